@@ -1,0 +1,15 @@
+# Shared helpers for the subsystem folders.
+
+# Where the real songs written elsewhere live; tests that use them skip when absent.
+get_filename_component(LIRMUS_SHARED_TESTDATA "${CMAKE_SOURCE_DIR}/../shared/testdata" ABSOLUTE)
+
+# lirmus_test(<name> SOURCES ... LIBS ...): a GoogleTest program run by ctest, offscreen.
+function(lirmus_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} lirmus_testsupport GTest::gtest GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LIRMUS_TESTDATA=${LIRMUS_SHARED_TESTDATA};LIRMUS_SOURCE_DIR=${CMAKE_SOURCE_DIR};LIRMUS_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endfunction()

@@ -1,0 +1,77 @@
+#pragma once
+// The program-wide settings, named after their keys in LIRMUS.INI, and the
+// name tables built at start-up. Plain data: the windows read it, the options
+// dialog and a few controls write single keys back through storeOption().
+#include <array>
+#include <string>
+#include <vector>
+
+namespace lirmus {
+
+class ProfileFile;
+
+/// A colour as the settings file stores it: red + green*256 + blue*65536.
+using RgbLong = long;
+constexpr RgbLong rgbLong(int r, int g, int b) { return r + g * 256L + b * 65536L; }
+
+struct Settings {
+    // [OPTIONS]
+    RgbLong KaraokeBackColor = rgbLong(255, 255, 255);
+    RgbLong KaraokeForeColor = rgbLong(0, 0, 0);
+    RgbLong KaraokePlayColor = rgbLong(255, 0, 0);
+    bool KaraokeCentered = true;
+    int KaraokeRows = 2;
+    int KaraokeFontSize = 24;
+    std::string KaraokeFont = "Arial";
+    bool KaraokeEnlarged = false;
+    bool FilterLyrics = false;
+    bool ItalianNotation = false;
+    bool ExternalMCI = false;
+    bool TurboStart = true;
+    bool AutoStart = true;
+    int TempoChange = 0;
+    int KeyChange = 0;
+    int SoloLevel = 32;
+    int MelodyChannel = 3; ///< 0-based; the file holds 1..16
+
+    // [LOAD]
+    int MIDIDEVICE = -1;
+    std::string SoundFont;  ///< SoundFont of the built-in synthesizer; "" = the system's default
+    std::string AudioFile;  ///< WAV file the built-in synthesizer also writes; "" = none
+
+    // Start-up facts
+    std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'
+    bool VediTu = false;    ///< the command line asked for the diagnostic displays
+    std::array<std::string, 12> NoteNames{};
+    std::array<std::string, 128> ProgramNames{};
+    std::vector<std::string> DrumKits;
+
+    /// The settings file in AppPath.
+    std::string iniPath() const { return AppPath + "LIRMUS.INI"; }
+};
+
+/// Reads every [OPTIONS] and [LOAD] key with its default and rules into s.
+void readOptions(const ProfileFile& ini, Settings& s);
+
+/// Fills NoteNames: "C Do", "DbReB", ... (two English characters, then the Italian name).
+void fillNoteNames(Settings& s);
+
+/// The English (first two characters) or Italian (from the third) part of a NoteNames entry.
+std::string noteName(const Settings& s, int pitchClass);
+
+/// AppPath from a folder: the folder with a trailing '/', a root kept as it is.
+std::string makeAppPath(const std::string& dir);
+
+/// Reads up to 128 trimmed lines of programs.txt into names; false when it cannot be opened.
+bool loadProgramNames(const std::string& path, std::array<std::string, 128>& names);
+
+/// Reads the non-empty trimmed lines of Drums.txt into kits; false when it cannot be opened.
+bool loadDrumKits(const std::string& path, std::vector<std::string>& kits);
+
+/// The program number of a DrumKits line (its first three characters).
+int drumKitProgram(const std::string& line);
+
+/// The kit name of a DrumKits line (from its fourth character).
+std::string drumKitName(const std::string& line);
+
+} // namespace lirmus

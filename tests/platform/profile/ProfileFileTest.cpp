@@ -1,0 +1,98 @@
+#include "ProfileFile.h"
+#include "SmfWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using lirmus::ProfileFile;
+using lirmus::test::tempDir;
+using lirmus::test::writeFile;
+
+namespace {
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+} // namespace
+
+TEST(ProfileFile, MissingFileSectionOrKeyGiveTheDefault)
+{
+    ProfileFile ini(tempDir() + "LIRMUS.INI");
+    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 2);
+    EXPECT_EQ(ini.getString("OPTIONS", "KaraokeFont", "Arial"), "Arial");
+    writeFile(ini.path(), "[OPTIONS]\nKaraokeRows=3\n");
+    EXPECT_EQ(ini.getInt("LOAD", "KaraokeRows", 7), 7);
+    EXPECT_EQ(ini.getInt("OPTIONS", "Missing", -1), -1);
+}
+
+TEST(ProfileFile, NamesMatchWithoutRegardToCase)
+{
+    ProfileFile ini(tempDir() + "x.ini");
+    writeFile(ini.path(), "[options]\r\n  karaokefont = Times New Roman \r\n");
+    EXPECT_EQ(ini.getString("OPTIONS", "KaraokeFont"), "Times New Roman");
+    ASSERT_TRUE(ini.writeString("Options", "KARAOKEFONT", "Arial"));
+    // Written in place: one key, CRLF line ends kept.
+    EXPECT_EQ(slurp(ini.path()), "[options]\r\nKARAOKEFONT=Arial\r\n");
+}
+
+TEST(ProfileFile, NumbersReadLikeTheClassicProfileFunctions)
+{
+    ProfileFile ini(tempDir() + "x.ini");
+    writeFile(ini.path(), "[S]\na=12abc\nb=abc\nc=-7\nd=\ne= 42\nf=99999999999\n");
+    EXPECT_EQ(ini.getInt("S", "a", 5), 12);
+    EXPECT_EQ(ini.getInt("S", "b", 5), 0);   // present but not a number
+    EXPECT_EQ(ini.getInt("S", "c", 5), -7);
+    EXPECT_EQ(ini.getInt("S", "d", 5), 0);
+    EXPECT_EQ(ini.getInt("S", "e", 5), 42);
+    EXPECT_EQ(ini.getInt("S", "f", 5), 2147483647); // saturates, never overflows
+}
+
+TEST(ProfileFile, WriteKeepsCommentsOrderAndOtherSections)
+{
+    ProfileFile ini(tempDir() + "x.ini");
+    const std::string before =
+        "; user notes\n[OPTIONS]\nKaraokeRows=2\n; keep me\nKaraokeFont=Arial\n\n[LOAD]\nMIDIDEVICE=-1\n";
+    writeFile(ini.path(), before);
+    ASSERT_TRUE(ini.writeInt("OPTIONS", "KaraokeRows", 4));
+    ASSERT_TRUE(ini.writeBool("OPTIONS", "KaraokeEnlarged", true)); // new key joins its section
+    ASSERT_TRUE(ini.writeString("DATABASE", "CurDB", "/songs/my.db")); // new section at the end
+    EXPECT_EQ(slurp(ini.path()),
+              "; user notes\n[OPTIONS]\nKaraokeRows=4\n; keep me\nKaraokeFont=Arial\nKaraokeEnlarged=-1\n\n"
+              "[LOAD]\nMIDIDEVICE=-1\n\n[DATABASE]\nCurDB=/songs/my.db\n");
+    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeEnlarged", 0), -1);
+}
+
+TEST(ProfileFile, WriteIsAtomicAndLeavesNoTemporaryFiles)
+{
+    std::string dir = tempDir();
+    ProfileFile ini(dir + "x.ini");
+    for (int i = 0; i < 50; ++i) ASSERT_TRUE(ini.writeInt("S", "k" + std::to_string(i % 5), i));
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir)) { (void)e; ++files; }
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(ini.getInt("S", "k4", 0), 49);
+}
+
+TEST(ProfileFile, UnwritableFolderFailsWithAReason)
+{
+    ProfileFile ini("/proc/lirmus-cannot-be-here/x.ini");
+    EXPECT_FALSE(ini.writeString("S", "k", "v"));
+    EXPECT_NE(ini.lastError().find("cannot write"), std::string::npos);
+}
+
+TEST(ProfileFile, BinaryOrHalfWrittenFilesStillRead)
+{
+    ProfileFile ini(tempDir() + "x.ini");
+    writeFile(ini.path(), std::string("\x00\xff\xfe[OPT\x01\n\x00=\x00\n[OPTIONS]\nKaraokeRows=3\n[OPTIONS", 40));
+    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 3);
+    writeFile(ini.path(), "[OPTIONS]\nKaraokeRo");
+    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 2);
+}
