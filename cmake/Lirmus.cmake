@@ -1,7 +1,8 @@
 # Shared helpers for the subsystem folders.
 
 # Where the real songs written elsewhere live; tests that use them skip when absent.
-get_filename_component(LIRMUS_SHARED_TESTDATA "${CMAKE_SOURCE_DIR}/../shared/testdata" ABSOLUTE)
+get_filename_component(_lirmus_testdata "${CMAKE_SOURCE_DIR}/../shared/testdata" ABSOLUTE)
+set(LIRMUS_SHARED_TESTDATA "${_lirmus_testdata}" CACHE PATH "Folder of the real test songs")
 
 # lirmus_test(<name> SOURCES ... LIBS ...): a GoogleTest program run by ctest, offscreen.
 function(lirmus_test name)
