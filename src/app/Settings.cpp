@@ -99,3 +99,21 @@ std::string drumKitName(const std::string& line)
 }
 
 } // namespace lirmus
+
+#include <filesystem>
+
+namespace lirmus {
+
+std::string resolveDataFile(const std::string& appPath, const std::string& name,
+                            const std::vector<std::string>& fallbackDirs)
+{
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(appPath + name, ec)) return appPath + name;
+    for (const std::string& dir : fallbackDirs) {
+        std::string p = makeAppPath(dir) + name;
+        if (std::filesystem::is_regular_file(p, ec)) return p;
+    }
+    return {};
+}
+
+} // namespace lirmus

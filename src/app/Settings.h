@@ -75,3 +75,12 @@ int drumKitProgram(const std::string& line);
 std::string drumKitName(const std::string& line);
 
 } // namespace lirmus
+
+namespace lirmus {
+
+/// The file `name` in appPath when it exists there, else the first copy found in
+/// fallbackDirs (the copies installed with the program); "" when none exists.
+std::string resolveDataFile(const std::string& appPath, const std::string& name,
+                            const std::vector<std::string>& fallbackDirs);
+
+} // namespace lirmus

@@ -1,0 +1,17 @@
+#pragma once
+// The state the whole program shares, owned by one object made in Main and
+// handed to the windows. Later subsystems add their own structs here.
+#include "ControllerTable.h"
+#include "Settings.h"
+
+namespace lirmus {
+
+struct AppState {
+    Settings settings;
+    ControllerTable controllers = defaultControllerTable();
+    int SoloChannel = -1;        ///< soloed channel 0..15, -1 = none
+    bool StartingUp = false;     ///< windows are still being made: resizes do not lay out
+    bool PlayerClosed = false;   ///< the player window has been unloaded
+};
+
+} // namespace lirmus

@@ -1,0 +1,101 @@
+#include "Main.h"
+
+#include "AppState.h"
+#include "ProfileFile.h"
+#include "frmAbout.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+namespace lirmus {
+
+bool isVediTu(const QStringList& arguments)
+{
+    return arguments.mid(1).join(' ') == "VediTu";
+}
+
+void loadStartupState(AppState& state, const std::string& dir, const std::vector<std::string>& dataDirs,
+                      std::vector<std::string>* messages)
+{
+    Settings& s = state.settings;
+    s.AppPath = makeAppPath(dir);
+    state.SoloChannel = -1;
+    const ProfileFile ini(s.iniPath());
+    readOptions(ini, s);
+    fillNoteNames(s);
+
+    std::string problem;
+    state.controllers = readControllerTable(ini, &problem);
+    if (!problem.empty() && messages) messages->push_back(problem);
+
+    // A missing list is not an error: the names stay empty.
+    const std::string programs = resolveDataFile(s.AppPath, "programs.txt", dataDirs);
+    if (!programs.empty()) loadProgramNames(programs, s.ProgramNames);
+    const std::string drums = resolveDataFile(s.AppPath, "Drums.txt", dataDirs);
+    s.DrumKits.clear();
+    if (!drums.empty()) loadDrumKits(drums, s.DrumKits);
+}
+
+namespace {
+
+// The copies of programs.txt and Drums.txt installed with the program.
+std::vector<std::string> installedDataDirs()
+{
+    const QString exe = QCoreApplication::applicationDirPath();
+    return {(exe + "/data").toStdString(), (exe + "/../share/lirmus").toStdString()};
+}
+
+} // namespace
+
+int Main(const QStringList& arguments)
+{
+    // One copy at a time; a lock left by a copy that crashed is taken over.
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty()) runtime = QDir::tempPath();
+    QLockFile lock(runtime + "/lirmus.lock");
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError) {
+        QMessageBox::warning(nullptr, "Lirmus", "Lirmus alredy loaded !");
+        return 0;
+    }
+
+    {
+        frmAbout about;
+        about.exec();
+    }
+
+    AppState state;
+    state.settings.VediTu = isVediTu(arguments);
+    std::vector<std::string> messages;
+    loadStartupState(state, QDir::currentPath().toStdString(), installedDataDirs(), &messages);
+    if (!QFileInfo(QString::fromStdString(state.settings.AppPath)).isWritable())
+        messages.push_back("Lirmus cannot write its settings in " + state.settings.AppPath +
+                           ": changes made now will not be kept.");
+
+    state.StartingUp = true;
+    frmMain main(state);
+    main.createChildWindows();
+    main.showAll();
+    for (const std::string& m : messages)
+        QMessageBox::warning(&main, "Lirmus", QString::fromStdString(m));
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    state.StartingUp = false;
+    while (main.LayoutWindows() && !main.isMaximized()) {
+        main.showMaximized();
+        QCoreApplication::processEvents();
+    }
+    main.showAll();
+    if (main.SetMciMode) main.SetMciMode();
+    QApplication::restoreOverrideCursor();
+
+    return QApplication::exec();
+}
+
+} // namespace lirmus

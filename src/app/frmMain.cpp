@@ -1,0 +1,296 @@
+#include "frmMain.h"
+
+#include "AppState.h"
+#include "LayoutWindows.h"
+#include "MenuTable.h"
+#include "Twips.h"
+#include "frmAbout.h"
+#include "frmDataGrid.h"
+#include "frmIndic.h"
+#include "frmLyric.h"
+#include "frmPlay.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+
+namespace lirmus {
+
+QString mainCaption()
+{
+    return QString("Lirmus   BETA Version %1.%2").arg(LIRMUS_VERSION_MAJOR).arg(LIRMUS_VERSION_MINOR);
+}
+
+frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state)
+{
+    setObjectName("frmMain");
+    setWindowTitle(mainCaption());
+    beep = [] { QApplication::beep(); };
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName("mdiArea");
+    setCentralWidget(mdi_);
+    buildMenus();
+    // The size rule below answers a too-small window with a beep; let it be tried.
+    setMinimumSize(100, 100);
+    mdi_->setMinimumSize(1, 1);
+    // Open at most of the screen: the monitor's sixteen strips and master panel need the height.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    resize(std::max(px(kMinMainSize), avail.width() * 9 / 10), std::max(px(kMinMainSize), avail.height() * 9 / 10));
+    move(avail.x() + (avail.width() - width()) / 2, avail.y() + (avail.height() - height()) / 2);
+}
+
+void frmMain::buildMenus()
+{
+    QMenu* current = nullptr;
+    for (const MenuItem& item : mainMenuTable()) {
+        const QString control = item.control;
+        const QString caption = item.caption;
+        if (item.level == 0) {
+            current = new QMenu(caption, this);
+            current->setObjectName(control == "mnuTop" ? QString("mnuTop(%1)").arg(item.index) : control);
+            if (control == "mnuPopData") mnuPopData_ = current;
+            else menuBar()->addMenu(current);
+            actions_[{control, item.index}] = current->menuAction();
+            current->menuAction()->setVisible(!item.hidden);
+            continue;
+        }
+        QAction* a = caption == "-" ? current->addSeparator() : current->addAction(caption);
+        a->setObjectName(item.index < 0 ? control : QString("%1(%2)").arg(control).arg(item.index));
+        a->setVisible(!item.hidden);
+        a->setEnabled(!item.disabled);
+        if (*item.shortcut) {
+            a->setShortcut(QKeySequence(QString(item.shortcut)));
+            addAction(a); // shortcuts work even while their menu is closed or hidden
+        }
+        actions_[{control, item.index}] = a;
+
+        const int index = item.index;
+        if (control == "mnuExit") connect(a, &QAction::triggered, this, &frmMain::mnuExit_Click);
+        else if (control == "mnuPlayer") connect(a, &QAction::triggered, this, [this, index] { mnuPlayer_Click(index); });
+        else if (control == "mnuDataBase") connect(a, &QAction::triggered, this, [this, index] { mnuDataBase_Click(index); });
+        else if (control == "mnuOptions") connect(a, &QAction::triggered, this, [this, index] { mnuOptions_Click(index); });
+        else if (control == "mnuHelp") connect(a, &QAction::triggered, this, [this, index] { mnuHelp_Click(index); });
+        else if (control == "mnuPData") connect(a, &QAction::triggered, this, [this, index] { mnuPData_Click(index); });
+    }
+}
+
+QAction* frmMain::menuAction(const QString& control, int index) const
+{
+    auto it = actions_.find({control, index});
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void frmMain::createChildWindows()
+{
+    frmPlay_ = new frmPlay;
+    frmLyric_ = new frmLyric(state_.settings);
+    frmIndic_ = new frmIndic(state_.controllers, state_.settings.VediTu);
+    frmDataGrid_ = new frmDataGrid;
+    for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
+                       static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmIndic_)}) {
+        // The four windows live as long as the program: they can be minimized
+        // and maximized, never closed on their own.
+        QMdiSubWindow* sub = mdi_->addSubWindow(
+            w, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
+        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        sub->setWindowIcon(windowIcon());
+        sub->setObjectName(w->objectName() + "Frame");
+        sub->setWindowTitle(w->windowTitle());
+        // The caption follows the child (the player names its song there).
+        connect(w, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
+    }
+    connect(frmDataGrid_, &frmDataGrid::databaseOpen, this, [this](bool open) {
+        for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
+    });
+    connect(frmPlay_, &frmPlay::unloaded, this, [this] { state_.PlayerClosed = true; });
+}
+
+QMdiSubWindow* frmMain::subWindowOf(QWidget* child) const
+{
+    return child ? qobject_cast<QMdiSubWindow*>(child->parentWidget()) : nullptr;
+}
+
+void frmMain::showAll()
+{
+    show();
+    for (QWidget* w : {static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmLyric_),
+                       static_cast<QWidget*>(frmIndic_), static_cast<QWidget*>(frmDataGrid_)}) {
+        w->show();
+        if (QMdiSubWindow* sub = subWindowOf(w)) sub->show();
+    }
+}
+
+bool frmMain::LayoutWindows()
+{
+    if (!frmPlay_) return false;
+    QMdiSubWindow* playerFrame = subWindowOf(frmPlay_);
+    QMdiSubWindow* monitorFrame = subWindowOf(frmIndic_);
+
+    // The platform's real frame metrics stand in for the classic system metrics:
+    // what the main window's frame, menu bar and the MDI area's own frame take.
+    const QRect outer = frameGeometry();
+    const QSize client = mdi_->viewport()->size();
+    LayoutInput in;
+    in.W = twips(outer.width());
+    in.H = twips(outer.height());
+    in.k = twips(outer.height() - client.height());
+    in.sideMargin = twips(outer.width() - client.width());
+    const int childFrameHeight = playerFrame->height() - frmPlay_->height();
+    in.playerHeight = frmPlay::kDesignHeight + twips(childFrameHeight);
+    in.lyricsHeight = frmLyric_->LyricWindowHeight() + twips(childFrameHeight);
+    in.stripInset = twips(monitorFrame->width() - frmIndic_->width()) + 30;
+    in.controllerRows = state_.controllers.rows();
+    in.enlarged = state_.settings.KaraokeEnlarged;
+
+    const LayoutResult r = lirmus::LayoutWindows(in);
+    applyLayout(r);
+    return r.tooSmall;
+}
+
+void frmMain::applyLayout(const LayoutResult& r)
+{
+    // Steps that would fail (a negative size) are skipped, the others stand.
+    auto place = [](QMdiSubWindow* sub, const LayoutRect& rc) {
+        if (!sub || rc.width < 0 || rc.height < 0) return;
+        // Convert the edges, not the sizes, so neighbours meet without a gap.
+        sub->setGeometry(QRect(QPoint(px(rc.left), px(rc.top)),
+                               QPoint(px(rc.left + rc.width) - 1, px(rc.top + rc.height) - 1)));
+    };
+    place(subWindowOf(frmPlay_), r.player);
+    place(subWindowOf(frmLyric_), r.lyrics);
+    place(subWindowOf(frmDataGrid_), r.browser);
+    frmDataGrid_->Form_Resize();
+    place(subWindowOf(frmIndic_), r.monitor);
+    if (r.mastVisibilityChanged) {
+        frmIndic_->setMasterVisible(6, r.mast6Visible);
+        frmIndic_->setMasterVisible(7, r.mast7Visible);
+    }
+    frmIndic_->movePicMelody(r.melodyLeft, r.melodyTop);
+    frmIndic_->setStripWidth(r.stripWidth);
+    frmIndic_->placeMasterPanel(state_.settings.KaraokeEnlarged);
+}
+
+void frmMain::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    MDIForm_Resize();
+}
+
+void frmMain::MDIForm_Resize()
+{
+    if (isMinimized() || inResize_) return;
+    const QRect outer = frameGeometry();
+    const int frameW = outer.width() - width(), frameH = outer.height() - height();
+    const int W = twips(outer.width()), H = twips(outer.height());
+    if (H < kMinMainSize) {
+        beep();
+        resize(W < kMinMainSize ? px(kMinMainSize) - frameW : width(), px(kMinMainSize) - frameH);
+        return;
+    }
+    if (W < kMinMainSize) {
+        beep();
+        resize(px(kMinMainSize) - frameW, height());
+        return;
+    }
+    if (state_.StartingUp) return;
+    inResize_ = true;
+    while (LayoutWindows()) {
+        if (isMaximized()) break;
+        showMaximized();
+        QCoreApplication::processEvents();
+    }
+    inResize_ = false;
+}
+
+void frmMain::closeEvent(QCloseEvent* e)
+{
+    // Closing the main window closes the player too, which stops the output.
+    if (frmPlay_) frmPlay_->Stop_Play();
+    state_.PlayerClosed = true;
+    e->accept();
+}
+
+void frmMain::mnuExit_Click()
+{
+    frmPlay_->Stop_Play();
+    QCoreApplication::exit(0);
+}
+
+void frmMain::loadSelectedSong()
+{
+    if (!frmDataGrid_->optDBFile->isChecked()) {
+        frmDataGrid_->filFiles_DblClick();
+        return;
+    }
+    int transpose = 0;
+    QString file;
+    if (!frmDataGrid_->currentSong(&transpose, &file)) return;
+    frmPlay_->SongTranspose = transpose;
+    frmPlay_->SongFile = file;
+    frmPlay_->setWindowTitle("Play: " + file);
+    if (state_.settings.ExternalMCI) {
+        frmPlay_->Stop_Play();
+        QCoreApplication::processEvents();
+    }
+    frmPlay_->Start_Play();
+}
+
+void frmMain::mnuPlayer_Click(int index)
+{
+    switch (index) {
+    case 2: loadSelectedSong(); break;
+    case 4: if (frmPlay_->cmdPlay->isEnabled()) frmPlay_->cmdPlay_Click(); break;
+    case 6: if (frmPlay_->cmdPause->isEnabled()) frmPlay_->cmdPause_Click(); break;
+    case 8: if (frmPlay_->cmdStop->isEnabled()) frmPlay_->cmdStop_Click(); break;
+    case 92: frmPlay_->cmdInfo_Click(); break;
+    default: break;
+    }
+}
+
+void frmMain::mnuDataBase_Click(int index)
+{
+    switch (index) {
+    case 4: frmDataGrid_->DB_New(); break;
+    case 6: frmDataGrid_->DB_Open(); break;
+    case 8: break; // the query builder comes with the library
+    case 18: frmDataGrid_->DB_Close(); break;
+    case 40: frmDataGrid_->DB_Repair(); break;
+    default: break; // "Scan/Import..." is started from the browser's own button
+    }
+}
+
+void frmMain::mnuOptions_Click(int index)
+{
+    if (index != 9) return;
+    const bool wasExternal = state_.settings.ExternalMCI;
+    if (showOptions) showOptions();
+    if (state_.settings.ExternalMCI != wasExternal && SetMciMode) SetMciMode();
+}
+
+void frmMain::mnuHelp_Click(int index)
+{
+    if (index != 90) return;
+    frmAbout about(this);
+    about.exec();
+}
+
+void frmMain::mnuPData_Click(int index)
+{
+    switch (index) {
+    case 0: loadSelectedSong(); break;
+    case 2: frmDataGrid_->FindInColumn(QString()); break;
+    case 4: frmDataGrid_->FindNext(); break;
+    case 10: frmDataGrid_->MidiKar_Copy(); break;
+    default: break;
+    }
+}
+
+} // namespace lirmus

@@ -1,0 +1,89 @@
+#pragma once
+// The multiple-document main window: menus, the size rule and the
+// arrangement of the four child windows. It owns no logic of its own: the
+// menu handlers call the child windows, the layout comes from LayoutWindows.
+#include <functional>
+#include <map>
+#include <utility>
+
+#include <QMainWindow>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace lirmus {
+
+struct AppState;
+struct LayoutResult;
+class frmPlay;
+class frmLyric;
+class frmIndic;
+class frmDataGrid;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(AppState& state, QWidget* parent = nullptr);
+
+    /// Creates the four child windows inside the MDI area (hidden until shown).
+    void createChildWindows();
+    /// Shows the main window and the child windows in start-up order.
+    void showAll();
+
+    /// Lays out the child windows; true when the window is too small for the layout.
+    bool LayoutWindows();
+
+    /// A menu item by control name and index (-1 for single controls), nullptr when unknown.
+    QAction* menuAction(const QString& control, int index = -1) const;
+    /// The hidden pop-up menu of the browser grid.
+    QMenu* mnuPopData() const { return mnuPopData_; }
+
+    frmPlay* player() const { return frmPlay_; }
+    frmLyric* lyrics() const { return frmLyric_; }
+    frmIndic* monitor() const { return frmIndic_; }
+    frmDataGrid* browser() const { return frmDataGrid_; }
+    QMdiSubWindow* subWindowOf(QWidget* child) const;
+    QMdiArea* mdiArea() const { return mdi_; }
+
+    /// What a beep does (tests count them).
+    std::function<void()> beep;
+    /// What "Options..." shows; returns when the dialog has closed.
+    std::function<void()> showOptions;
+    /// Switches the player between its own output and the external player.
+    std::function<void()> SetMciMode;
+
+public slots:
+    void mnuExit_Click();
+    void mnuPlayer_Click(int index);
+    void mnuDataBase_Click(int index);
+    void mnuOptions_Click(int index);
+    void mnuHelp_Click(int index);
+    void mnuPData_Click(int index);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildMenus();
+    void loadSelectedSong();
+    void MDIForm_Resize();
+    void applyLayout(const LayoutResult& r);
+
+    AppState& state_;
+    QMdiArea* mdi_ = nullptr;
+    QMenu* mnuPopData_ = nullptr;
+    std::map<std::pair<QString, int>, QAction*> actions_;
+    frmPlay* frmPlay_ = nullptr;
+    frmLyric* frmLyric_ = nullptr;
+    frmIndic* frmIndic_ = nullptr;
+    frmDataGrid* frmDataGrid_ = nullptr;
+    bool inResize_ = false;
+};
+
+/// The main window caption: "Lirmus   BETA Version <major>.<minor>".
+QString mainCaption();
+
+} // namespace lirmus

@@ -1,0 +1,63 @@
+#include "AppState.h"
+#include "Main.h"
+#include "SmfWriter.h"
+
+#include <gtest/gtest.h>
+
+using namespace lirmus;
+using lirmus::test::tempDir;
+using lirmus::test::writeFile;
+
+TEST(Startup, AppPathAtAFilesystemRootIsUsedAsIs)
+{
+    AppState state;
+    loadStartupState(state, "/", {}, nullptr);
+    EXPECT_EQ(state.settings.AppPath, "/");
+    EXPECT_EQ(state.settings.iniPath(), "/LIRMUS.INI");
+}
+
+TEST(Startup, NameListsComeFromAppPathElseFromTheInstalledCopies)
+{
+    const std::string app = tempDir(), installed = tempDir();
+    writeFile(installed + "programs.txt", "Installed Piano\n");
+    writeFile(installed + "Drums.txt", "000 Standard\n\n008 Room\n");
+
+    AppState fromInstall;
+    loadStartupState(fromInstall, app.substr(0, app.size() - 1), {"/nonexistent", installed}, nullptr);
+    EXPECT_EQ(fromInstall.settings.AppPath, app);
+    EXPECT_EQ(fromInstall.settings.ProgramNames[0], "Installed Piano");
+    EXPECT_EQ(fromInstall.settings.DrumKits.size(), 2u);
+
+    writeFile(app + "programs.txt", "My Piano\n");
+    AppState fromApp;
+    loadStartupState(fromApp, app, {installed}, nullptr);
+    EXPECT_EQ(fromApp.settings.ProgramNames[0], "My Piano");
+
+    AppState none;
+    loadStartupState(none, tempDir(), {}, nullptr);
+    EXPECT_EQ(none.settings.ProgramNames[0], "");
+    EXPECT_TRUE(none.settings.DrumKits.empty());
+}
+
+TEST(Startup, SettingsAndControllerProblemsAreReportedOnce)
+{
+    const std::string app = tempDir();
+    writeFile(app + "LIRMUS.INI", "[OPTIONS]\nKaraokeRows=9\nMelodyChannel=10\n[CONTROLLERS]\n0=7,Vol\n");
+    AppState state;
+    std::vector<std::string> messages;
+    loadStartupState(state, app, {}, &messages);
+    EXPECT_EQ(state.settings.KaraokeRows, 2);
+    EXPECT_EQ(state.settings.MelodyChannel, 9);
+    EXPECT_EQ(state.settings.NoteNames[1], "DbReB");
+    EXPECT_EQ(state.SoloChannel, -1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(state.controllers.rows(), 4);
+}
+
+TEST(Startup, OnlyTheWholeCommandLineVediTuCounts)
+{
+    EXPECT_TRUE(isVediTu({"lirmus", "VediTu"}));
+    EXPECT_FALSE(isVediTu({"lirmus"}));
+    EXPECT_FALSE(isVediTu({"lirmus", "VediTu", "x"}));
+    EXPECT_FALSE(isVediTu({"lirmus", "veditu"}));
+}
