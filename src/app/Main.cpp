@@ -53,14 +53,27 @@ std::vector<std::string> installedDataDirs()
 
 } // namespace
 
-int Main(const QStringList& arguments)
+QString instanceLockPath()
 {
-    // One copy at a time; a lock left by a copy that crashed is taken over.
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty()) runtime = QDir::tempPath();
-    QLockFile lock(runtime + "/lirmus.lock");
+    return runtime + "/lirmus.lock";
+}
+
+bool takeInstanceLock(QLockFile& lock)
+{
+    // Staleness by process only: a lock whose process is gone is stale at once,
+    // one whose process lives is never stale, however old.
     lock.setStaleLockTime(0);
-    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError) {
+    if (lock.tryLock(0)) return true;
+    // A lock that cannot even be written (no runtime folder) must not stop the program.
+    return lock.error() != QLockFile::LockFailedError;
+}
+
+int Main(const QStringList& arguments)
+{
+    QLockFile lock(instanceLockPath());
+    if (!takeInstanceLock(lock)) {
         QMessageBox::warning(nullptr, "Lirmus", "Lirmus alredy loaded !");
         return 0;
     }

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+class QLockFile;
+
 namespace lirmus {
 
 struct AppState;
@@ -14,6 +16,13 @@ struct AppState;
 /// controller table. Messages for the user are appended to *messages.
 void loadStartupState(AppState& state, const std::string& dir, const std::vector<std::string>& dataDirs,
                       std::vector<std::string>* messages);
+
+/// Takes the one-copy lock at path; false when another running copy holds it.
+/// A lock left behind by a copy that crashed is taken over.
+bool takeInstanceLock(QLockFile& lock);
+
+/// The lock file of the running copy, in the user's runtime folder.
+QString instanceLockPath();
 
 /// True when the command line (without the program name) is exactly "VediTu".
 bool isVediTu(const QStringList& arguments);

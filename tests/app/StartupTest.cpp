@@ -61,3 +61,22 @@ TEST(Startup, OnlyTheWholeCommandLineVediTuCounts)
     EXPECT_FALSE(isVediTu({"lirmus", "VediTu", "x"}));
     EXPECT_FALSE(isVediTu({"lirmus", "veditu"}));
 }
+
+#include <QLockFile>
+#include <QString>
+#include <QSysInfo>
+
+TEST(Startup, OneRunningCopyAndCrashedLocksAreTakenOver)
+{
+    const QString path = QString::fromStdString(tempDir()) + "lirmus.lock";
+    QLockFile first(path);
+    ASSERT_TRUE(takeInstanceLock(first));
+    QLockFile second(path);
+    EXPECT_FALSE(takeInstanceLock(second)); // "Lirmus alredy loaded !"
+    first.unlock();
+
+    // A lock file left by a copy that crashed: its process no longer exists.
+    writeFile(path.toStdString(), "2147480000\nlirmus\n" + QSysInfo::machineHostName().toStdString() + "\n");
+    QLockFile third(path);
+    EXPECT_TRUE(takeInstanceLock(third));
+}
