@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <system_error>
 
 namespace lirmus {
@@ -48,6 +49,12 @@ struct Midifile::Impl {
 
 namespace {
 
+/// A message about a file that could be opened: its name, then what is wrong with it.
+std::string aboutFile(const std::string& path, const std::string& reason)
+{
+    return "The file \"" + path + "\" " + reason;
+}
+
 /// Reads a whole regular file; on failure returns the error number and message.
 bool readWholeFile(const std::string& path, std::string& bytes, int& number, std::string& message)
 {
@@ -81,13 +88,24 @@ bool readWholeFile(const std::string& path, std::string& bytes, int& number, std
     uint64_t size = fs::file_size(path, ec);
     if (!ec && size > Midifile::kMaxFileSize) {
         number = Midifile::kErrorTooLarge;
-        message = "The file \"" + path + "\" is too large to be a MIDI file (" +
-                  std::to_string(size >> 20) + " MB)";
+        message = aboutFile(path, "is too large to be a MIDI file (" + std::to_string(size >> 20) + " MB)");
         return false;
     }
-    bytes.resize(ec ? 0 : size_t(size));
+    // A look at the start first, so a large file of another kind is refused at once.
+    bytes.resize(smf::kSignatureSize);
     in.read(bytes.data(), std::streamsize(bytes.size()));
-    bytes.resize(size_t(in.gcount())); // the file may have shrunk meanwhile
+    bytes.resize(size_t(in.gcount()));
+    if (!smf::looksLikeMidi(bytes) && !in.bad()) {
+        number = Midifile::kErrorNotMidi;
+        message = aboutFile(path, "is not a MIDI file");
+        return false;
+    }
+    if (in && !ec && size > bytes.size()) {
+        size_t have = bytes.size();
+        bytes.resize(size_t(size));
+        in.read(bytes.data() + have, std::streamsize(size - have));
+        bytes.resize(have + size_t(in.gcount())); // the file may have shrunk meanwhile
+    }
     if (in.bad()) {
         number = Midifile::kErrorCannotOpen;
         message = "Cannot read the MIDI file \"" + path + "\"";
@@ -127,10 +145,17 @@ void Midifile::loadBytes(std::string bytes)
 {
     setAction(2);
     d->data.bytes = std::move(bytes);
-    smf::ParseResult r = smf::parse(d->data);
+    smf::ParseResult r;
+    try {
+        r = smf::parse(d->data);
+    } catch (const std::bad_alloc&) {
+        setAction(2);
+        if (onError) onError(kErrorTooLarge, aboutFile(d->fileName, "is too large to read into memory"));
+        return;
+    }
     if (!r.ok) {
         setAction(2);
-        if (onError) onError(kErrorNotMidi, "The file \"" + d->fileName + "\" " + r.reason);
+        if (onError) onError(kErrorNotMidi, aboutFile(d->fileName, r.reason));
         return;
     }
     d->tempo = d->data.initialTempo;
