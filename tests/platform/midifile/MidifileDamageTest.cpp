@@ -3,6 +3,7 @@
 #include "Midifile.h"
 #include "ReadBack.h"
 #include "SmfWriter.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -31,11 +32,7 @@ struct Errors {
     }
 };
 
-std::string dataFile(const std::string& name)
-{
-    const char* src = std::getenv("LIRMUS_SOURCE_DIR");
-    return std::string(src ? src : ".") + "/tests/data/" + name;
-}
+std::string dataFile(const std::string& name) { return lirmus::test::midiDataFile(name); }
 
 std::vector<ReadEvent> readFile(const std::string& path, Errors& errors)
 {

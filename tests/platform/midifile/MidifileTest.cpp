@@ -1,6 +1,7 @@
 #include "Midifile.h"
 #include "ReadBack.h"
 #include "SmfWriter.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +16,7 @@ using lirmus::test::SmfWriter;
 
 namespace {
 
-std::string dataFile(const std::string& name)
-{
-    const char* src = std::getenv("LIRMUS_SOURCE_DIR");
-    return std::string(src ? src : ".") + "/tests/data/" + name;
-}
+std::string dataFile(const std::string& name) { return lirmus::test::midiDataFile(name); }
 
 /// Loads a file of tests/data; fails the test on any error.
 void open(Midifile& mf, const std::string& name)
