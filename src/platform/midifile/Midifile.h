@@ -6,8 +6,24 @@
 //
 // Texts of meta events are decoded once, when read: UTF-8 when the bytes are
 // valid UTF-8, otherwise Windows-1252; Text() is always UTF-8.
+//
+// Damaged files are read as far as they make sense: a track whose length runs
+// past the end of the file is read to the end, a track without end-of-track
+// ends with its chunk, unknown chunks are skipped, a cut-off last event is
+// dropped, and a track stops at the first byte that cannot start an event
+// (or at a number longer than 4 bytes). Running status survives meta and
+// system-exclusive events, and data bytes are taken as 7-bit, as broken files
+// need; neither changes how a valid file reads.
+// A header that promises more tracks than the file holds gives the tracks found;
+// chunks after the promised tracks are not read. A file that cannot be used at
+// all (not a MIDI file, no tracks) reads as TrackCount 0 and raises the error event.
+//
+// Out-of-range selections never fail: a track outside 1..TrackCount or an event
+// outside 1..EventCount leaves nothing selected, and every event property then
+// reads 0 or "".
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace lirmus {
@@ -16,6 +32,12 @@ class Midifile {
 public:
     /// Error number raised when the file cannot be opened (missing, unreadable, a folder).
     static constexpr int kErrorCannotOpen = 1103;
+    /// Error number raised when the file is not a usable MIDI file (or holds no tracks).
+    static constexpr int kErrorNotMidi = 1104;
+    /// Error number raised when the file is far too large to be a MIDI file.
+    static constexpr int kErrorTooLarge = 1105;
+    /// Largest file Action 1 reads.
+    static constexpr uint64_t kMaxFileSize = 256ull << 20;
 
     Midifile();
     ~Midifile();
@@ -29,8 +51,12 @@ public:
     void setFileName(const std::string& path);
     const std::string& FileName() const;
 
-    /// 1 = open and read the whole file, 2 = close and free it.
+    /// 1 = open and read the whole file, 2 = close and free it; other values do nothing.
     void setAction(int action);
+
+    /// Reads the given bytes as Action 1 reads a file's contents (FileName only
+    /// names them in error messages). For tests and fuzzing.
+    void loadBytes(std::string bytes);
 
     /// Number of tracks; 0 when the file could not be read.
     int TrackCount() const;
@@ -38,48 +64,54 @@ public:
     int FileFormat() const;
     /// 1 when the division is SMPTE-based, else 0.
     long TimeFormat() const;
-    /// Ticks per quarter note.
+    /// Ticks per quarter note (ticks per frame when TimeFormat is 1).
     int Division() const;
 
-    /// Before an event is selected: the first tempo of the song (µs per quarter
-    /// note, 0 when none); with a tempo event selected: that event's tempo.
+    /// With a tempo event selected: that event's tempo (µs per quarter note).
+    /// Otherwise the song's tempo: after Action 1 the first tempo event at tick 0
+    /// of the first track that has one (0 when none), or what setTempo put.
     long Tempo() const;
     void setTempo(long microsecondsPerQuarter);
 
     /// Selects track 1..TrackCount (no event selected afterwards).
     void setTrack(int track);
+    /// The selected track, 0 when none.
     int Track() const;
     /// Number of events in the selected track.
     long EventCount() const;
     /// Selects event 1..EventCount of the selected track.
     void setEventIndex(long index);
+    /// The selected event, 0 when none.
     long EventIndex() const;
 
     /// Delta time of the selected event in ticks.
     long EventTime() const;
     /// 0x80..0xEF channel message, 240 system exclusive, 255 meta event.
     int Status() const;
-    /// First data byte; the meta type for a meta event.
+    /// First data byte; the meta type for a meta event; 0 for system exclusive.
     int Data1() const;
-    /// Second data byte.
+    /// Second data byte; 0 for one-byte messages, meta and system exclusive.
     int Data2() const;
 
-    /// Text of a text-type meta event (UTF-8); cleared by the caller with "".
+    /// Text of a text-type meta event (types 1..15, UTF-8); selecting any event
+    /// sets it ("" when the event has none); the caller may clear it with "".
     const std::string& Text() const;
     void setText(const std::string& text);
-    /// Raw bytes of a system-exclusive or meta event, one char per byte
-    /// (system exclusive from its F0 or F7 up to the closing F7 inclusive).
+    /// Raw bytes, one char per byte, set when an event is selected: a meta
+    /// event's data; an F0 system exclusive as sent on the wire, "\xF0" + its
+    /// data (which ends with F7 in a well-formed file); an F7 escape event's data
+    /// as stored. "" for channel messages.
     const std::string& DataString() const;
     void setDataString(const std::string& data);
 
-    /// Key-signature event: sharps (positive) or flats, stored unsigned (0..255).
+    /// Key-signature event: sharps (positive) or flats, stored unsigned (0..255); 0 for other events.
     int KeySignature() const;
-    /// Key-signature event: 1 = minor.
+    /// Key-signature event: 1 = minor; 0 for other events.
     int KeyMode() const;
 
 private:
     struct Impl;
-    Impl* d;
+    std::unique_ptr<Impl> d;
 };
 
 /// Decodes raw text bytes as UTF-8 when valid, else as Windows-1252, into UTF-8.
