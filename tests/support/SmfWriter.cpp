@@ -106,7 +106,12 @@ std::string sharedTestData()
 {
     const char* env = std::getenv("LIRMUS_TESTDATA");
     if (env && std::filesystem::is_directory(env)) return std::string(env) + "/";
+    if (std::filesystem::is_directory(LIRMUS_SHARED_TESTDATA_DIR)) return LIRMUS_SHARED_TESTDATA_DIR "/";
     return {};
 }
+
+std::string testsDataDir() { return LIRMUS_TESTS_DATA_DIR "/"; }
+
+std::string buildDir() { return LIRMUS_BUILD_DIR "/"; }
 
 } // namespace lirmus::test

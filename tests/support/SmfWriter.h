@@ -60,7 +60,12 @@ std::string be32(uint32_t v);
 bool writeFile(const std::string& path, const std::string& bytes);
 /// A fresh empty folder for one test (removed by the OS's temp cleaning).
 std::string tempDir();
-/// The folder of the real songs written elsewhere, "" when absent.
+/// The folder of the real songs written elsewhere ($LIRMUS_TESTDATA, else the
+/// folder known at configure time), "" when absent.
 std::string sharedTestData();
+/// The small MIDI files kept with the tests (tests/data/).
+std::string testsDataDir();
+/// The build folder, where the programs are.
+std::string buildDir();
 
 } // namespace lirmus::test
