@@ -11,11 +11,11 @@ int64_t SteadyClock::nowUs() const
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void SteadyClock::waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+void SteadyClock::waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock,
                             int64_t deadlineUs) const
 {
-    using namespace std::chrono;
-    cv.wait_until(lock, steady_clock::time_point(microseconds(deadlineUs)));
+    // steady_clock is CLOCK_MONOTONIC, the clock of the condition.
+    cv.waitUntilUs(lock, deadlineUs);
 }
 
 SteadyClock& SteadyClock::instance()
@@ -24,8 +24,7 @@ SteadyClock& SteadyClock::instance()
     return clock;
 }
 
-void ManualClock::waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
-                            int64_t) const
+void ManualClock::waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock, int64_t) const
 {
     cv.wait(lock);
 }

@@ -2,10 +2,10 @@
 // Time sources of the MIDI output. Production uses the steady clock; tests use
 // a manual clock that only moves when told, so a whole song plays instantly
 // and every message is sent exactly at its due time.
+#include "PiSync.h"
+
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -19,7 +19,7 @@ public:
     /// True when time moves only by ManualClock::advance (no scheduler thread then).
     virtual bool isManual() const { return false; }
     /// Waits on cv until the clock reaches deadlineUs or cv is notified.
-    virtual void waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+    virtual void waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock,
                            int64_t deadlineUs) const = 0;
 };
 
@@ -27,7 +27,7 @@ public:
 class SteadyClock final : public Clock {
 public:
     int64_t nowUs() const override;
-    void waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+    void waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock,
                    int64_t deadlineUs) const override;
     /// The one instance every component shares.
     static SteadyClock& instance();
@@ -51,7 +51,7 @@ public:
     int64_t nowUs() const override { return now_.load(); }
     bool isManual() const override { return true; }
     /// Only notifies: nothing can pass while time stands still.
-    void waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+    void waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock,
                    int64_t deadlineUs) const override;
 
     /// Moves time forward by ms, stopping at every due time of the listeners.

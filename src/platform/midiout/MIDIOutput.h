@@ -12,6 +12,7 @@
 // thread through the poster (a queued call), or kept until deliverPending().
 #include "DeviceList.h"
 #include "OutputErrors.h"
+#include "PiSync.h"
 #include "ReportQueue.h"
 #include "SynthDevice.h"
 
@@ -116,7 +117,7 @@ private:
     SynthCache synthCache_;
     TestDevice* testDevice_ = nullptr;
 
-    mutable std::mutex deviceM_; // one message at a time on the device
+    mutable PiMutex deviceM_; // one message at a time on the device
     std::unique_ptr<OutputDevice> device_;
     std::string deviceName_;
     bool sendFailureTold_ = false;

@@ -1,6 +1,8 @@
 #pragma once
 // Hands the output's events to the owner's thread: through the owner's poster
 // (a queued call into the GUI thread), or kept until the owner collects them.
+#include "PiSync.h"
+
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -20,7 +22,7 @@ public:
     int deliver();
 
 private:
-    std::mutex m_;
+    PiMutex m_;
     Poster poster_;
     std::vector<std::function<void()>> pending_;
 };

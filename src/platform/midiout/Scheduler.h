@@ -6,7 +6,6 @@
 // the song position so that it stays continuous.
 #include "Clock.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -79,8 +78,8 @@ private:
     Clock& clock_;
     SendFn send_;
     ReportFn report_;
-    mutable std::mutex m_;
-    std::condition_variable cv_;
+    mutable PiMutex m_;
+    PiCondition cv_;
     std::deque<TimedMessage> queue_;
     bool running_ = false;
     bool paused_ = false;

@@ -280,7 +280,7 @@ private:
     int64_t latencyFrames_ = 0;
     fluid_audio_driver_t* driver_ = nullptr;
 
-    std::mutex eventsM_;
+    PiMutex eventsM_; // the scheduler thread must not wait long here
     std::vector<Event> events_;
 
     std::mutex renderM_; // guards everything below

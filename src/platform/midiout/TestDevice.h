@@ -2,6 +2,7 @@
 // A device for tests and benchmarks: records every message with the clock
 // time it was sent and the time it was due.
 #include "OutputDevice.h"
+#include "PiSync.h"
 
 #include <memory>
 #include <mutex>
@@ -42,7 +43,7 @@ private:
     std::string record(const std::string& bytes, int64_t sentUs, int64_t dueUs);
     void closed();
 
-    mutable std::mutex m_;
+    mutable PiMutex m_;
     std::vector<SentMessage> messages_;
     std::string failure_;
     int opens_ = 0;
