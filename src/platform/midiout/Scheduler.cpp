@@ -216,6 +216,7 @@ void Scheduler::runDue()
 
 void Scheduler::threadMain()
 {
+    pthread_setname_np(pthread_self(), "lirmus-midiout");
     // The default 50 µs timer slack would be most of our timing budget.
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     // Ask for real-time scheduling, as audio programs do: a busy machine then

@@ -8,9 +8,11 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 namespace lirmus {
@@ -162,6 +164,15 @@ public:
 
     std::string send(const std::string& bytes, int64_t dueUs) override
     {
+        if (!driver_ && !recording_) {
+            // Nobody hears it and nothing is recorded: only the synthesizer's
+            // state (programs, controllers) has to follow, so no rendering.
+            std::lock_guard lock(renderM_);
+            if (!recording_) {
+                applyMessage(engine_->synth, bytes);
+                return {};
+            }
+        }
         std::lock_guard lock(eventsM_);
         events_.push_back({bytes, frameOf(dueUs)});
         return {};
@@ -177,7 +188,17 @@ public:
             notice_(kErrorAudioFile, wav_.error());
             return;
         }
+        if (!driver_) {
+            // Voices left from the unrendered time must not sound all at once.
+            fluid_synth_all_sounds_off(engine_->synth, -1);
+            rendered_ = std::min(frameOf(startUs), frameOf(clock_.nowUs() - kRenderLagUs));
+        }
         recordFrom_ = std::max(frameOf(startUs), rendered_);
+        recording_ = true;
+        {
+            std::lock_guard wake(quitM_); // so the render thread cannot miss it
+        }
+        quitCv_.notify_all();
     }
 
     void playStopped() override
@@ -185,8 +206,13 @@ public:
         std::lock_guard lock(renderM_);
         if (!wav_.isOpen())
             return;
-        if (!driver_)
+        if (!driver_) {
             renderUpTo(frameOf(clock_.nowUs())); // catch up with the clock first
+            takeEvents(INT64_MAX);               // and keep nothing for the next song
+            for (const Event& ev : due_)
+                applyMessage(engine_->synth, ev.bytes);
+        }
+        recording_ = false;
         if (!wav_.close())
             notice_(kErrorAudioFile, wav_.error());
     }
@@ -215,13 +241,22 @@ private:
 
     void renderLoop()
     {
+        pthread_setname_np(pthread_self(), "lirmus-synth");
         std::unique_lock lock(quitM_);
         while (!quit_) {
+            if (!recording_) {
+                quitCv_.wait(lock);
+                continue;
+            }
+            lock.unlock();
             {
                 std::lock_guard render(renderM_);
-                renderUpTo(frameOf(clock_.nowUs() - kRenderLagUs));
+                if (recording_)
+                    renderUpTo(frameOf(clock_.nowUs() - kRenderLagUs));
             }
-            quitCv_.wait_for(lock, kRenderTick);
+            lock.lock();
+            if (!quit_)
+                quitCv_.wait_for(lock, kRenderTick);
         }
     }
 
@@ -233,20 +268,24 @@ private:
         }
     }
 
+    // Moves the events due before frame end from the inbox to due_, in order.
+    void takeEvents(int64_t end)
+    {
+        due_.clear();
+        std::lock_guard lock(eventsM_);
+        size_t k = 0;
+        while (k < events_.size() && events_[k].frame < end)
+            ++k;
+        for (size_t i = 0; i < k; ++i)
+            due_.push_back(std::move(events_[i]));
+        events_.erase(events_.begin(), events_.begin() + k);
+    }
+
     // Renders n frames into l and r, applying each message at its own frame.
     void renderFrames(int n, float* l, float* r)
     {
         const int64_t start = rendered_, end = start + n;
-        due_.clear();
-        {
-            std::lock_guard lock(eventsM_);
-            size_t k = 0;
-            while (k < events_.size() && events_[k].frame < end)
-                ++k;
-            for (size_t i = 0; i < k; ++i)
-                due_.push_back(std::move(events_[i]));
-            events_.erase(events_.begin(), events_.begin() + k);
-        }
+        takeEvents(end);
         int pos = 0;
         for (const Event& ev : due_) {
             const int at = int(std::clamp<int64_t>(ev.frame - start, pos, n));
@@ -269,6 +308,7 @@ private:
         if (!wav_.write(l + skip, r + skip, n - skip)) {
             notice_(kErrorAudioFile, wav_.error());
             wav_.close();
+            recording_ = false;
         }
     }
 
@@ -283,6 +323,7 @@ private:
     PiMutex eventsM_; // the scheduler thread must not wait long here
     std::vector<Event> events_;
 
+    std::atomic<bool> recording_{false}; // the audio file is being written
     std::mutex renderM_; // guards everything below
     int64_t rendered_ = 0;
     int64_t recordFrom_ = 0;
