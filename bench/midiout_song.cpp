@@ -169,8 +169,8 @@ std::vector<SongEvent> readMidiFile(const std::string& path, std::string& error)
 
 bool writeMidiFile(const std::string& path, const std::vector<SongEvent>& events)
 {
-    // 480 ticks per quarter at 500000 µs: ticks = ms × 0.96.
-    std::string track;
+    // 1000 ticks per quarter at 1 000 000 µs per quarter: one tick is one ms.
+    std::string track("\x00\xFF\x51\x03\x0F\x42\x40", 7);
     auto vlq = [&](uint32_t v) {
         std::string b(1, char(v & 0x7F));
         while (v >>= 7)
@@ -179,7 +179,7 @@ bool writeMidiFile(const std::string& path, const std::vector<SongEvent>& events
     };
     uint32_t lastTick = 0;
     for (const SongEvent& e : events) {
-        const uint32_t tick = uint32_t(e.ms * 0.96 + 0.5);
+        const uint32_t tick = uint32_t(std::max(0L, e.ms));
         vlq(tick - std::min(tick, lastTick));
         lastTick = std::max(tick, lastTick);
         if (e.status == 0xF0) {
@@ -197,7 +197,7 @@ bool writeMidiFile(const std::string& path, const std::vector<SongEvent>& events
     auto be32 = [](uint32_t v) {
         return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
     };
-    std::string file = "MThd" + be32(6) + std::string("\x00\x00\x00\x01\x01\xE0", 6) + "MTrk" +
+    std::string file = "MThd" + be32(6) + std::string("\x00\x00\x00\x01\x03\xE8", 6) + "MTrk" +
                        be32(uint32_t(track.size())) + track;
     std::ofstream out(path, std::ios::binary);
     out << file;

@@ -21,7 +21,7 @@ std::vector<SongEvent> denseSong(int noteCount, int seconds);
 std::vector<SongEvent> sparseSong(int gapMs, int seconds);
 /// Channel and system-exclusive events of a Standard MIDI File, time-ordered; error when unreadable.
 std::vector<SongEvent> readMidiFile(const std::string& path, std::string& error);
-/// Writes events as a format-0 file (480 ticks per quarter at 120 bpm, so 1 tick ≈ 1.04 ms).
+/// Writes events as a format-0 file in which one tick is one ms.
 bool writeMidiFile(const std::string& path, const std::vector<SongEvent>& events);
 /// Times in ms of the note-ons (velocity > 0).
 std::vector<long> noteOnTimes(const std::vector<SongEvent>& events);

@@ -16,7 +16,11 @@ int DeviceList::count()
     return read_ ? int(ports_.size()) + 1 : refresh();
 }
 
-bool DeviceList::exists(int id) { return id >= -1 && id < count(); }
+bool DeviceList::exists(int id)
+{
+    // The built-in synthesizer is always there: no need to ask the MIDI systems.
+    return id == -1 || id == 0 || (id > 0 && id < count());
+}
 
 int DeviceList::technology(int id)
 {

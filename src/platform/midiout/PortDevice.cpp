@@ -4,6 +4,8 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <chrono>
+
 #include <unistd.h>
 
 namespace lirmus {
@@ -31,7 +33,8 @@ std::vector<RtMidi::Api> usableApis()
 
 class PortOutput final : public OutputDevice {
 public:
-    explicit PortOutput(std::unique_ptr<RtMidiOut> out) : out_(std::move(out))
+    PortOutput(std::unique_ptr<RtMidiOut> out, std::string portName)
+        : out_(std::move(out)), portName_(std::move(portName))
     {
         out_->setErrorCallback(&PortOutput::onError, this);
     }
@@ -44,6 +47,14 @@ public:
     std::string send(const std::string& bytes, int64_t) override
     {
         error_.clear();
+        // A sequencer takes messages for a port whose program has quit without
+        // complaint, so look now and then whether the port is still there.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastCheck_ > std::chrono::seconds(2)) {
+            lastCheck_ = now;
+            if (!stillListed())
+                return "the port \"" + portName_ + "\" has gone away";
+        }
         out_->sendMessage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
         return error_;
     }
@@ -55,8 +66,19 @@ private:
             static_cast<PortOutput*>(self)->error_ = text;
     }
 
+    bool stillListed()
+    {
+        const unsigned n = out_->getPortCount();
+        for (unsigned i = 0; i < n; ++i)
+            if (out_->getPortName(i) == portName_)
+                return true;
+        return false;
+    }
+
     std::unique_ptr<RtMidiOut> out_;
+    std::string portName_;
     std::string error_;
+    std::chrono::steady_clock::time_point lastCheck_ = std::chrono::steady_clock::now();
 };
 
 } // namespace
@@ -102,7 +124,7 @@ std::unique_ptr<OutputDevice> openMidiPort(const PortInfo& port, std::string& er
             if (out->getPortName(i) != port.portName)
                 continue;
             out->openPort(i, "Lirmus output");
-            return std::make_unique<PortOutput>(std::move(out));
+            return std::make_unique<PortOutput>(std::move(out), port.portName);
         }
         error = "The MIDI port \"" + port.name + "\" is no longer available.";
     } catch (const RtMidiError& e) {
