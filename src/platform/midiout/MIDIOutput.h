@@ -8,8 +8,12 @@
 //   9 pause, or resume when paused
 // State: 0 closed, 1 open and idle, 2 playing the queue, 4 paused.
 //
-// Events never run on the scheduler's thread: each is handed to the owner's
-// thread through the poster (a queued call), or kept until deliverPending().
+// Everything here is called from the owner's (GUI) thread. Events never run
+// on the scheduler's thread: each is handed to the owner's thread through the
+// poster (a queued call), or kept until deliverPending(); errors of an Action
+// come the same way, so read State() after Action 1 to know whether it opened.
+// Reports of a queue that was stopped (5), cleared (3) or closed (2) and not
+// yet delivered are dropped: they belong to a song that is gone.
 #include "DeviceList.h"
 #include "OutputErrors.h"
 #include "PiSync.h"

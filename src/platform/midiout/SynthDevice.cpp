@@ -22,8 +22,8 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kBlock = 512;
 // Without a sound card we render this far behind the clock, so a message that
-// reaches us a little after its due time still lands on its exact frame.
-constexpr int64_t kRenderLagUs = 30'000;
+// reaches us late (a busy machine can delay a thread that long) still lands on its exact frame.
+constexpr int64_t kRenderLagUs = 150'000;
 constexpr auto kRenderTick = std::chrono::milliseconds(5);
 
 bool isFile(const std::string& path)
