@@ -1,0 +1,266 @@
+// Output benchmark: how exactly the MIDI output sends a dense song in real
+// time, what it costs, and (with --synth) how exactly the built-in
+// synthesizer's audio file places the notes.
+//
+//   lirmus-bench-output [--seconds N] [song.mid]      send timing, idle and with a busy core
+//   lirmus-bench-output --synth [--seconds N] [song.mid]  audio onsets, ours and FluidSynth's player
+#include "MIDIOutput.h"
+#include "TestDevice.h"
+#include "midiout_onsets.h"
+#include "midiout_song.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <time.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace lirmus;
+using namespace lirmus::bench;
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Stands in for the GUI thread: runs the posted calls in order.
+class GuiQueue {
+public:
+    void post(std::function<void()> f)
+    {
+        std::lock_guard lock(m_);
+        calls_.push_back(std::move(f));
+        cv_.notify_one();
+    }
+    /// Runs what is queued, waiting at most ms for something to arrive.
+    void runFor(int ms)
+    {
+        std::unique_lock lock(m_);
+        cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !calls_.empty(); });
+        while (!calls_.empty()) {
+            auto f = std::move(calls_.front());
+            calls_.pop_front();
+            lock.unlock();
+            f();
+            lock.lock();
+        }
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::deque<std::function<void()>> calls_;
+};
+
+struct TimingResult {
+    size_t sent = 0;
+    long reports = 0;
+    double p50 = 0, p99 = 0, max = 0;
+    double cpuMsPerSecond = 0;
+};
+
+// Plays the song through the test device on the real clock, handing it over
+// in batches the way the output pump does (500 entries every 20 ms, 3 s ahead).
+TimingResult playTimed(const std::vector<SongEvent>& song)
+{
+    TestDevice device;
+    device.reserve(song.size());
+    GuiQueue gui;
+    MIDIOutput out;
+    out.useTestDevice(&device);
+    out.setPoster([&gui](std::function<void()> f) { gui.post(std::move(f)); });
+    long reports = 0;
+    out.MessageSent = [&reports](long) { ++reports; };
+    out.setAction(1);
+    size_t next = 0;
+    const long songMs = song.empty() ? 0 : song.back().ms;
+    auto handOver = [&](size_t n) {
+        for (size_t end = std::min(song.size(), next + n); next < end; ++next) {
+            const SongEvent& e = song[next];
+            out.setMsgTime(e.ms);
+            out.setMsgStatus(e.status);
+            out.setMsgData1(e.data1);
+            out.setMsgData2(e.data2);
+            out.setMsgSysEx(e.sysex);
+            out.setMsgTag((e.status & 0xF0) == 0x90 ? long(next + 1) : 0);
+            out.setAction(6);
+        }
+    };
+    handOver(1500);
+    const double cpu0 = cpuSeconds();
+    const auto t0 = std::chrono::steady_clock::now();
+    out.setAction(4);
+    while (device.count() < song.size() || out.PendingCount() > 0) {
+        gui.runFor(20);
+        if (next < song.size() && song[next].ms < out.PositionMs() + 3000)
+            handOver(500);
+        if (std::chrono::steady_clock::now() - t0 > std::chrono::milliseconds(songMs + 5000))
+            break;
+    }
+    gui.runFor(50);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double cpu = cpuSeconds() - cpu0;
+    out.setAction(2);
+
+    std::vector<double> err;
+    for (const SentMessage& m : device.messages())
+        err.push_back(double(m.sentUs - m.dueUs));
+    std::sort(err.begin(), err.end());
+    TimingResult r;
+    r.sent = err.size();
+    r.reports = reports;
+    if (!err.empty()) {
+        r.p50 = err[err.size() / 2];
+        r.p99 = err[std::min(err.size() - 1, err.size() * 99 / 100)];
+        r.max = err.back();
+    }
+    r.cpuMsPerSecond = cpu * 1000.0 / std::max(wall, 0.001);
+    return r;
+}
+
+void printTiming(const char* label, const TimingResult& r)
+{
+    std::printf("%-28s sent %zu, reports %ld | send error p50 %.0f us, p99 %.0f us, max %.0f us | "
+                "CPU %.2f ms per s of music (%.2f %% of a core)\n",
+                label, r.sent, r.reports, r.p50, r.p99, r.max, r.cpuMsPerSecond,
+                r.cpuMsPerSecond / 10.0);
+}
+
+// What the machine itself allows: how late a thread set up like the
+// scheduler's wakes from a timed sleep (1 kHz for the given seconds).
+TimingResult machineFloor(int seconds)
+{
+    TimingResult r;
+    std::thread probe([&] {
+        prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+        sched_param param{};
+        param.sched_priority = std::min(20, sched_get_priority_max(SCHED_FIFO));
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+        std::vector<double> late;
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        for (int i = 0; i < seconds * 1000; ++i) {
+            t.tv_nsec += 1'000'000;
+            if (t.tv_nsec >= 1'000'000'000) {
+                t.tv_nsec -= 1'000'000'000;
+                ++t.tv_sec;
+            }
+            clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr);
+            timespec now{};
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            late.push_back(double(now.tv_sec - t.tv_sec) * 1e6 + double(now.tv_nsec - t.tv_nsec) / 1e3);
+        }
+        std::sort(late.begin(), late.end());
+        r.sent = late.size();
+        r.p50 = late[late.size() / 2];
+        r.p99 = late[late.size() * 99 / 100];
+        r.max = late.back();
+    });
+    probe.join();
+    return r;
+}
+
+void printFloor(const char* label, const TimingResult& r)
+{
+    std::printf("%-28s timed-sleep wake-up p50 %.0f us, p99 %.0f us, max %.0f us (%zu wake-ups)\n",
+                label, r.p50, r.p99, r.max, r.sent);
+}
+
+// A child process that keeps one core busy until killed.
+pid_t startBusyChild()
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        volatile unsigned long x = 0;
+        for (;;)
+            x = x + 1;
+    }
+    return pid;
+}
+
+void stopChild(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+std::vector<SongEvent> cut(std::vector<SongEvent> song, int seconds)
+{
+    song.erase(std::remove_if(song.begin(), song.end(),
+                              [&](const SongEvent& e) { return e.ms > seconds * 1000L; }),
+               song.end());
+    return song;
+}
+
+int timingMode(const std::string& midi, int seconds)
+{
+    std::vector<SongEvent> song;
+    if (midi.empty()) {
+        song = denseSong(20000, seconds);
+        std::printf("song: generated, 16 channels, %zu messages over %d s in chords of 4\n",
+                    song.size(), seconds);
+    } else {
+        std::string error;
+        song = cut(readMidiFile(midi, error), seconds);
+        if (song.empty()) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        std::printf("song: %s, %zu messages in the first %d s\n", midi.c_str(), song.size(), seconds);
+    }
+    printFloor("machine floor, idle:", machineFloor(3));
+    printTiming("idle machine:", playTimed(song));
+    const pid_t busy = startBusyChild();
+    const TimingResult loadedFloor = machineFloor(3);
+    const TimingResult loaded = playTimed(song);
+    stopChild(busy);
+    printFloor("machine floor, core busy:", loadedFloor);
+    printTiming("one core kept busy:", loaded);
+    std::printf("goals: p99 < 500 us, max < 2000 us, CPU < 2 %% of one core\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool synth = false;
+    int seconds = -1;
+    std::string midi;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--synth")
+            synth = true;
+        else if (a == "--seconds" && i + 1 < argc)
+            seconds = std::max(1, std::atoi(argv[++i]));
+        else if (!a.empty() && a[0] != '-')
+            midi = a;
+        else {
+            std::fprintf(stderr, "usage: %s [--synth] [--seconds N] [song.mid]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (synth)
+        return onsetMode(midi, seconds < 0 ? 12 : seconds);
+    return timingMode(midi, seconds < 0 ? 30 : seconds);
+}

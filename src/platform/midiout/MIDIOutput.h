@@ -1,0 +1,145 @@
+#pragma once
+// The MIDI output component: one output device and a queue of time-stamped
+// messages that it plays by itself once started, reporting each tagged
+// message sent. Messages are prepared field by field, then handed over with
+// an Action code:
+//   1 open the device   2 close it        3 clear the queue   4 start playing
+//   5 stop              6 queue the prepared message           7 send it at once
+//   9 pause, or resume when paused
+// State: 0 closed, 1 open and idle, 2 playing the queue, 4 paused.
+//
+// Everything here is called from the owner's (GUI) thread. Events never run
+// on the scheduler's thread: each is handed to the owner's thread through the
+// poster (a queued call), or kept until deliverPending(); errors of an Action
+// come the same way, so read State() after Action 1 to know whether it opened.
+// Reports of a queue that was stopped (5), cleared (3) or closed (2) and not
+// yet delivered are dropped: they belong to a song that is gone.
+#include "DeviceList.h"
+#include "OutputErrors.h"
+#include "PiSync.h"
+#include "ReportQueue.h"
+#include "SynthDevice.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace lirmus {
+
+class Clock;
+class OutputDevice;
+class Scheduler;
+class TestDevice;
+
+/// Queue time × tempoFactor(p) = played time: 1 − p/100, never below 0.25.
+double tempoFactor(int percent);
+
+class MIDIOutput {
+public:
+    using Poster = ReportQueue::Poster;
+
+    /// clock: null for the steady clock; a ManualClock plays only as it advances.
+    explicit MIDIOutput(Clock* clock = nullptr);
+    ~MIDIOutput();
+    MIDIOutput(const MIDIOutput&) = delete;
+    MIDIOutput& operator=(const MIDIOutput&) = delete;
+
+    /// Raised for each queued message with a tag other than 0, in the order sent.
+    std::function<void(long tag)> MessageSent;
+    /// Raised with a number (OutputErrors.h) and a message text.
+    std::function<void(int number, const std::string& message)> onError;
+
+    /// How events reach the owner's thread; without one they wait for deliverPending().
+    void setPoster(Poster poster);
+    /// Raises the events kept so far, in order; returns how many calls ran.
+    int deliverPending();
+
+    /// SoundFont of the built-in synthesizer ("" = the system's default).
+    void setSoundFont(const std::string& path);
+    /// WAV file the built-in synthesizer writes while the queue plays ("" = none).
+    void setAudioFile(const std::string& path);
+    /// Whether the built-in synthesizer may open a sound card (tests turn it off).
+    void setAudioOutput(bool enabled);
+    /// Opens this recording device instead of the real ones from now on (null = the real ones).
+    void useTestDevice(TestDevice* device);
+
+    /// Selects the device that Action 1 opens and the getters below describe.
+    void setDeviceID(int id);
+    int DeviceID() const { return deviceId_; }
+    /// Number of devices from 0 on (reads the MIDI ports again).
+    int DeviceCount();
+    /// Kind of the selected device: 1 port, 2 internal synthesizer, 5 mapper, 0 none.
+    int Technology();
+    /// Version of the library behind the selected device, major × 256 + minor.
+    int DriverVersion();
+    /// Name of the selected device.
+    std::string DeviceName();
+    /// 0 closed, 1 open and idle, 2 playing the queue, 4 paused.
+    int State() const;
+
+    /// Time of the prepared message in ms from the start of the queue.
+    void setMsgTime(long ms) { msgTime_ = ms; }
+    /// Status byte of the prepared message (240 = system exclusive, 255 = meta, 0 = empty).
+    void setMsgStatus(int status) { msgStatus_ = status; }
+    /// First data byte of the prepared message.
+    void setMsgData1(int value) { msgData1_ = value; }
+    /// Second data byte of the prepared message.
+    void setMsgData2(int value) { msgData2_ = value; }
+    /// Whole system-exclusive message, one char per byte from F0 to F7; used by one Action 6 or 7.
+    void setMsgSysEx(const std::string& bytes) { msgSysEx_ = bytes; }
+    /// Number reported back by MessageSent (0 = no report).
+    void setMsgTag(long tag) { msgTag_ = tag; }
+    /// Signed tempo change in percent; a change while playing keeps the song position.
+    void setTempoPercent(int percent);
+    int TempoPercent() const { return tempoPercent_; }
+    /// Carries out an Action code (see above).
+    void setAction(int action);
+
+    /// Song position in queue ms (0 when not playing), for displays and tests.
+    double PositionMs() const;
+    /// Messages queued and not sent yet.
+    long PendingCount() const;
+
+private:
+    void open();
+    void close();
+    void start();
+    void stop();
+    void queuePrepared();
+    void sendPrepared();
+    void sendToDevice(const std::string& bytes, int64_t dueUs);
+    void reportSent(std::vector<long> tags, uint64_t epoch);
+    void raise(int number, const std::string& message);
+
+    Clock& clock_;
+    ReportQueue reports_;
+    std::shared_ptr<char> alive_; // posted calls check it: the owner may be gone by then
+    DeviceList devices_;
+    SynthOptions synthOptions_;
+    SynthCache synthCache_;
+    TestDevice* testDevice_ = nullptr;
+
+    mutable PiMutex deviceM_; // one message at a time on the device
+    std::unique_ptr<OutputDevice> device_;
+    std::string deviceName_;
+    bool sendFailureTold_ = false;
+    int openId_ = 0;
+
+    std::mutex toldM_;
+    std::set<std::string> told_; // device notices are said once per run
+
+    int deviceId_ = -1;
+    long msgTime_ = 0;
+    int msgStatus_ = 0;
+    int msgData1_ = 0;
+    int msgData2_ = 0;
+    std::string msgSysEx_;
+    long msgTag_ = 0;
+    int tempoPercent_ = 0;
+
+    std::unique_ptr<Scheduler> scheduler_;
+};
+
+} // namespace lirmus

@@ -1,0 +1,25 @@
+#pragma once
+// What the MIDI output needs from a device: the built-in synthesizer, a MIDI
+// port, or the recording test device.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace lirmus {
+
+/// Tells the owner something worth a message without stopping (number, text).
+using DeviceNotice = std::function<void(int number, const std::string& message)>;
+
+class OutputDevice {
+public:
+    virtual ~OutputDevice() = default;
+    /// Puts one complete message on the device; dueUs is the clock time it was
+    /// due. Returns "" or why it failed.
+    virtual std::string send(const std::string& bytes, int64_t dueUs) = 0;
+    /// Playing of the queue begins; its time 0 is the clock time startUs.
+    virtual void playStarted(int64_t startUs) { (void)startUs; }
+    /// Playing of the queue has ended (stop or close).
+    virtual void playStopped() {}
+};
+
+} // namespace lirmus

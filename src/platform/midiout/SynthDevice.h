@@ -1,0 +1,42 @@
+#pragma once
+// The built-in synthesizer: FluidSynth with a General MIDI SoundFont, played
+// through FluidSynth's audio driver, or rendered on our own clock when there
+// is no audio output. Each message is applied at the audio frame of the time
+// it was due, so the optional WAV recording is aligned to the real clock.
+#include "OutputDevice.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lirmus {
+
+class Clock;
+class SynthEngine;
+
+/// Settings of the built-in synthesizer.
+struct SynthOptions {
+    std::string soundFont;    ///< "" = the system's default General MIDI SoundFont
+    std::string audioFile;    ///< WAV written while the queue plays; "" = none
+    bool audioOutput = true;  ///< false = never open a sound card (render on our clock only)
+};
+
+/// Keeps the loaded SoundFont between a close and the next open (loading takes a while).
+struct SynthCache {
+    std::shared_ptr<SynthEngine> engine;
+    std::string soundFontSetting;
+};
+
+/// The SoundFonts looked for when none is set, in order.
+std::vector<std::string> defaultSoundFonts();
+
+/// FluidSynth's version as major × 256 + minor.
+int synthVersion();
+
+/// Opens the synthesizer; problems it can play on with go to notice. Null and
+/// error only when FluidSynth itself cannot start.
+std::unique_ptr<OutputDevice> openSynth(const SynthOptions& options, SynthCache& cache,
+                                        const Clock& clock, DeviceNotice notice,
+                                        std::string& error);
+
+} // namespace lirmus
