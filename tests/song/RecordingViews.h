@@ -4,6 +4,7 @@
 #include "LoadSong.h"
 #include "Midifile.h"
 #include "Settings.h"
+#include "QtPrinters.h"
 #include "SongViews.h"
 
 #include <QString>
