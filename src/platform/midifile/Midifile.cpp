@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <system_error>
 
 namespace lirmus {
@@ -48,52 +49,51 @@ struct Midifile::Impl {
 
 namespace {
 
-/// Reads a whole regular file; on failure returns the error number and message.
-bool readWholeFile(const std::string& path, std::string& bytes, int& number, std::string& message)
+/// A message about a file that could be opened: its name, then what is wrong with it.
+std::string aboutFile(const std::string& path, const std::string& reason)
+{
+    return "The file \"" + path + "\" " + reason;
+}
+
+struct FileError {
+    int number = 0; // 0 = none
+    std::string message;
+};
+
+/// Reads a whole regular file into bytes.
+FileError readWholeFile(const std::string& path, std::string& bytes)
 {
     namespace fs = std::filesystem;
+    auto cannotOpen = [&path](const std::string& why) {
+        return FileError{Midifile::kErrorCannotOpen, "Cannot open the MIDI file \"" + path + "\": " + why};
+    };
     std::error_code ec;
     fs::file_status st = fs::status(path, ec);
-    if (ec || !fs::exists(st)) {
-        number = Midifile::kErrorCannotOpen;
-        message = "Cannot open the MIDI file \"" + path + "\": " +
-                  (ec ? ec.message() : std::string("no such file"));
-        return false;
-    }
-    if (fs::is_directory(st)) {
-        number = Midifile::kErrorCannotOpen;
-        message = "Cannot open the MIDI file \"" + path + "\": it is a folder";
-        return false;
-    }
-    if (!fs::is_regular_file(st)) {
-        number = Midifile::kErrorCannotOpen;
-        message = "Cannot open the MIDI file \"" + path + "\": it is not a regular file";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        int err = errno;
-        number = Midifile::kErrorCannotOpen;
-        message = "Cannot open the MIDI file \"" + path + "\": " +
-                  (err ? std::string(std::strerror(err)) : std::string("access denied"));
-        return false;
-    }
+    if (!fs::exists(st)) return cannotOpen(ec ? ec.message() : "no such file");
+    if (fs::is_directory(st)) return cannotOpen("it is a folder");
+    if (!fs::is_regular_file(st)) return cannotOpen("it is not a regular file");
     uint64_t size = fs::file_size(path, ec);
-    if (!ec && size > Midifile::kMaxFileSize) {
-        number = Midifile::kErrorTooLarge;
-        message = "The file \"" + path + "\" is too large to be a MIDI file (" +
-                  std::to_string(size >> 20) + " MB)";
-        return false;
-    }
-    bytes.resize(ec ? 0 : size_t(size));
-    in.read(bytes.data(), std::streamsize(bytes.size()));
-    bytes.resize(size_t(in.gcount())); // the file may have shrunk meanwhile
-    if (in.bad()) {
-        number = Midifile::kErrorCannotOpen;
-        message = "Cannot read the MIDI file \"" + path + "\"";
-        return false;
-    }
-    return true;
+    if (ec) return cannotOpen(ec.message());
+    if (size > Midifile::kMaxFileSize)
+        return {Midifile::kErrorTooLarge,
+                aboutFile(path, "is too large to be a MIDI file (" + std::to_string(size >> 20) + " MB)")};
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return cannotOpen(errno ? std::strerror(errno) : "access denied");
+
+    auto readUpTo = [&](uint64_t total) {
+        size_t have = bytes.size();
+        bytes.resize(size_t(total));
+        in.read(bytes.data() + have, std::streamsize(total - have));
+        bytes.resize(have + size_t(in.gcount())); // the file may have shrunk meanwhile
+    };
+    bytes.clear();
+    // A look at the start first, so a large file of another kind is refused at once.
+    readUpTo(std::min<uint64_t>(size, smf::kSignatureSize));
+    if (!in.bad() && !smf::looksLikeMidi(bytes)) return {Midifile::kErrorNotMidi, aboutFile(path, "is not a MIDI file")};
+    if (in) readUpTo(size);
+    if (in.bad()) return {Midifile::kErrorCannotOpen, "Cannot read the MIDI file \"" + path + "\""};
+    return {};
 }
 
 } // namespace
@@ -108,11 +108,10 @@ void Midifile::setAction(int action)
 {
     if (action == 1) {
         std::string bytes;
-        int number = 0;
-        std::string message;
-        if (!readWholeFile(d->fileName, bytes, number, message)) {
+        FileError error = readWholeFile(d->fileName, bytes);
+        if (error.number) {
             setAction(2);
-            if (onError) onError(number, message);
+            if (onError) onError(error.number, error.message);
             return;
         }
         loadBytes(std::move(bytes));
@@ -127,10 +126,17 @@ void Midifile::loadBytes(std::string bytes)
 {
     setAction(2);
     d->data.bytes = std::move(bytes);
-    smf::ParseResult r = smf::parse(d->data);
+    smf::ParseResult r;
+    try {
+        r = smf::parse(d->data);
+    } catch (const std::bad_alloc&) {
+        setAction(2);
+        if (onError) onError(kErrorTooLarge, aboutFile(d->fileName, "is too large to read into memory"));
+        return;
+    }
     if (!r.ok) {
         setAction(2);
-        if (onError) onError(kErrorNotMidi, "The file \"" + d->fileName + "\" " + r.reason);
+        if (onError) onError(kErrorNotMidi, aboutFile(d->fileName, r.reason));
         return;
     }
     d->tempo = d->data.initialTempo;

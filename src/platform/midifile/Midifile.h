@@ -10,8 +10,13 @@
 // Damaged files are read as far as they make sense: a track whose length runs
 // past the end of the file is read to the end, a track without end-of-track
 // ends with its chunk, unknown chunks are skipped, a cut-off last event is
-// dropped, and a track stops at the first byte that cannot start an event.
-// A header that promises more tracks than the file holds gives the tracks found.
+// dropped, and a track stops at the first byte that cannot start an event
+// (or at a number longer than 4 bytes). Running status survives meta and
+// system-exclusive events, and data bytes are taken as 7-bit, as broken files
+// need; neither changes how a valid file reads.
+// A header that promises more tracks than the file holds gives the tracks found;
+// chunks after the promised tracks are not read. A file that cannot be used at
+// all (not a MIDI file, no tracks) reads as TrackCount 0 and raises the error event.
 //
 // Out-of-range selections never fail: a track outside 1..TrackCount or an event
 // outside 1..EventCount leaves nothing selected, and every event property then

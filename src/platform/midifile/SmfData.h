@@ -71,6 +71,12 @@ struct ParseResult {
     std::string reason; ///< what is wrong when not ok, without the file name
 };
 
+/// Bytes a file needs at its start to be worth reading further.
+constexpr size_t kSignatureSize = 12;
+
+/// True when the first bytes (at most kSignatureSize) can start a MIDI file or an RMID wrapper.
+bool looksLikeMidi(const std::string& start);
+
 /// Parses d.bytes (an SMF, possibly inside a RIFF RMID wrapper) into the other fields.
 /// Never throws on bad input: damaged tracks are read as far as they make sense.
 ParseResult parse(SmfData& d);

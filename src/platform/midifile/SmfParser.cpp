@@ -180,6 +180,12 @@ std::string eventText(const SmfData& d, uint32_t eventIndex)
     return d.bytes.substr(s.offset, s.length);
 }
 
+bool looksLikeMidi(const std::string& b)
+{
+    if (b.size() >= 4 && idIs(b, 0, "MThd")) return true;
+    return b.size() >= 12 && idIs(b, 0, "RIFF") && idIs(b, 8, "RMID");
+}
+
 ParseResult parse(SmfData& d)
 {
     const std::string& b = d.bytes;
@@ -200,7 +206,9 @@ ParseResult parse(SmfData& d)
         d.division = division;
     }
 
-    d.events.reserve((end - start) / 4 + 16);
+    // Every event takes at least 2 bytes (delta, one data byte), so this never
+    // grows; pages never written cost no memory.
+    d.events.reserve((end - start) / 2 + 1);
     TrackParser tracks(d);
     uint64_t off = start + 8 + headerLen;
     while (int(d.tracks.size()) < declared && off + 8 <= end) {

@@ -3,6 +3,7 @@
 // compare whole songs at once.
 #include "Midifile.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,15 @@ struct ReadEvent {
     std::string text; // Text
     bool operator==(const ReadEvent&) const = default;
 };
+
+/// Readable form for test failures.
+inline void PrintTo(const ReadEvent& e, std::ostream* os)
+{
+    *os << "{track " << e.track << ", tick " << e.tick << ", delta " << e.delta << ", " << e.status << " " << e.data1
+        << " " << e.data2 << ", data [";
+    for (unsigned char c : e.data) *os << std::hex << int(c) << std::dec << " ";
+    *os << "], text \"" << e.text << "\"}";
+}
 
 /// Every event of every track, in file order, with absolute ticks.
 inline std::vector<ReadEvent> readAll(Midifile& mf)
