@@ -101,7 +101,7 @@ bool LyricExtraction::sysex(long index, const std::string& data)
 {
     QueueEntry& e = song_.queue[index];
     if (data.size() < 3 || data[2] != '$') {
-        e.SysEx = QByteArray(data.data(), qsizetype(data.size()));
+        e.Text = QString::fromLatin1(data.data(), qsizetype(data.size()));
         return true;
     }
     e.Status = 255;

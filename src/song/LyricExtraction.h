@@ -25,7 +25,7 @@ public:
 
     /// The system exclusive just added as entry index (data from its F0 on):
     /// a text message ("$" third) becomes a chord or text-page entry, other ones
-    /// keep their bytes in SysEx. Returns false when the entry is to be dropped.
+    /// keep their bytes in Text (see QueueEntry). Returns false when the entry is to be dropped.
     bool sysex(long index, const std::string& data);
 
     /// Adds a syllable for entry index; returns the syllable as it went into its

@@ -21,19 +21,24 @@ bool isNote(uint8_t status)
 void SongQueue::create(long capacity)
 {
     MsgQueue.clear();
-    MsgQueue.resize(size_t(std::max(capacity, 0L)) + 1);
+    MsgQueue.shrink_to_fit();
+    MsgQueue.reserve(size_t(std::max(capacity, 0L)) + 1);
+    MsgQueue.emplace_back();  // entry 0
     MsgCount = 0;
 }
 
 long SongQueue::add(double timeMs, int status, int data1, int data2)
 {
     ++MsgCount;
-    if (size_t(MsgCount) >= MsgQueue.size()) MsgQueue.resize(size_t(MsgCount) + 1);
+    if (MsgQueue.empty()) MsgQueue.emplace_back();
+    if (size_t(MsgCount) >= MsgQueue.size()) MsgQueue.emplace_back();
     double t = timeMs - double(TimeOffset);
     if (std::isnan(t)) t = 0;
     t = std::clamp(t, -kTimeLimit, kTimeLimit);
     QueueEntry& e = MsgQueue[size_t(MsgCount)];
-    e = QueueEntry();
+    e.Text = QString();  // the slot may hold an entry that was dropped again
+    e.Flag = 0;
+    e.Value = e.Extra = e.Length = 0;
     e.Time = int32_t(std::nearbyint(t)); // the default rounding mode: halves to even
     e.Status = uint8_t(status);
     e.Data1 = uint8_t(data1);

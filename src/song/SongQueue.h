@@ -22,18 +22,24 @@ struct QueueEntry {
     int32_t Value = 0;   ///< tempo: beats per minute; syllable: line number; chord: chord number
     int32_t Extra = 0;   ///< syllable: 1-based column in its line; chord: 1; controller: value last sent
     int32_t Length = 0;  ///< syllables, chords, melody note-ons: ms to the next one of the same kind
-    QString Text;        ///< text of marker, lyric, chord, text-page and kept text entries
-    QByteArray SysEx;    ///< Status 240 only: the whole message to send, from F0 (or F7) to the closing F7
+    /// Text of marker, lyric, chord, text-page and kept text entries. A system
+    /// exclusive entry (Status 240) holds here the whole message to send, from
+    /// its F0 (or F7) to the closing F7, one Latin-1 character per byte: see sysExBytes().
+    QString Text;
+
+    /// The bytes of a system exclusive entry, ready to send.
+    QByteArray sysExBytes() const { return Status == 240 ? Text.toLatin1() : QByteArray(); }
 };
 
 /// MsgQueue with its count: entries 1..MsgCount are in use, entry 0 is scratch
 /// (its Length holds the gap before the first syllable or melody note).
 struct SongQueue {
-    std::vector<QueueEntry> MsgQueue;  ///< index 0..capacity
+    std::vector<QueueEntry> MsgQueue;  ///< index 0..at least MsgCount
     long MsgCount = 0;
     long TimeOffset = 0;               ///< ms taken off every time when an entry is added
 
-    /// Re-creates the array for entries 1..capacity; MsgCount becomes 0.
+    /// Re-creates the array for entries 1..capacity (room is reserved, entries
+    /// are made as they are added); MsgCount becomes 0.
     void create(long capacity);
     /// Adds an entry at timeMs - TimeOffset rounded half to even, Flag 0; returns its index.
     long add(double timeMs, int status, int data1, int data2);

@@ -287,7 +287,7 @@ TEST(LyricExtraction, TextSystemExclusive)
     const std::string gs("\xF0\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7", 11);
     long raw = t.sysex(700, gs);
     EXPECT_EQ(t.at(raw).Status, 240);
-    EXPECT_EQ(t.at(raw).SysEx, QByteArray(gs.data(), 11));
+    EXPECT_EQ(t.at(raw).sysExBytes(), QByteArray(gs.data(), 11));
     EXPECT_EQ(t.sysex(800, std::string("\xF0\x43$", 3)), 0);
     long cut = t.sysex(900, std::string("\xF0\x43$\x00\x04no end", 11));
     EXPECT_EQ(t.at(cut).Text, "no end");

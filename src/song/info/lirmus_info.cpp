@@ -39,9 +39,10 @@ private:
     long screenTwips_;
 };
 
-/// Output gathered in one buffer and written at once: a queue can be long.
+/// Output gathered in a buffer written out in large pieces: a queue can be long.
 class Out {
 public:
+    Out() { buf_.reserve(kChunk + 4096); }
     void text(const QString& s) { buf_ += s.toStdString(); }
     void raw(std::string_view s) { buf_ += s; }
     void num(long long v)
@@ -64,6 +65,10 @@ public:
             }
         }
     }
+    void flushIfFull()
+    {
+        if (buf_.size() >= kChunk) flush();
+    }
     void flush()
     {
         std::fwrite(buf_.data(), 1, buf_.size(), stdout);
@@ -71,6 +76,7 @@ public:
     }
 
 private:
+    static constexpr size_t kChunk = 1 << 20;
     std::string buf_;
 };
 
@@ -96,17 +102,19 @@ void printQueue(Out& out, const SongQueue& q)
             out.num(v);
             out.raw("\t");
         }
-        if (!e.SysEx.isEmpty()) {
+        if (e.Status == 240) {
             // System exclusive to be sent: its bytes in hexadecimal.
-            for (qsizetype k = 0; k < e.SysEx.size(); ++k) {
-                const auto b = uint8_t(e.SysEx[k]);
+            const QByteArray bytes = e.sysExBytes();
+            for (qsizetype k = 0; k < bytes.size(); ++k) {
+                const auto b = uint8_t(bytes[k]);
                 const char pair[3] = {hex[b >> 4], hex[b & 15], ' '};
-                out.raw(std::string_view(pair, k + 1 < e.SysEx.size() ? 3 : 2));
+                out.raw(std::string_view(pair, k + 1 < bytes.size() ? 3 : 2));
             }
         } else {
             out.escaped(e.Text);
         }
         out.raw("\n");
+        out.flushIfFull();
     }
 }
 
