@@ -182,12 +182,18 @@ QString LyricExtraction::addSyllable(QString text, long index, int track)
     if (st.LastTime != -1 && st.LastTime == e.Time) e.Time += 1;
     st.LastTime = e.Time;
     st.LastTrack = track;
-    QueueEntry& previous = song_.queue[song_.LastSyllableEntry];
-    previous.Length = e.Time - previous.Time;
-    previous.Flag = 0;
-    song_.LastSyllableEntry = index;
-    e.Flag = 1;
+    markLast(song_.LastSyllableEntry, index, 1);
     return text;
+}
+
+void LyricExtraction::markLast(long& last, long index, uint8_t flag)
+{
+    // The one before learns how long it lasts; only the newest keeps the mark.
+    QueueEntry& previous = song_.queue[last];
+    previous.Length = song_.queue[index].Time - previous.Time;
+    previous.Flag = 0;
+    last = index;
+    song_.queue[index].Flag = flag;
 }
 
 QString LyricExtraction::addChord(QString text, long index)
@@ -206,12 +212,7 @@ QString LyricExtraction::addChord(QString text, long index)
     song_.ChordList.append(text);
     song_.CurrentLine = song_.ChordCount();
     song_.CurrentPosition = 1;
-    QueueEntry& e = song_.queue[index];
-    QueueEntry& previous = song_.queue[song_.LastChordEntry];
-    previous.Length = e.Time - previous.Time;
-    previous.Flag = 0;
-    song_.LastChordEntry = index;
-    e.Flag = 2;
+    markLast(song_.LastChordEntry, index, 2);
     return text;
 }
 

@@ -50,6 +50,8 @@ public:
 
 private:
     void makeLyricEntry(long index, const QString& text);
+    /// Entry index becomes the newest of its kind (last, marked flag): the previous one gets its Length.
+    void markLast(long& last, long index, uint8_t flag);
 
     SongState& song_;
     const Settings& settings_;

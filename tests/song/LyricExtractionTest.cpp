@@ -294,11 +294,3 @@ TEST(LyricExtraction, TextSystemExclusive)
     long latin = t.sysex(950, std::string("\xF0\x43$\x00\x04" "caf\xE9\xF7", 10));
     EXPECT_EQ(t.at(latin).Text, QString::fromUtf8("caf\xC3\xA9"));
 }
-
-TEST(LyricExtraction, QuestionMarkPairsInSyllables)
-{
-    Texts t;
-    EXPECT_EQ(t.meta(500, "??a??"), 0);
-    long one = t.meta(600, "b??");
-    EXPECT_EQ(t.at(one).Text, "b");
-}
