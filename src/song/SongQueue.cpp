@@ -32,9 +32,10 @@ long SongQueue::add(double timeMs, int status, int data1, int data2)
     ++MsgCount;
     if (MsgQueue.empty()) MsgQueue.emplace_back();
     if (size_t(MsgCount) >= MsgQueue.size()) MsgQueue.emplace_back();
+    // Tempo segments added out of order can make the walk go backwards: a song
+    // has no time before its start.
     double t = timeMs - double(TimeOffset);
-    if (std::isnan(t)) t = 0;
-    t = std::clamp(t, -kTimeLimit, kTimeLimit);
+    t = t > 0 ? std::min(t, kTimeLimit) : 0.0;
     QueueEntry& e = MsgQueue[size_t(MsgCount)];
     e.Text = QString();  // the slot may hold an entry that was dropped again
     e.Flag = 0;

@@ -41,7 +41,7 @@ struct SongQueue {
     /// Re-creates the array for entries 1..capacity (room is reserved, entries
     /// are made as they are added); MsgCount becomes 0.
     void create(long capacity);
-    /// Adds an entry at timeMs - TimeOffset rounded half to even, Flag 0; returns its index.
+    /// Adds an entry at timeMs - TimeOffset (0 when negative) rounded half to even, Flag 0; returns its index.
     long add(double timeMs, int status, int data1, int data2);
     /// Removes the entry just added (the last one).
     void dropLast() { if (MsgCount > 0) --MsgCount; }

@@ -314,3 +314,19 @@ TEST(QueueSong, LyricsAndChordsStartTheirDisplays)
     EXPECT_EQ(s.entry(s.song.LastChordEntry).Text, "%Am7");
     EXPECT_EQ(s.entry(s.song.LastChordEntry).Flag, 2);
 }
+
+TEST(QueueSong, ALateTempoAtTickZeroNeverMakesTimesNegative)
+{
+    // Track 2's tempo at tick 0 arrives after track 1's tempo at tick 2000:
+    // the walk over the segments then subtracts 2000 ticks of 8 ms.
+    SmfWriter w(1, kDiv);
+    w.track().note(0, 0, 60, 100).tempo(2000, 4000000).noteOff(100, 0, 60).end();
+    w.track().tempo(0, 500000).noteOff(2900, 1, 62).note(100, 1, 62, 100).noteOff(500, 1, 62).end();
+    for (bool turbo : {false, true}) {
+        LoadedSong s;
+        s.settings.TurboStart = turbo;
+        prepared(s, w);
+        for (long i = 1; i <= s.count(); ++i) EXPECT_GE(s.entry(i).Time, 0) << i;
+        EXPECT_TRUE(s.inTimeOrder()) << turbo;
+    }
+}

@@ -103,8 +103,10 @@ TEST(SongQueue, AddRoundsHalvesToEvenAfterTheOffset)
     // Absurd times are held within range.
     q.add(1e300, 0x90, 1, 1);
     q.add(std::nan(""), 0x90, 1, 1);
+    q.add(50, 0x90, 1, 1);  // before the offset: nothing comes before the start
     EXPECT_EQ(q[6].Time, 1000000000);
     EXPECT_EQ(q[7].Time, 0);
+    EXPECT_EQ(q[8].Time, 0);
 }
 
 TEST(SongQueue, Searches)
