@@ -125,6 +125,10 @@ void Midifile::setAction(int action)
 void Midifile::loadBytes(std::string bytes)
 {
     setAction(2);
+    if (bytes.size() > kMaxFileSize) { // event offsets are 32-bit
+        if (onError) onError(kErrorTooLarge, aboutFile(d->fileName, "is too large to be a MIDI file"));
+        return;
+    }
     d->data.bytes = std::move(bytes);
     smf::ParseResult r;
     try {
