@@ -2,6 +2,8 @@
 // Paths the end-to-end tests need.
 #include "SmfWriter.h"
 
+#include <filesystem>
+
 #include <string>
 
 namespace lirmus::test {
