@@ -74,6 +74,7 @@ ControllerTable defaultControllerTable()
     addRow(t, 10, "Pan/Balance", -100, 100);
     addRow(t, 93, "Chorus", -100, 100);
     addRow(t, 91, "Reverb", -100, 100);
+    t.CtrlMaster[0] = 100; // an unset volume master leaves the song's volumes at 100/127
     return t;
 }
 

@@ -77,6 +77,11 @@ TEST(ControllerTable, ApplyMasterMultiplyingAndBipolarRows)
     EXPECT_EQ(ApplyMaster(33, 0, 127, -33, -100), 23); // truncates toward zero
 }
 
+TEST(ControllerTable, TheDefaultTableNeverSilencesTheSong)
+{
+    EXPECT_EQ(defaultControllerTable().CtrlMaster[0], 100);
+}
+
 TEST(ControllerTable, ClearControllerValues)
 {
     ControllerTable t = defaultControllerTable();
