@@ -4,7 +4,16 @@
 //
 //   lirmus-bench-output [--seconds N] [song.mid]      send timing, idle and with a busy core
 //   lirmus-bench-output --synth [--seconds N] [song.mid]  audio onsets, ours and FluidSynth's player
+//
+// The timing runs play the song as the player does: prepared by the song
+// pipeline and handed over by the output pump every 20 ms.
+#include "ControllerTable.h"
+#include "LoadSong.h"
 #include "MIDIOutput.h"
+#include "Midifile.h"
+#include "OutputQueue.h"
+#include "Settings.h"
+#include "SongViews.h"
 #include "TestDevice.h"
 #include "midiout_onsets.h"
 #include "midiout_song.h"
@@ -77,12 +86,33 @@ struct TimingResult {
     double cpuMsPerSecond = 0;
 };
 
-// Plays the song through the test device on the real clock, handing it over
-// in batches the way the output pump does (500 entries every 20 ms, 3 s ahead).
-TimingResult playTimed(const std::vector<SongEvent>& song)
+// The pump's window side: a 20 ms timer that the benchmark's loop ticks.
+class BenchView : public OutputView {
+public:
+    void setWarnColor(int) override {}
+    void setTitleCaption(const QString&) override {}
+    void setTimerOutEnabled(bool enabled) override { timerOut = enabled; }
+    void enableTimer1() override {}
+    void firstLyricFromStart() override {}
+    double timerNow() const override { return 0; }
+    void processEvents() override {}
+    bool timerOut = false;
+};
+
+// Messages that reach the device (meta entries and the lead-in send nothing).
+size_t sendingEntries(const SongState& song, long last)
+{
+    size_t n = 0;
+    for (long i = 1; i <= last; ++i)
+        n += song.queue[i].Status != 255 && song.queue[i].Status != 0;
+    return n;
+}
+
+// Plays the first `seconds` of the prepared song through the test device on the
+// real clock, pumped by OutputPump exactly as the player window does.
+TimingResult playTimed(SongState& song, int seconds)
 {
     TestDevice device;
-    device.reserve(song.size());
     GuiQueue gui;
     MIDIOutput out;
     out.useTestDevice(&device);
@@ -90,30 +120,27 @@ TimingResult playTimed(const std::vector<SongEvent>& song)
     long reports = 0;
     out.MessageSent = [&reports](long) { ++reports; };
     out.setAction(1);
-    size_t next = 0;
-    const long songMs = song.empty() ? 0 : song.back().ms;
-    auto handOver = [&](size_t n) {
-        for (size_t end = std::min(song.size(), next + n); next < end; ++next) {
-            const SongEvent& e = song[next];
-            out.setMsgTime(e.ms);
-            out.setMsgStatus(e.status);
-            out.setMsgData1(e.data1);
-            out.setMsgData2(e.data2);
-            out.setMsgSysEx(e.sysex);
-            out.setMsgTag((e.status & 0xF0) == 0x90 ? long(next + 1) : 0);
-            out.setAction(6);
-        }
-    };
-    handOver(1500);
+
+    PlayerFlags flags;
+    PlayerState player;
+    const ControllerTable mixer = defaultControllerTable();
+    BenchView view;
+    OutputPump pump(song, flags, player, mixer, out, view);
+    long last = song.queue.firstAtOrAfter(seconds * 1000L + 1) - 1;
+    if (last < 0) last = song.queue.MsgCount;
+    const size_t expected = sendingEntries(song, last);
+    device.reserve(expected);
+    player.NextToSend = 1;
+    player.LastToSend = last;
+    player.TimerOutOn = view.timerOut = true;
+
     const double cpu0 = cpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
-    out.setAction(4);
-    while (device.count() < song.size() || out.PendingCount() > 0) {
+    const long songMs = last > 0 ? song.queue[last].Time : 0;
+    while (device.count() < expected || out.PendingCount() > 0) {
         gui.runFor(20);
-        if (next < song.size() && song[next].ms < out.PositionMs() + 3000)
-            handOver(500);
-        if (std::chrono::steady_clock::now() - t0 > std::chrono::milliseconds(songMs + 5000))
-            break;
+        if (view.timerOut) pump.TimerOut_Timer();
+        if (std::chrono::steady_clock::now() - t0 > std::chrono::milliseconds(songMs + 5000)) break;
     }
     gui.runFor(50);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -134,6 +161,29 @@ TimingResult playTimed(const std::vector<SongEvent>& song)
     }
     r.cpuMsPerSecond = cpu * 1000.0 / std::max(wall, 0.001);
     return r;
+}
+
+// The generated events as a prepared song.
+void songFromEvents(const std::vector<SongEvent>& events, SongState& song)
+{
+    song.queue.create(long(events.size()));
+    for (const SongEvent& e : events) {
+        const long i = song.queue.add(double(e.ms), e.status, e.data1, e.data2);
+        if (e.status == 240) song.queue[i].Text = QString::fromLatin1(e.sysex.data(), qsizetype(e.sysex.size()));
+    }
+}
+
+// A song file prepared as the player prepares it (settings at their defaults).
+bool prepareFile(const std::string& path, SongState& song)
+{
+    Settings settings;
+    fillNoteNames(settings);
+    Midifile reader;
+    NullSongViews views;
+    PlayerFlags flags;
+    if (!OpenSongFile(reader, path, views)) return false;
+    SongLoader(reader, song, flags, settings, views.views()).LoadSong();
+    return song.queue.MsgCount > 0;
 }
 
 void printTiming(const char* label, const TimingResult& r)
@@ -204,35 +254,28 @@ void stopChild(pid_t pid)
     waitpid(pid, nullptr, 0);
 }
 
-std::vector<SongEvent> cut(std::vector<SongEvent> song, int seconds)
-{
-    song.erase(std::remove_if(song.begin(), song.end(),
-                              [&](const SongEvent& e) { return e.ms > seconds * 1000L; }),
-               song.end());
-    return song;
-}
-
 int timingMode(const std::string& midi, int seconds)
 {
-    std::vector<SongEvent> song;
+    SongState song;
     if (midi.empty()) {
-        song = denseSong(20000, seconds);
+        const std::vector<SongEvent> events = denseSong(20000, seconds);
+        songFromEvents(events, song);
         std::printf("song: generated, 16 channels, %zu messages over %d s in chords of 4\n",
-                    song.size(), seconds);
+                    events.size(), seconds);
     } else {
-        std::string error;
-        song = cut(readMidiFile(midi, error), seconds);
-        if (song.empty()) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+        if (!prepareFile(midi, song)) {
+            std::fprintf(stderr, "%s: cannot be prepared\n", midi.c_str());
             return 1;
         }
-        std::printf("song: %s, %zu messages in the first %d s\n", midi.c_str(), song.size(), seconds);
+        const long last = song.queue.firstAtOrAfter(seconds * 1000L + 1) - 1;
+        std::printf("song: %s, %ld queue entries in the first %d s\n", midi.c_str(),
+                    last < 0 ? song.queue.MsgCount : last, seconds);
     }
     printFloor("machine floor, idle:", machineFloor(3));
-    printTiming("idle machine:", playTimed(song));
+    printTiming("idle machine:", playTimed(song, seconds));
     const pid_t busy = startBusyChild();
     const TimingResult loadedFloor = machineFloor(3);
-    const TimingResult loaded = playTimed(song);
+    const TimingResult loaded = playTimed(song, seconds);
     stopChild(busy);
     printFloor("machine floor, core busy:", loadedFloor);
     printTiming("one core kept busy:", loaded);

@@ -4,6 +4,7 @@
 #include "ProfileFile.h"
 #include "frmAbout.h"
 #include "frmMain.h"
+#include "frmPlay.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -105,6 +106,7 @@ int Main(const QStringList& arguments)
         QCoreApplication::processEvents();
     }
     main.showAll();
+    main.player()->openOutput();
     if (main.SetMciMode) main.SetMciMode();
     QApplication::restoreOverrideCursor();
 

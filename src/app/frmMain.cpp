@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMdiArea>
@@ -90,7 +91,7 @@ QAction* frmMain::menuAction(const QString& control, int index) const
 
 void frmMain::createChildWindows()
 {
-    frmPlay_ = new frmPlay;
+    frmPlay_ = new frmPlay(state_.settings, state_.controllers);
     frmLyric_ = new frmLyric(state_.settings);
     frmIndic_ = new frmIndic(state_.controllers, state_.settings.VediTu);
     frmDataGrid_ = new frmDataGrid;
@@ -111,6 +112,7 @@ void frmMain::createChildWindows()
         for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
     });
     connect(frmPlay_, &frmPlay::unloaded, this, [this] { state_.PlayerClosed = true; });
+    connect(frmPlay_, &frmPlay::titleCaptionChanged, frmLyric_->lblTitolo, &QLabel::setText);
 }
 
 QMdiSubWindow* frmMain::subWindowOf(QWidget* child) const

@@ -1,5 +1,6 @@
 #include "frmLyric.h"
 
+#include "Palette.h"
 #include "Settings.h"
 #include "Twips.h"
 
@@ -39,8 +40,7 @@ void frmLyric::PreparaAltezza()
     QFont font(QString::fromStdString(settings_.KaraokeFont), settings_.KaraokeFontSize);
     picLyr->setFont(font);
     QPalette pal = picLyr->palette();
-    const long c = settings_.KaraokeBackColor;
-    pal.setColor(QPalette::Window, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+    pal.setColor(QPalette::Window, fromRgbLong(settings_.KaraokeBackColor));
     picLyr->setPalette(pal);
 
     const int rowHeight = twips(QFontMetrics(font).height());

@@ -1,16 +1,44 @@
 #include "frmPlay.h"
 
+#include "Palette.h"
+#include "Settings.h"
+
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace lirmus {
 
-frmPlay::frmPlay(QWidget* parent) : QWidget(parent)
+frmPlay::frmPlay(const Settings& settings, const ControllerTable& controllers, QWidget* parent)
+    : QWidget(parent), settings_(settings), pump_(song, flags, player, controllers, MIDIOutput1, *this)
 {
+    clock_.start();
+    showError = [this](const QString& text) { QMessageBox::warning(this, "Lirmus", text); };
+    // The output's reports and errors come from its own thread: run them here, in order.
+    QPointer<frmPlay> self(this);
+    MIDIOutput1.setPoster([self](std::function<void()> f) {
+        QMetaObject::invokeMethod(
+            qApp, [self, f = std::move(f)] { if (self) f(); }, Qt::QueuedConnection);
+    });
+    MIDIOutput1.onError = [this](int, const std::string& message) { showError(QString::fromStdString(message)); };
+    MIDIOutput1.setSoundFont(settings.SoundFont);
+    MIDIOutput1.setAudioFile(settings.AudioFile);
+
+    TimerOut = new QTimer(this);
+    TimerOut->setObjectName("TimerOut");
+    TimerOut->setInterval(20);
+    connect(TimerOut, &QTimer::timeout, this, [this] { pump_.TimerOut_Timer(); });
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(125);
+
     setObjectName("frmPlay");
     setWindowTitle("Play");
 
@@ -63,11 +91,47 @@ void frmPlay::cmdStop_Click() {}
 void frmPlay::cmdInfo_Click() {}
 void frmPlay::MidiPanic() {}
 
+frmPlay::~frmPlay()
+{
+    pump_.closeOnUnload();
+}
+
+void frmPlay::openOutput()
+{
+    // The stored list position preselects the device; -1 (never chosen) is the first entry.
+    pump_.OpenOutputDevice(std::max(0, settings_.MIDIDEVICE), settings_.ExternalMCI);
+}
+
 void frmPlay::closeEvent(QCloseEvent* e)
 {
     Stop_Play();
+    pump_.closeOnUnload();
     emit unloaded();
     e->accept();
 }
+
+void frmPlay::setWarnColor(int paletteIndex)
+{
+    QPalette p = lblWarn->palette();
+    p.setColor(QPalette::Window, paletteColor(paletteIndex));
+    lblWarn->setPalette(p);
+}
+
+void frmPlay::setTitleCaption(const QString& text) { emit titleCaptionChanged(text); }
+
+void frmPlay::setTimerOutEnabled(bool enabled)
+{
+    if (enabled) TimerOut->start();
+    else TimerOut->stop();
+}
+
+void frmPlay::enableTimer1() { Timer1->start(); }
+
+// The lyric countdown arrives with the lyrics display.
+void frmPlay::firstLyricFromStart() {}
+
+double frmPlay::timerNow() const { return clock_.nsecsElapsed() / 1e9; }
+
+void frmPlay::processEvents() { QCoreApplication::processEvents(); }
 
 } // namespace lirmus

@@ -2,18 +2,44 @@
 // The player window: transport buttons, position, the warning lamp and the
 // song clock. Song loading, the output pump and the transport live in plain
 // classes of this folder; the window forwards to them.
+#include "MIDIOutput.h"
+#include "OutputQueue.h"
+#include "SongState.h"
+
+#include <functional>
+#include <memory>
+
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
 class QPushButton;
 class QSlider;
+class QTimer;
 
 namespace lirmus {
 
-class frmPlay : public QWidget {
+struct ControllerTable;
+struct Settings;
+
+class frmPlay : public QWidget, private OutputView {
     Q_OBJECT
 public:
-    explicit frmPlay(QWidget* parent = nullptr);
+    frmPlay(const Settings& settings, const ControllerTable& controllers, QWidget* parent = nullptr);
+    ~frmPlay() override;
+
+    /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position).
+    void openOutput();
+
+    /// How the output component's errors are shown (tests replace the message box).
+    std::function<void(const QString&)> showError;
+
+    MIDIOutput MIDIOutput1;
+    SongState song;
+    PlayerFlags flags;
+    PlayerState player;
+    QTimer* TimerOut = nullptr;
+    QTimer* Timer1 = nullptr;
 
     /// Height the window is designed for, in twips.
     static constexpr int kDesignHeight = 1800;
@@ -41,9 +67,25 @@ public slots:
 signals:
     /// The window was closed by the user: the program is ending.
     void unloaded();
+    /// The lyrics window's title label should show text.
+    void titleCaptionChanged(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+
+private:
+    // What the output pump shows.
+    void setWarnColor(int paletteIndex) override;
+    void setTitleCaption(const QString& text) override;
+    void setTimerOutEnabled(bool enabled) override;
+    void enableTimer1() override;
+    void firstLyricFromStart() override;
+    double timerNow() const override;
+    void processEvents() override;
+
+    const Settings& settings_;
+    OutputPump pump_;
+    QElapsedTimer clock_;
 };
 
 } // namespace lirmus

@@ -2,6 +2,7 @@
 // file must sound exactly when it was due.
 #include "MIDIOutput.h"
 #include "SmfWriter.h"
+#include "WavFile.h"
 
 #include <gtest/gtest.h>
 
@@ -14,35 +15,10 @@
 #include <thread>
 
 using namespace lirmus;
+using lirmus::test::readWav;
+using lirmus::test::Wav;
 
 namespace {
-
-struct Wav {
-    bool valid = false;
-    std::vector<int16_t> samples; // interleaved stereo
-};
-
-uint32_t le32(const std::string& s, size_t at)
-{
-    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 |
-           uint32_t(uint8_t(s[at + 2])) << 16 | uint32_t(uint8_t(s[at + 3])) << 24;
-}
-
-// Reads a file as we write it, checking the header sizes against the file.
-Wav readWav(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    Wav w;
-    if (s.size() < 44 || s.compare(0, 4, "RIFF") != 0 || s.compare(8, 8, "WAVEfmt ") != 0 ||
-        s.compare(36, 4, "data") != 0)
-        return w;
-    w.valid = le32(s, 4) == s.size() - 8 && le32(s, 40) == s.size() - 44 && le32(s, 24) == 44100 &&
-              uint8_t(s[22]) == 2 && uint8_t(s[34]) == 16;
-    w.samples.resize((s.size() - 44) / 2);
-    std::memcpy(w.samples.data(), s.data() + 44, w.samples.size() * 2);
-    return w;
-}
 
 struct Collected {
     std::vector<int> numbers;

@@ -1,0 +1,157 @@
+#include "OutputQueue.h"
+
+#include "ControllerTable.h"
+#include "MIDIOutput.h"
+#include "SongState.h"
+
+namespace lirmus {
+namespace {
+
+constexpr int kPlaying = 2;
+enum Action { kOpen = 1, kClose = 2, kStart = 4, kQueue = 6 };
+
+} // namespace
+
+int transposedNote(int note, int transpose)
+{
+    const int n = note + transpose;
+    return n < 0 || n > 127 ? -1 : n;
+}
+
+OutputPump::OutputPump(SongState& song, PlayerFlags& flags, PlayerState& player, const ControllerTable& mixer,
+                       MIDIOutput& out, OutputView& view)
+    : song_(song), flags_(flags), player_(player), mixer_(mixer), out_(out), view_(view)
+{
+}
+
+void OutputPump::OutputQueue()
+{
+    player_.OutputBusy = true;
+    const int batch = out_.State() != kPlaying ? kFirstBatch : kNextBatch;
+    SongQueue& q = song_.queue;
+
+    for (int n = 0; n < batch; ++n) {
+        view_.processEvents();
+        if (flags_.AbortRequested) {
+            player_.OutputBusy = false;
+            view_.setTimerOutEnabled(false);
+            player_.TimerOutOn = false;
+            view_.setWarnColor(kLampHandedAll);
+            return;
+        }
+        if (player_.NextToSend > q.MsgCount) {
+            // Nothing left to hand over: whatever is queued must play.
+            if (!player_.Paused && out_.State() != kPlaying) {
+                out_.setAction(kStart);
+                view_.setTitleCaption(QString("C'\u00e8 casino: %1").arg(player_.NextToSend));
+            }
+            view_.setTimerOutEnabled(false);
+            player_.TimerOutOn = false;
+            player_.OutputBusy = false;
+            view_.setWarnColor(kLampHandedAll);
+            return;
+        }
+        if (player_.NextToSend == 1) {
+            // An empty message at time 0 anchors the queue's clock at the song start.
+            out_.setMsgTime(0);
+            out_.setMsgStatus(0);
+            out_.setMsgData1(0);
+            out_.setMsgData2(0);
+            out_.setMsgTag(0);
+            out_.setAction(kQueue);
+        }
+        handOver(player_.NextToSend);
+
+        ++player_.NextToSend;
+        if (player_.NextToSend > player_.LastToSend) {
+            view_.setWarnColor(flags_.QueueBuilding ? kLampHandedBuilding : kLampHandedAll);
+            startIfIdle();
+            player_.OutputBusy = false;
+            return;
+        }
+    }
+    if (player_.LastMsgTime > kStartAfterMs) startIfIdle();
+    player_.OutputBusy = false;
+    player_.TimerOutOn = true;
+    view_.setTimerOutEnabled(true);
+}
+
+void OutputPump::handOver(long index)
+{
+    QueueEntry& e = song_.queue[index];
+    const int kind = e.Status & 0xF0, channel = e.Status & 0x0F;
+    int data1 = e.Data1, data2 = e.Data2;
+    bool remembered = false, leftOut = false;
+
+    if (e.Status < 0xF0) {
+        switch (kind) {
+        case 0xB0: {
+            e.Extra = 0;
+            const int row = mixer_.rowOf(e.Data1);
+            if (row >= 0) {
+                e.Extra = e.Data2;
+                remembered = true;
+                data2 = ApplyMaster(e.Data2, 0, 127, mixer_.CtrlMaster[size_t(row)], mixer_.CtrlMin[size_t(row)]);
+            }
+            break;
+        }
+        case 0x90:
+            remembered = true;
+            [[fallthrough]];
+        case 0x80:
+        case 0xA0:
+            if (channel != kDrumChannel) {
+                // A note moved out of range is not sent (its note-off falls out with it);
+                // an empty message keeps its time and tag for the dispatcher.
+                data1 = transposedNote(e.Data1, player_.Transpose);
+                leftOut = data1 < 0;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    const long tag = index == song_.queue.MsgCount || remembered || e.Status == 255 || kind == 0xC0 ? index : 0;
+    player_.LastMsgTime = e.Time - player_.SendOffset;
+    out_.setMsgTime(player_.LastMsgTime);
+    out_.setMsgStatus(leftOut ? 0 : e.Status);
+    out_.setMsgData1(leftOut ? 0 : data1);
+    out_.setMsgData2(leftOut ? 0 : data2);
+    if (e.Status == 240) out_.setMsgSysEx(e.sysExBytes().toStdString());
+    out_.setMsgTag(tag);
+    out_.setAction(kQueue);
+}
+
+void OutputPump::startIfIdle()
+{
+    if (player_.Paused || out_.State() == kPlaying) return;
+    out_.setAction(kStart);
+    if (player_.SendOffset == 0) view_.firstLyricFromStart();
+    player_.PlayStartTime = view_.timerNow() - player_.SendOffset / 1000.0;
+    view_.enableTimer1();
+}
+
+void OutputPump::TimerOut_Timer()
+{
+    view_.setTimerOutEnabled(false);
+    view_.processEvents();
+    if (player_.TimerOutOn && !flags_.AbortRequested) {
+        player_.TimerOutOn = false;
+        OutputQueue();
+    }
+}
+
+void OutputPump::OpenOutputDevice(int deviceIndex, bool externalMCI)
+{
+    if (out_.State() >= 1) out_.setAction(kClose);
+    out_.setDeviceID(deviceIndex - 1);
+    if (!externalMCI) out_.setAction(kOpen);
+}
+
+void OutputPump::closeOnUnload()
+{
+    if (out_.State() >= 1) out_.setAction(kClose);
+}
+
+} // namespace lirmus

@@ -1,0 +1,248 @@
+#include "Clock.h"
+#include "ControllerTable.h"
+#include "MIDIOutput.h"
+#include "OutputQueue.h"
+#include "SongState.h"
+#include "TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace lirmus;
+
+namespace {
+
+class RecordingView : public OutputView {
+public:
+    void setWarnColor(int c) override { lamp = c; }
+    void setTitleCaption(const QString& t) override { title = t; }
+    void setTimerOutEnabled(bool e) override { timerOut = e; }
+    void enableTimer1() override { ++timer1; }
+    void firstLyricFromStart() override { ++firstLyric; }
+    double timerNow() const override { return 42.0; }
+    void processEvents() override { if (onEvents) onEvents(); }
+
+    int lamp = -1, timer1 = 0, firstLyric = 0;
+    bool timerOut = false;
+    QString title;
+    std::function<void()> onEvents;
+};
+
+struct Pump {
+    SongState song;
+    PlayerFlags flags;
+    PlayerState player;
+    ControllerTable mixer = defaultControllerTable();
+    ManualClock clock;
+    TestDevice device;
+    MIDIOutput out{&clock};
+    RecordingView view;
+    OutputPump pump{song, flags, player, mixer, out, view};
+    std::vector<long> reported;
+
+    Pump()
+    {
+        out.useTestDevice(&device);
+        out.MessageSent = [this](long tag) { reported.push_back(tag); };
+        pump.OpenOutputDevice(0, false);
+        song.queue.create(4000);
+    }
+
+    long add(long ms, int status, int d1 = 0, int d2 = 0) { return song.queue.add(ms, status, d1, d2); }
+
+    void handAll()
+    {
+        player.NextToSend = 1;
+        player.LastToSend = song.queue.MsgCount;
+        player.SendOffset = 0;
+        player.TimerOutOn = true;
+        for (int guard = 0; guard < 100 && player.TimerOutOn; ++guard) pump.TimerOut_Timer();
+    }
+
+    /// Plays everything queued and returns what the device received, as bytes.
+    std::vector<std::string> play(long ms)
+    {
+        clock.advance(ms);
+        out.deliverPending();
+        std::vector<std::string> bytes;
+        for (const SentMessage& m : device.messages()) bytes.push_back(m.bytes);
+        return bytes;
+    }
+};
+
+std::string msg(int a, int b, int c) { return {char(a), char(b), char(c)}; }
+
+} // namespace
+
+TEST(OutputQueue, FirstBatchIs1500AndPlayStartsOnceThreeSecondsAreQueued)
+{
+    Pump p;
+    for (int i = 0; i < 2000; ++i) p.add(i * 10, 0x90, 60, 100);
+    p.player.NextToSend = 1;
+    p.player.LastToSend = p.song.queue.MsgCount;
+    p.pump.OutputQueue();
+    EXPECT_EQ(p.player.NextToSend, 1501);
+    EXPECT_EQ(p.out.PendingCount(), 1501); // the empty lead-in message and 1500 entries
+    EXPECT_EQ(p.out.State(), 2);           // 14990 ms queued: it plays
+    EXPECT_TRUE(p.player.TimerOutOn);
+    EXPECT_TRUE(p.view.timerOut);
+    EXPECT_EQ(p.view.firstLyric, 1);
+    EXPECT_DOUBLE_EQ(p.player.PlayStartTime, 42.0);
+
+    p.pump.TimerOut_Timer(); // playing now: batches of 500 finish the queue
+    EXPECT_EQ(p.player.NextToSend, 2001);
+    EXPECT_EQ(p.view.lamp, kLampHandedAll);
+    EXPECT_FALSE(p.player.TimerOutOn);
+}
+
+TEST(OutputQueue, AShortSongStartsAtTheEndOfItsOnlyBatch)
+{
+    Pump p;
+    p.add(0, 0xC0, 5);
+    p.add(100, 0x90, 60, 100);
+    p.add(900, 0x80, 60, 0);
+    p.flags.QueueBuilding = true;
+    p.player.NextToSend = 1;
+    p.player.LastToSend = 3;
+    p.pump.OutputQueue();
+    EXPECT_EQ(p.out.State(), 2);
+    EXPECT_EQ(p.view.lamp, kLampHandedBuilding); // preparation still runs
+    EXPECT_EQ(p.view.timer1, 1);
+    EXPECT_EQ(p.play(1000), (std::vector<std::string>{std::string(1, char(0xC0)) + char(5), msg(0x90, 60, 100),
+                                                      msg(0x80, 60, 0)}));
+}
+
+TEST(OutputQueue, TagsGoToNotesProgramsMetasTrackedControllersAndTheLastEntry)
+{
+    Pump p;
+    const long program = p.add(0, 0xC1, 3);
+    const long noteOn = p.add(10, 0x91, 60, 90);
+    p.add(20, 0x81, 60, 0);                       // note-off: no report
+    const long volume = p.add(30, 0xB1, 7, 100);  // tracked
+    p.add(40, 0xB1, 64, 127);                     // sustain: untracked
+    const long meta = p.add(50, 255, 5, 0);
+    p.add(60, 0xE1, 0, 64);                       // pitch bend
+    const long last = p.add(70, 0x81, 61, 0);     // the last entry always reports
+    p.handAll();
+    p.play(100);
+    EXPECT_EQ(p.reported, (std::vector<long>{program, noteOn, volume, meta, last}));
+    EXPECT_EQ(p.song.queue[volume].Extra, 100);   // the raw value last sent
+}
+
+TEST(OutputQueue, TranspositionSparesTheDrumChannelAndDropsNotesOutOfRange)
+{
+    Pump p;
+    p.player.Transpose = 3;
+    p.add(0, 0x90, 60, 100);
+    p.add(0, 0x99, 36, 100);  // drums keep their key
+    p.add(0, 0xA0, 60, 50);   // key pressure moves with its note
+    const long high = p.add(10, 0x90, 126, 100);
+    p.add(20, 0x80, 126, 0);
+    p.add(30, 0x80, 60, 0);
+    p.handAll();
+    EXPECT_EQ(p.play(100), (std::vector<std::string>{msg(0x90, 63, 100), msg(0x99, 36, 100), msg(0xA0, 63, 50),
+                                                     msg(0x80, 63, 0)}));
+    // The note that fell out still reports, so the displays keep their place.
+    EXPECT_NE(std::find(p.reported.begin(), p.reported.end(), high), p.reported.end());
+
+    Pump down;
+    down.player.Transpose = -12;
+    down.add(0, 0x90, 5, 100);
+    down.add(10, 0x80, 5, 0);
+    down.add(20, 0x90, 40, 100);
+    down.handAll();
+    EXPECT_EQ(down.play(100), (std::vector<std::string>{msg(0x90, 28, 100)}));
+}
+
+TEST(OutputQueue, TrackedControllersAreScaledByTheirMaster)
+{
+    Pump p;
+    p.mixer.CtrlMaster[1] = -50; // pan
+    p.add(0, 0xB0, 7, 127);
+    p.add(0, 0xB2, 7, 64);
+    p.add(0, 0xB0, 10, 64);
+    p.add(0, 0xB0, 91, 40); // reverb master 0: unchanged
+    p.handAll();
+    EXPECT_EQ(p.play(10), (std::vector<std::string>{msg(0xB0, 7, 100), msg(0xB2, 7, 50), msg(0xB0, 10, 32),
+                                                    msg(0xB0, 91, 40)}));
+}
+
+TEST(OutputQueue, TimesAreCountedFromTheStartPosition)
+{
+    Pump p;
+    for (int i = 1; i <= 5; ++i) p.add(i * 1000, 0x90, 60 + i, 100);
+    p.player.NextToSend = 3;
+    p.player.LastToSend = 5;
+    p.player.SendOffset = 3000;
+    p.pump.OutputQueue();
+    EXPECT_EQ(p.view.firstLyric, 0); // not a start from the beginning
+    EXPECT_DOUBLE_EQ(p.player.PlayStartTime, 42.0 - 3.0);
+    p.clock.advance(2000);
+    const auto sent = p.device.messages();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[1].dueUs - sent[0].dueUs, 1'000'000);
+    EXPECT_EQ(sent[0].bytes, msg(0x90, 63, 100));
+}
+
+TEST(OutputQueue, AStopRequestEndsTheBatchAtOnce)
+{
+    Pump p;
+    for (int i = 0; i < 100; ++i) p.add(i, 0x90, 60, 1);
+    int calls = 0;
+    p.view.onEvents = [&] { if (++calls == 10) p.flags.AbortRequested = true; };
+    p.player.NextToSend = 1;
+    p.player.LastToSend = 100;
+    p.player.TimerOutOn = true;
+    p.view.timerOut = true;
+    p.pump.OutputQueue();
+    EXPECT_EQ(p.player.NextToSend, 10);
+    EXPECT_FALSE(p.player.TimerOutOn);
+    EXPECT_FALSE(p.view.timerOut);
+    EXPECT_FALSE(p.player.OutputBusy);
+    EXPECT_EQ(p.view.lamp, kLampHandedAll);
+    EXPECT_NE(p.out.State(), 2);
+    p.pump.TimerOut_Timer(); // a late tick after the stop does nothing
+    EXPECT_EQ(p.player.NextToSend, 10);
+}
+
+TEST(OutputQueue, PausedHandsOverButDoesNotStart)
+{
+    Pump p;
+    p.add(0, 0x90, 60, 1);
+    p.player.Paused = true;
+    p.player.NextToSend = 1;
+    p.player.LastToSend = 1;
+    p.pump.OutputQueue();
+    EXPECT_NE(p.out.State(), 2);
+    p.pump.OutputQueue(); // past the end: still not started while paused
+    EXPECT_NE(p.out.State(), 2);
+}
+
+TEST(OutputQueue, PastTheEndStartsWhatIsQueued)
+{
+    Pump p;
+    p.add(0, 0x90, 60, 1);
+    p.player.NextToSend = 2;
+    p.player.LastToSend = 1;
+    p.pump.OutputQueue();
+    EXPECT_EQ(p.out.State(), 2);
+    EXPECT_EQ(p.view.title, QString::fromUtf8("C'\u00e8 casino: 2"));
+    EXPECT_FALSE(p.player.TimerOutOn);
+}
+
+TEST(OutputQueue, OpenOutputDeviceClosesFirstAndSkipsTheExternalPlayer)
+{
+    Pump p;
+    EXPECT_EQ(p.out.State(), 1);
+    EXPECT_EQ(p.out.DeviceID(), -1);
+    p.pump.OpenOutputDevice(1, false);
+    EXPECT_EQ(p.device.closes(), 1);
+    EXPECT_EQ(p.device.opens(), 2);
+    EXPECT_EQ(p.out.DeviceID(), 0);
+    p.pump.OpenOutputDevice(0, true);
+    EXPECT_EQ(p.out.State(), 0);
+    EXPECT_EQ(p.out.DeviceID(), -1);
+    p.pump.closeOnUnload(); // nothing open: nothing to do
+    EXPECT_EQ(p.device.closes(), 2);
+}

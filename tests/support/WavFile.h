@@ -1,0 +1,20 @@
+#pragma once
+// Reading back the WAV files the built-in synthesizer writes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lirmus::test {
+
+struct Wav {
+    bool valid = false;            ///< 16-bit stereo 44.1 kHz with header sizes matching the file
+    std::vector<int16_t> samples;  ///< interleaved stereo
+};
+
+/// Reads a WAV file as the synthesizer writes it, checking the header against the file.
+Wav readWav(const std::string& path);
+
+/// Milliseconds from the start to the first sample louder than threshold; -1 when silent.
+double firstOnsetMs(const Wav& wav, int threshold = 300);
+
+} // namespace lirmus::test
