@@ -86,6 +86,7 @@ private:
     const Settings& settings_;
     OutputPump pump_;
     QElapsedTimer clock_;
+    QElapsedTimer eventsRun_; // when window events last ran
 };
 
 } // namespace lirmus
