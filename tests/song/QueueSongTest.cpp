@@ -171,29 +171,37 @@ TEST(QueueSong, KeySignatureShowsTheKey)
     }
 }
 
-TEST(QueueSong, LyricsComeFromTheWordsTrackOrTheFilteredTrack)
+TEST(QueueSong, LyricsAndChordsStartTheirDisplaysFromTheWordsTrackOrTheFilteredTrack)
 {
     auto lyricTrack = [](SmfTrack& t, const char* prefix, int lines) -> SmfTrack& {
         for (int i = 0; i < lines; ++i) t.text(100, 1, std::string("/") + prefix + std::to_string(i));
         return t;
     };
-    SmfWriter words(1, kDiv);
-    lyricTrack(words.track(), "noise", 3).end();
-    lyricTrack(words.track().text(0, 3, "words"), "sing", 3).end();
-    LoadedSong s;
-    s.load(words.bytes());
-    EXPECT_EQ(s.song.LyricLines, QStringList({"sing0", "sing1", "sing2"}));
+    SmfWriter w(1, kDiv);
+    lyricTrack(w.track(), "noise", 3).end();
+    w.track().text(0, 3, "Words").text(500, 1, "\\One").text(500, 1, "two").text(500, 1, "/three").end();
+    w.track().sysex(400, std::string("\x43$\x00\x01" "Am7\xF7", 8)).note(0, 0, 60, 100).end();
+    Slow s(w);
+    EXPECT_EQ(s.song.LyricLines, QStringList({"Onetwo", "three"}));
+    EXPECT_EQ(s.song.ChordList, QStringList({"%Am7"}));
+    EXPECT_EQ(s.views.startLyricCalls, 1);
+    EXPECT_EQ(s.views.startChordCalls, 2) << "after each pass";
+    // After sorting the marked entries are found again.
+    EXPECT_EQ(s.entry(s.song.LastSyllableEntry).Text, "three");
+    EXPECT_EQ(s.entry(s.song.LastSyllableEntry).Flag, 1);
+    EXPECT_EQ(s.entry(s.song.LastChordEntry).Text, "%Am7");
+    EXPECT_EQ(s.entry(s.song.LastChordEntry).Flag, 2);
 
     // With FilterLyrics a meta-only track with enough lines becomes the
     // lyric track; a meta-only track after it does not take that away.
-    SmfWriter w(1, kDiv);
-    lyricTrack(w.track(), "a", 9).end();
-    lyricTrack(w.track(), "b", 2).note(0, 0, 60, 100).end();
-    lyricTrack(w.track(), "c", 2).end();
-    lyricTrack(w.track(), "d", 2).text(60000, 1, "/late").end();
+    SmfWriter filtered(1, kDiv);
+    lyricTrack(filtered.track(), "a", 9).end();
+    lyricTrack(filtered.track(), "b", 2).note(0, 0, 60, 100).end();
+    lyricTrack(filtered.track(), "c", 2).end();
+    lyricTrack(filtered.track(), "d", 2).text(60000, 1, "/late").end();
     LoadedSong f;
     f.settings.FilterLyrics = true;
-    f.load(w.bytes());
+    f.load(filtered.bytes());
     EXPECT_EQ(f.song.LyricLineCount(), 9);
     EXPECT_EQ(f.views.startLyricCalls, 1) << "the lyric display starts once per song";
 }
@@ -252,22 +260,6 @@ TEST(QueueSong, AStopEndsThePreparationAtTheNextEvent)
     EXPECT_TRUE(m.views.outputs.empty());
     EXPECT_FALSE(m.flags.QueueBuilding);
     EXPECT_FALSE(m.flags.QueueMerging);
-}
-
-TEST(QueueSong, LyricsAndChordsStartTheirDisplaysAndAreFoundAfterSorting)
-{
-    SmfWriter w(1, kDiv);
-    w.track().text(0, 3, "Words").text(500, 1, "\\One").text(500, 1, "two").text(500, 1, "/three").end();
-    w.track().sysex(400, std::string("\x43$\x00\x01" "Am7\xF7", 8)).note(0, 0, 60, 100).end();
-    Slow s(w);
-    EXPECT_EQ(s.song.LyricLines, QStringList({"Onetwo", "three"}));
-    EXPECT_EQ(s.song.ChordList, QStringList({"%Am7"}));
-    EXPECT_EQ(s.views.startLyricCalls, 1);
-    EXPECT_EQ(s.views.startChordCalls, 2) << "after each pass";
-    EXPECT_EQ(s.entry(s.song.LastSyllableEntry).Text, "three");
-    EXPECT_EQ(s.entry(s.song.LastSyllableEntry).Flag, 1);
-    EXPECT_EQ(s.entry(s.song.LastChordEntry).Text, "%Am7");
-    EXPECT_EQ(s.entry(s.song.LastChordEntry).Flag, 2);
 }
 
 TEST(QueueSong, ALateTempoAtTickZeroNeverMakesTimesNegative)
