@@ -134,12 +134,13 @@ TEST(OutputQueue, TagsAndTrackedControllersScaledByTheirMaster)
     const long pan = p.add(30, 0xB2, 10, 64);
     p.add(40, 0xB1, 64, 127);                     // sustain: untracked
     const long reverb = p.add(40, 0xB0, 91, 40);  // master 0: unchanged
+    p.song.queue[p.add(45, 240)].Text = QString::fromLatin1("\xF0\x41\x10\xF7"); // sent whole, not reported
     const long meta = p.add(50, 255, 5, 0);
     p.add(60, 0xE1, 0, 64);                       // pitch bend
     const long last = p.add(70, 0x81, 61, 0);     // the last entry always reports
     p.handAll();
     EXPECT_EQ(p.play(), (Sent{msg(0xC1, 3), msg(0x91, 60, 90), msg(0x81, 60, 0), msg(0xB1, 7, 100),
-                                 msg(0xB2, 10, 32), msg(0xB1, 64, 127), msg(0xB0, 91, 40), msg(0xE1, 0, 64),
+                                 msg(0xB2, 10, 32), msg(0xB1, 64, 127), msg(0xB0, 91, 40), "\xF0\x41\x10\xF7", msg(0xE1, 0, 64),
                                  msg(0x81, 61, 0)}));
     EXPECT_EQ(p.reported, (std::vector<long>{program, noteOn, volume, pan, reverb, meta, last}));
     EXPECT_EQ(p.song.queue[volume].Extra, 127);   // the raw value last sent
