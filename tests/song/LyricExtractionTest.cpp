@@ -124,6 +124,11 @@ TEST(LyricExtraction, SyllablesAtOneTimeAreSpreadAndLongLinesWrap)
     EXPECT_EQ(shown, QStringList({"5 One  1:1 1 0", "5 three  1:9 100 0", "5 fourfour 1:15 100 0",
                                   "5 five  1:23 100 0", "5 six 2:1 0 1"}));
     EXPECT_EQ(t.song.LyricLines, QStringList({"One two three fourfourfive ", "six"}));
+    Texts edge; // a line exactly at the limit is not too wide yet
+    edge.views.screenTwips = 2000;
+    int time = 0;
+    for (const char* syllable : {"/fifteen chars. ", "a ", "b ", "c"}) edge.meta(time += 100, syllable, 5);
+    EXPECT_EQ(edge.song.LyricLines, QStringList({"fifteen chars. a b ", "c"}));
 }
 
 TEST(LyricExtraction, AWholeLineWithItsFirstSyllableReplacesTheLine)
