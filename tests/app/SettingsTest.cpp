@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace lirmus;
 using lirmus::test::tempDir;
 using lirmus::test::writeFile;
@@ -24,34 +26,20 @@ Settings readFrom(const std::string& ini)
 TEST(Settings, DefaultsWhenTheFileIsMissingOrEmpty)
 {
     for (const char* text : {"", "garbage\x01\x02", "[OPTIONS]\n"}) {
-        Settings s = readFrom(text);
-        EXPECT_EQ(s.KaraokeBackColor, 16777215);
-        EXPECT_EQ(s.KaraokeForeColor, 0);
-        EXPECT_EQ(s.KaraokePlayColor, 255);
-        EXPECT_TRUE(s.KaraokeCentered);
-        EXPECT_EQ(s.KaraokeRows, 2);
-        EXPECT_EQ(s.KaraokeFontSize, 24);
-        EXPECT_EQ(s.KaraokeFont, "Arial");
-        EXPECT_FALSE(s.KaraokeEnlarged);
-        EXPECT_TRUE(s.TurboStart);
-        EXPECT_TRUE(s.AutoStart);
-        EXPECT_EQ(s.SoloLevel, 32);
-        EXPECT_EQ(s.MelodyChannel, 3);
-        EXPECT_EQ(s.MIDIDEVICE, -1);
+        const Settings s = readFrom(text);
+        EXPECT_EQ(std::make_tuple(s.KaraokeBackColor, s.KaraokeForeColor, s.KaraokePlayColor, s.KaraokeCentered,
+                                  s.KaraokeRows, s.KaraokeFontSize, s.KaraokeFont, s.KaraokeEnlarged, s.TurboStart,
+                                  s.AutoStart, s.SoloLevel, s.MelodyChannel, s.MIDIDEVICE),
+                  std::make_tuple(16777215L, 0L, 255L, true, 2, 24, std::string("Arial"), false, true, true, 32, 3, -1))
+            << text;
     }
 }
 
-TEST(Settings, KaraokeRowsOutsideTwoToFourBecomesTwo)
+TEST(Settings, RulesOfTheValuesRead)
 {
-    EXPECT_EQ(readFrom("[OPTIONS]\nKaraokeRows=1\n").KaraokeRows, 2);
-    EXPECT_EQ(readFrom("[OPTIONS]\nKaraokeRows=5\n").KaraokeRows, 2);
-    EXPECT_EQ(readFrom("[OPTIONS]\nKaraokeRows=3\n").KaraokeRows, 3);
-    EXPECT_EQ(readFrom("[OPTIONS]\nKaraokeRows=4\n").KaraokeRows, 4);
-    EXPECT_EQ(readFrom("[OPTIONS]\nKaraokeRows=three\n").KaraokeRows, 2);
-}
-
-TEST(Settings, BooleansAreTrueWhenNotZeroAndMelodyChannelIsZeroBased)
-{
+    for (auto [text, rows] : std::vector<std::pair<const char*, int>>{{"1", 2}, {"5", 2}, {"3", 3}, {"4", 4}, {"three", 2}})
+        EXPECT_EQ(readFrom(std::string("[OPTIONS]\nKaraokeRows=") + text + "\n").KaraokeRows, rows) << text;
+    // Booleans are true when not zero, names match without regard to case, the melody channel is 0-based.
     Settings s = readFrom("[options]\nkaraokecentered=0\nTurboStart=0\nFilterLyrics=1\nItalianNotation=-1\n"
                           "MelodyChannel=10\nAutoStart=yes\n");
     EXPECT_FALSE(s.KaraokeCentered);
@@ -62,16 +50,7 @@ TEST(Settings, BooleansAreTrueWhenNotZeroAndMelodyChannelIsZeroBased)
     EXPECT_FALSE(s.AutoStart);     // a non-number reads as 0
 }
 
-TEST(Settings, BooleansAreWrittenAsMinusOneAndZero)
-{
-    ProfileFile ini(tempDir() + "LIRMUS.INI");
-    ini.writeBool("OPTIONS", "KaraokeEnlarged", true);
-    ini.writeBool("OPTIONS", "ExternalMCI", false);
-    EXPECT_EQ(ini.getString("OPTIONS", "KaraokeEnlarged"), "-1");
-    EXPECT_EQ(ini.getString("OPTIONS", "ExternalMCI"), "0");
-}
-
-TEST(Settings, NoteNamesInBothNotations)
+TEST(Settings, NoteNamesAndAppPath)
 {
     Settings s;
     fillNoteNames(s);
@@ -81,41 +60,31 @@ TEST(Settings, NoteNamesInBothNotations)
     EXPECT_EQ(noteName(s, 7), "Sol");
     EXPECT_EQ(noteName(s, 10), "Sib");
     EXPECT_EQ(noteName(s, -1), "Si");
-}
-
-TEST(Settings, AppPathKeepsARootAndAddsTheSeparatorElsewhere)
-{
     EXPECT_EQ(makeAppPath("/"), "/");
     EXPECT_EQ(makeAppPath("/home/ann/karaoke"), "/home/ann/karaoke/");
     EXPECT_EQ(makeAppPath("/home/ann/karaoke/"), "/home/ann/karaoke/");
 }
 
-TEST(Settings, ProgramNamesStopAt128AndToleratesShortFiles)
+TEST(Settings, ProgramNamesAndDrumKits)
 {
-    std::string dir = tempDir();
+    const std::string dir = tempDir();
     std::string text;
     for (int i = 0; i < 130; ++i) text += "  Program " + std::to_string(i) + "\t\r\n";
     writeFile(dir + "programs.txt", text);
-    std::array<std::string, 128> names{};
+    writeFile(dir + "short.txt", "Piano\nOrgan");
+    std::array<std::string, 128> names{}, few{};
     ASSERT_TRUE(loadProgramNames(dir + "programs.txt", names));
     EXPECT_EQ(names[0], "Program 0");
-    EXPECT_EQ(names[127], "Program 127");
-
-    writeFile(dir + "short.txt", "Piano\nOrgan");
-    std::array<std::string, 128> few{};
+    EXPECT_EQ(names[127], "Program 127"); // and no further
     ASSERT_TRUE(loadProgramNames(dir + "short.txt", few));
     EXPECT_EQ(few[1], "Organ");
     EXPECT_EQ(few[2], "");
     EXPECT_FALSE(loadProgramNames(dir + "missing.txt", few));
-}
 
-TEST(Settings, DrumKitsDropBlankLines)
-{
-    std::string dir = tempDir();
     writeFile(dir + "Drums.txt", "000 Standard\n\n  \n008 Room\r\n\n025 TR-808\n");
     std::vector<std::string> kits{"stale"};
     ASSERT_TRUE(loadDrumKits(dir + "Drums.txt", kits));
-    ASSERT_EQ(kits.size(), 3u);
+    ASSERT_EQ(kits.size(), 3u); // blank lines dropped
     EXPECT_EQ(drumKitProgram(kits[1]), 8);
     EXPECT_EQ(drumKitName(kits[1]), "Room");
     EXPECT_EQ(drumKitProgram(kits[2]), 25);

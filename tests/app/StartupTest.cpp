@@ -4,20 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QLockFile>
+#include <QString>
+#include <QSysInfo>
+
 using namespace lirmus;
 using lirmus::test::tempDir;
 using lirmus::test::writeFile;
 
-TEST(Startup, AppPathAtAFilesystemRootIsUsedAsIs)
+TEST(Startup, AppPathAndNameListsFromItElseFromTheInstalledCopies)
 {
-    AppState state;
-    loadStartupState(state, "/", {}, nullptr);
-    EXPECT_EQ(state.settings.AppPath, "/");
-    EXPECT_EQ(state.settings.iniPath(), "/LIRMUS.INI");
-}
+    AppState root;
+    loadStartupState(root, "/", {}, nullptr);
+    EXPECT_EQ(root.settings.iniPath(), "/LIRMUS.INI");
 
-TEST(Startup, NameListsComeFromAppPathElseFromTheInstalledCopies)
-{
     const std::string app = tempDir(), installed = tempDir();
     writeFile(installed + "programs.txt", "Installed Piano\n");
     writeFile(installed + "Drums.txt", "000 Standard\n\n008 Room\n");
@@ -61,10 +61,6 @@ TEST(Startup, OnlyTheWholeCommandLineVediTuCounts)
     EXPECT_FALSE(isVediTu({"lirmus", "VediTu", "x"}));
     EXPECT_FALSE(isVediTu({"lirmus", "veditu"}));
 }
-
-#include <QLockFile>
-#include <QString>
-#include <QSysInfo>
 
 TEST(Startup, OneRunningCopyAndCrashedLocksAreTakenOver)
 {

@@ -8,30 +8,23 @@
 
 using namespace lirmus;
 
-TEST(TimerTest, ScoreColourThresholds)
+TEST(TimerTest, ScoreColourThresholdsAndRounding)
 {
-    EXPECT_EQ(scoreColour(69), ScoreColour::Unchanged);
-    EXPECT_EQ(scoreColour(69.5), ScoreColour::LightGreen);
-    EXPECT_EQ(scoreColour(39.9), ScoreColour::LightRed);
-    EXPECT_EQ(scoreColour(40), ScoreColour::Unchanged);
+    for (auto [score, colour] : std::vector<std::pair<double, ScoreColour>>{
+             {69, ScoreColour::Unchanged}, {69.5, ScoreColour::LightGreen}, {39.9, ScoreColour::LightRed}, {40, ScoreColour::Unchanged}})
+        EXPECT_EQ(scoreColour(score), colour) << score;
     EXPECT_EQ(roundedScore(69.5), 70);
     EXPECT_EQ(roundedScore(7.2), 7);
 }
 
-TEST(TimerTest, CountsReadsUntilTheClockMoves)
+TEST(TimerTest, CountsReadsUntilTheClockMovesAndAFrozenClockDoesNotHang)
 {
     // A clock that moves every 126th read: 125 extra reads, 125 x 100 / 125 = 100 per sample.
     long long reads = 0;
     int serviced = 0;
-    double score = Test_Timers([&] { return reads++ / 126; }, [&] { ++serviced; });
-    EXPECT_NEAR(score, 100.0, 1.0);
+    EXPECT_NEAR(Test_Timers([&] { return reads++ / 126; }, [&] { ++serviced; }), 100.0, 1.0);
     EXPECT_EQ(serviced, 30 * 20);
-}
-
-TEST(TimerTest, AFrozenClockDoesNotHang)
-{
-    double score = Test_Timers([] { return 5LL; }, nullptr);
-    EXPECT_GT(score, 1000.0);
+    EXPECT_GT(Test_Timers([] { return 5LL; }, nullptr), 1000.0);
 }
 
 TEST(SystemInfo, FirstWellKnownProgramOnThePath)

@@ -1,14 +1,14 @@
 // lirmus-info run as a program: what it prints for good songs and bad files.
-#include "E2eSupport.h"
-#include "SmfWriter.h"
-
 #include "QtPrinters.h"
+#include "SmfWriter.h"
 
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace lirmus::test;
 

@@ -16,9 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <map>
 #include <thread>
 
 using namespace lirmus;
@@ -94,10 +94,8 @@ std::string expectedBytes(const QueueEntry& e, const ControllerTable& mixer, int
         d1 += transpose;
         if (d1 < 0 || d1 > 127) return {};
     }
-    if (kind == 0xB0 && mixer.rowOf(d1) >= 0) {
-        const int row = mixer.rowOf(d1);
+    if (const int row = kind == 0xB0 ? mixer.rowOf(d1) : -1; row >= 0)
         d2 = ApplyMaster(d2, 0, 127, mixer.CtrlMaster[size_t(row)], mixer.CtrlMin[size_t(row)]);
-    }
     std::string b{char(e.Status), char(d1)};
     if (kind != 0xC0 && kind != 0xD0) b += char(d2);
     return b;
@@ -122,10 +120,9 @@ void playsEveryMessageOnTime(const std::string& file, int transpose)
 
     // Every entry that sends something arrives once, in queue order, at its time.
     std::vector<std::pair<std::string, long>> expected;
-    for (long i = 1; i <= p.song.queue.MsgCount; ++i) {
-        std::string b = expectedBytes(p.song.queue[i], p.mixer, transpose);
-        if (!b.empty()) expected.emplace_back(b, p.song.queue[i].Time);
-    }
+    for (long i = 1; i <= p.song.queue.MsgCount; ++i)
+        if (std::string b = expectedBytes(p.song.queue[i], p.mixer, transpose); !b.empty())
+            expected.emplace_back(b, p.song.queue[i].Time);
     const std::vector<SentMessage> sent = device.messages();
     ASSERT_EQ(sent.size(), expected.size());
     ASSERT_FALSE(sent.empty());
@@ -144,25 +141,22 @@ void playsEveryMessageOnTime(const std::string& file, int transpose)
 
 } // namespace
 
-TEST(Playback, KaraokeSongPlaysEveryMessageOnTime)
-{
-    if (songs().empty()) GTEST_SKIP() << "the shared test songs are absent";
-    playsEveryMessageOnTime("Negra_Sombra.kar", 0);
-}
-
-TEST(Playback, LongSongHandedOverAcrossBothPassesAndTransposed)
+TEST(Playback, SongsPlayEveryMessageOnTimeAcrossBothPassesAndTransposed)
 {
     if (songs().empty()) GTEST_SKIP() << "the shared test songs are absent";
     // Longer than the first pass's 50 seconds: the second pass feeds the running output.
-    playsEveryMessageOnTime("haendel_hallelujah.mid", 2);
-    playsEveryMessageOnTime("twinkle.kar", -3);
+    for (auto [file, transpose] : std::vector<std::pair<const char*, int>>{
+             {"Negra_Sombra.kar", 0}, {"haendel_hallelujah.mid", 2}, {"twinkle.kar", -3}}) {
+        SCOPED_TRACE(file);
+        playsEveryMessageOnTime(file, transpose);
+    }
 }
 
 TEST(Playback, BuiltInSynthesizerSoundsTheFirstNoteWhenItIsDue)
 {
-    bool soundFont = false;
-    for (const std::string& f : defaultSoundFonts()) soundFont = soundFont || std::ifstream(f).good();
-    if (!soundFont) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    const auto fonts = defaultSoundFonts();
+    if (std::none_of(fonts.begin(), fonts.end(), [](const std::string& f) { return std::ifstream(f).good(); }))
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
 
     // Three seconds of silence before the first note, which the fast start cuts to 100 ms.
     const std::string dir = test::tempDir();

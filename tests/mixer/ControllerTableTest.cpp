@@ -31,6 +31,9 @@ TEST(ControllerTable, EmptySectionGivesTheFourDefaultRows)
     EXPECT_EQ(t.CtrlMax, (std::vector<int>{127, 100, 100, 100}));
     EXPECT_EQ(t.CtrlMaster, (std::vector<int>{100, 0, 0, 0})); // volume master 0 loads as 100
     EXPECT_EQ(t.CtrlValue[0][5], -1);
+    t.CtrlValue[2][9] = 40;
+    t.ClearControllerValues();
+    EXPECT_EQ(t.CtrlValue[2][9], -1);
 }
 
 TEST(ControllerTable, RowsAndMastersFromTheSettings)
@@ -66,26 +69,9 @@ TEST(ControllerTable, MalformedOrOutOfBoundsTablesFallBackWithOneMessage)
 
 TEST(ControllerTable, ApplyMasterMultiplyingAndBipolarRows)
 {
-    EXPECT_EQ(ApplyMaster(100, 0, 127, 100, 0), 78);
-    EXPECT_EQ(ApplyMaster(127, 0, 127, 100, 0), 100);
-    EXPECT_EQ(ApplyMaster(64, 0, 127, 100, 0), 50);
-    EXPECT_EQ(ApplyMaster(64, 0, 127, -50, -100), 32);
-    EXPECT_EQ(ApplyMaster(64, 0, 127, 50, -100), 95);
-    EXPECT_EQ(ApplyMaster(64, 0, 127, 0, -100), 64);
-    EXPECT_EQ(ApplyMaster(90, 0, 127, 100, -100), 127);
-    EXPECT_EQ(ApplyMaster(90, 0, 127, -100, -100), 0);
-    EXPECT_EQ(ApplyMaster(33, 0, 127, -33, -100), 23); // truncates toward zero
-}
-
-TEST(ControllerTable, TheDefaultTableNeverSilencesTheSong)
-{
-    EXPECT_EQ(defaultControllerTable().CtrlMaster[0], 100);
-}
-
-TEST(ControllerTable, ClearControllerValues)
-{
-    ControllerTable t = defaultControllerTable();
-    t.CtrlValue[2][9] = 40;
-    t.ClearControllerValues();
-    EXPECT_EQ(t.CtrlValue[2][9], -1);
+    // value, master, row minimum (0: the master multiplies; -100: it moves toward 0 or 127) and the result
+    for (auto [value, master, min, sent] : std::vector<std::tuple<int, int, int, int>>{
+             {100, 100, 0, 78}, {127, 100, 0, 100}, {64, 100, 0, 50}, {64, -50, -100, 32}, {64, 50, -100, 95},
+             {64, 0, -100, 64}, {90, 100, -100, 127}, {90, -100, -100, 0}, {33, -33, -100, 23} /* truncates */})
+        EXPECT_EQ(ApplyMaster(value, 0, 127, master, min), sent) << value << " " << master << " " << min;
 }

@@ -1,3 +1,4 @@
+// The output pump: batches, start, tags, transposition and mixer scaling.
 #include "Clock.h"
 #include "ControllerTable.h"
 #include "MIDIOutput.h"
@@ -29,6 +30,7 @@ public:
     std::function<void()> onEvents;
 };
 
+/// The pump on a manual clock and a test device, with a queue of 4000 entries.
 struct Pump {
     SongState song;
     PlayerFlags flags;
@@ -51,19 +53,27 @@ struct Pump {
 
     long add(long ms, int status, int d1 = 0, int d2 = 0) { return song.queue.add(ms, status, d1, d2); }
 
+    /// Hands entries from..to over in one OutputQueue call.
+    void hand(long from, long to, long offset = 0)
+    {
+        player.NextToSend = from;
+        player.LastToSend = to;
+        player.SendOffset = offset;
+        pump.OutputQueue();
+    }
+
+    /// Hands the whole queue over, TimerOut tick by tick.
     void handAll()
     {
-        player.NextToSend = 1;
-        player.LastToSend = song.queue.MsgCount;
-        player.SendOffset = 0;
         player.TimerOutOn = true;
+        hand(1, song.queue.MsgCount);
         for (int guard = 0; guard < 100 && player.TimerOutOn; ++guard) pump.TimerOut_Timer();
     }
 
-    /// Plays everything queued and returns what the device received, as bytes.
-    std::vector<std::string> play(long ms)
+    /// Plays what was handed over and returns what the device received.
+    std::vector<std::string> play()
     {
-        clock.advance(ms);
+        clock.advance(song.queue.lastTime() + 100);
         out.deliverPending();
         std::vector<std::string> bytes;
         for (const SentMessage& m : device.messages()) bytes.push_back(m.bytes);
@@ -71,7 +81,8 @@ struct Pump {
     }
 };
 
-std::string msg(int a, int b, int c) { return {char(a), char(b), char(c)}; }
+std::string msg(int a, int b, int c = -1) { return c < 0 ? std::string{char(a), char(b)} : std::string{char(a), char(b), char(c)}; }
+using Sent = std::vector<std::string>;
 
 } // namespace
 
@@ -79,9 +90,7 @@ TEST(OutputQueue, FirstBatchIs1500AndPlayStartsOnceThreeSecondsAreQueued)
 {
     Pump p;
     for (int i = 0; i < 2000; ++i) p.add(i * 10, 0x90, 60, 100);
-    p.player.NextToSend = 1;
-    p.player.LastToSend = p.song.queue.MsgCount;
-    p.pump.OutputQueue();
+    p.hand(1, p.song.queue.MsgCount);
     EXPECT_EQ(p.player.NextToSend, 1501);
     EXPECT_EQ(p.out.PendingCount(), 1501); // the empty lead-in message and 1500 entries
     EXPECT_EQ(p.out.State(), 2);           // 14990 ms queued: it plays
@@ -89,6 +98,10 @@ TEST(OutputQueue, FirstBatchIs1500AndPlayStartsOnceThreeSecondsAreQueued)
     EXPECT_TRUE(p.view.timerOut);
     EXPECT_EQ(p.view.firstLyric, 1);
     EXPECT_DOUBLE_EQ(p.player.PlayStartTime, 42.0);
+    Pump dense; // 1500 entries a millisecond apart are not three seconds: no start yet
+    for (int i = 0; i < 2000; ++i) dense.add(i, 0x90, 60, 100);
+    dense.hand(1, 2000);
+    EXPECT_EQ(dense.out.State(), 1);
 
     p.pump.TimerOut_Timer(); // playing now: batches of 500 finish the queue
     EXPECT_EQ(p.player.NextToSend, 2001);
@@ -103,31 +116,34 @@ TEST(OutputQueue, AShortSongStartsAtTheEndOfItsOnlyBatch)
     p.add(100, 0x90, 60, 100);
     p.add(900, 0x80, 60, 0);
     p.flags.QueueBuilding = true;
-    p.player.NextToSend = 1;
-    p.player.LastToSend = 3;
-    p.pump.OutputQueue();
+    p.hand(1, 3);
     EXPECT_EQ(p.out.State(), 2);
     EXPECT_EQ(p.view.lamp, kLampHandedBuilding); // preparation still runs
     EXPECT_EQ(p.view.timer1, 1);
-    EXPECT_EQ(p.play(1000), (std::vector<std::string>{std::string(1, char(0xC0)) + char(5), msg(0x90, 60, 100),
-                                                      msg(0x80, 60, 0)}));
+    EXPECT_EQ(p.play(), (Sent{msg(0xC0, 5), msg(0x90, 60, 100), msg(0x80, 60, 0)}));
 }
 
-TEST(OutputQueue, TagsGoToNotesProgramsMetasTrackedControllersAndTheLastEntry)
+TEST(OutputQueue, TagsAndTrackedControllersScaledByTheirMaster)
 {
     Pump p;
+    p.mixer.CtrlMaster[1] = -50;                  // pan
     const long program = p.add(0, 0xC1, 3);
     const long noteOn = p.add(10, 0x91, 60, 90);
     p.add(20, 0x81, 60, 0);                       // note-off: no report
-    const long volume = p.add(30, 0xB1, 7, 100);  // tracked
+    const long volume = p.add(30, 0xB1, 7, 127);  // tracked
+    const long pan = p.add(30, 0xB2, 10, 64);
     p.add(40, 0xB1, 64, 127);                     // sustain: untracked
+    const long reverb = p.add(40, 0xB0, 91, 40);  // master 0: unchanged
+    p.song.queue[p.add(45, 240)].Text = QString::fromLatin1("\xF0\x41\x10\xF7"); // sent whole, not reported
     const long meta = p.add(50, 255, 5, 0);
     p.add(60, 0xE1, 0, 64);                       // pitch bend
     const long last = p.add(70, 0x81, 61, 0);     // the last entry always reports
     p.handAll();
-    p.play(100);
-    EXPECT_EQ(p.reported, (std::vector<long>{program, noteOn, volume, meta, last}));
-    EXPECT_EQ(p.song.queue[volume].Extra, 100);   // the raw value last sent
+    EXPECT_EQ(p.play(), (Sent{msg(0xC1, 3), msg(0x91, 60, 90), msg(0x81, 60, 0), msg(0xB1, 7, 100),
+                                 msg(0xB2, 10, 32), msg(0xB1, 64, 127), msg(0xB0, 91, 40), "\xF0\x41\x10\xF7", msg(0xE1, 0, 64),
+                                 msg(0x81, 61, 0)}));
+    EXPECT_EQ(p.reported, (std::vector<long>{program, noteOn, volume, pan, reverb, meta, last}));
+    EXPECT_EQ(p.song.queue[volume].Extra, 127);   // the raw value last sent
 }
 
 TEST(OutputQueue, TranspositionSparesTheDrumChannelAndDropsNotesOutOfRange)
@@ -141,8 +157,7 @@ TEST(OutputQueue, TranspositionSparesTheDrumChannelAndDropsNotesOutOfRange)
     p.add(20, 0x80, 126, 0);
     p.add(30, 0x80, 60, 0);
     p.handAll();
-    EXPECT_EQ(p.play(100), (std::vector<std::string>{msg(0x90, 63, 100), msg(0x99, 36, 100), msg(0xA0, 63, 50),
-                                                     msg(0x80, 63, 0)}));
+    EXPECT_EQ(p.play(), (Sent{msg(0x90, 63, 100), msg(0x99, 36, 100), msg(0xA0, 63, 50), msg(0x80, 63, 0)}));
     // The note that fell out still reports, so the displays keep their place.
     EXPECT_NE(std::find(p.reported.begin(), p.reported.end(), high), p.reported.end());
 
@@ -152,30 +167,14 @@ TEST(OutputQueue, TranspositionSparesTheDrumChannelAndDropsNotesOutOfRange)
     down.add(10, 0x80, 5, 0);
     down.add(20, 0x90, 40, 100);
     down.handAll();
-    EXPECT_EQ(down.play(100), (std::vector<std::string>{msg(0x90, 28, 100)}));
-}
-
-TEST(OutputQueue, TrackedControllersAreScaledByTheirMaster)
-{
-    Pump p;
-    p.mixer.CtrlMaster[1] = -50; // pan
-    p.add(0, 0xB0, 7, 127);
-    p.add(0, 0xB2, 7, 64);
-    p.add(0, 0xB0, 10, 64);
-    p.add(0, 0xB0, 91, 40); // reverb master 0: unchanged
-    p.handAll();
-    EXPECT_EQ(p.play(10), (std::vector<std::string>{msg(0xB0, 7, 100), msg(0xB2, 7, 50), msg(0xB0, 10, 32),
-                                                    msg(0xB0, 91, 40)}));
+    EXPECT_EQ(down.play(), (Sent{msg(0x90, 28, 100)}));
 }
 
 TEST(OutputQueue, TimesAreCountedFromTheStartPosition)
 {
     Pump p;
     for (int i = 1; i <= 5; ++i) p.add(i * 1000, 0x90, 60 + i, 100);
-    p.player.NextToSend = 3;
-    p.player.LastToSend = 5;
-    p.player.SendOffset = 3000;
-    p.pump.OutputQueue();
+    p.hand(3, 5, 3000);
     EXPECT_EQ(p.view.firstLyric, 0); // not a start from the beginning
     EXPECT_DOUBLE_EQ(p.player.PlayStartTime, 42.0 - 3.0);
     p.clock.advance(2000);
@@ -190,12 +189,9 @@ TEST(OutputQueue, AStopRequestEndsTheBatchAtOnce)
     Pump p;
     for (int i = 0; i < 100; ++i) p.add(i, 0x90, 60, 1);
     int calls = 0;
-    p.view.onEvents = [&] { if (++calls == 10) p.flags.AbortRequested = true; };
-    p.player.NextToSend = 1;
-    p.player.LastToSend = 100;
-    p.player.TimerOutOn = true;
-    p.view.timerOut = true;
-    p.pump.OutputQueue();
+    p.view.onEvents = [&] { p.flags.AbortRequested = ++calls == 10; };
+    p.player.TimerOutOn = p.view.timerOut = true;
+    p.hand(1, 100);
     EXPECT_EQ(p.player.NextToSend, 10);
     EXPECT_FALSE(p.player.TimerOutOn);
     EXPECT_FALSE(p.view.timerOut);
@@ -206,25 +202,15 @@ TEST(OutputQueue, AStopRequestEndsTheBatchAtOnce)
     EXPECT_EQ(p.player.NextToSend, 10);
 }
 
-TEST(OutputQueue, PausedHandsOverButDoesNotStart)
+TEST(OutputQueue, PastTheEndStartsWhatIsQueuedUnlessPaused)
 {
     Pump p;
     p.add(0, 0x90, 60, 1);
     p.player.Paused = true;
-    p.player.NextToSend = 1;
-    p.player.LastToSend = 1;
-    p.pump.OutputQueue();
-    EXPECT_NE(p.out.State(), 2);
+    p.hand(1, 1);
     p.pump.OutputQueue(); // past the end: still not started while paused
     EXPECT_NE(p.out.State(), 2);
-}
-
-TEST(OutputQueue, PastTheEndStartsWhatIsQueued)
-{
-    Pump p;
-    p.add(0, 0x90, 60, 1);
-    p.player.NextToSend = 2;
-    p.player.LastToSend = 1;
+    p.player.Paused = false;
     p.pump.OutputQueue();
     EXPECT_EQ(p.out.State(), 2);
     EXPECT_EQ(p.view.title, QString::fromUtf8("C'\u00e8 casino: 2"));

@@ -8,18 +8,22 @@ using namespace lirmus;
 using lirmus::test::bytes;
 using lirmus::test::ManualOutput;
 
-TEST(Panic, SendsAllNotesOffThenAllSoundOffChannelByChannel)
+TEST(Panic, AllNotesOffThenAllSoundOffChannelByChannelAndTheGsReset)
 {
     ManualOutput t;
+    t.out.setMsgTag(7); // whatever was prepared before
     MidiPanic(t.out);
+    SendGsReset(t.out);
     const auto sent = t.device.messages();
-    ASSERT_EQ(sent.size(), 32u);
+    ASSERT_EQ(sent.size(), 33u);
     for (int ch = 0; ch < 16; ++ch) {
         EXPECT_EQ(sent[2 * ch].bytes, bytes({0xB0 + ch, 0x7B, 0x00}));
         EXPECT_EQ(sent[2 * ch + 1].bytes, bytes({0xB0 + ch, 0x78, 0x00}));
     }
+    EXPECT_EQ(sent[32].bytes, bytes({0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}));
     t.out.deliverPending();
     EXPECT_TRUE(t.tags.empty());
+    EXPECT_TRUE(t.errors.empty());
 }
 
 TEST(Panic, AfterPauseNothingOfTheSongFollows)
@@ -37,20 +41,4 @@ TEST(Panic, AfterPauseNothingOfTheSongFollows)
     EXPECT_EQ(sent.back().bytes, bytes({0xBF, 0x78, 0x00}));
     for (const auto& m : sent)
         EXPECT_EQ(m.sentUs - t.startUs, m.bytes[0] == char(0x90) ? 0 : 50'000);
-}
-
-TEST(Panic, GsResetIsTheElevenBytesAtOnce)
-{
-    EXPECT_EQ(kGsReset.size(), 11u);
-    EXPECT_EQ(uint8_t(kGsReset[0]), 240);
-    ManualOutput t;
-    t.out.setMsgTag(7); // whatever was prepared before
-    SendGsReset(t.out);
-    const auto sent = t.device.messages();
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].bytes,
-              bytes({0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}));
-    t.out.deliverPending();
-    EXPECT_TRUE(t.tags.empty());
-    EXPECT_TRUE(t.errors.empty());
 }

@@ -58,6 +58,8 @@ std::string be16(uint16_t v);
 std::string be32(uint32_t v);
 /// Writes any bytes to a file.
 bool writeFile(const std::string& path, const std::string& bytes);
+/// The whole content of a file ("" when it cannot be read).
+std::string readFile(const std::string& path);
 /// A fresh empty folder for one test (removed by the OS's temp cleaning).
 std::string tempDir();
 /// The folder of the real songs written elsewhere ($LIRMUS_TESTDATA, else the

@@ -1,9 +1,9 @@
 #include "WavFile.h"
 
+#include "SmfWriter.h"
+
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace lirmus::test {
 namespace {
@@ -18,8 +18,7 @@ uint32_t le32(const std::string& s, size_t at)
 
 Wav readWav(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string s = readFile(path);
     Wav w;
     if (s.size() < 44 || s.compare(0, 4, "RIFF") != 0 || s.compare(8, 8, "WAVEfmt ") != 0 ||
         s.compare(36, 4, "data") != 0)

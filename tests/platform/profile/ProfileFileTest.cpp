@@ -4,26 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 using lirmus::ProfileFile;
-using lirmus::test::tempDir;
-using lirmus::test::writeFile;
+using namespace lirmus::test;
 
-namespace {
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-} // namespace
-
-TEST(ProfileFile, MissingFileSectionOrKeyGiveTheDefault)
+TEST(ProfileFile, MissingFileSectionOrKeyGiveTheDefaultAndBrokenFilesStillRead)
 {
     ProfileFile ini(tempDir() + "LIRMUS.INI");
     EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 2);
@@ -31,6 +16,10 @@ TEST(ProfileFile, MissingFileSectionOrKeyGiveTheDefault)
     writeFile(ini.path(), "[OPTIONS]\nKaraokeRows=3\n");
     EXPECT_EQ(ini.getInt("LOAD", "KaraokeRows", 7), 7);
     EXPECT_EQ(ini.getInt("OPTIONS", "Missing", -1), -1);
+    writeFile(ini.path(), std::string("\x00\xff\xfe[OPT\x01\n\x00=\x00\n[OPTIONS]\nKaraokeRows=3\n[OPTIONS", 40));
+    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 3);
+    writeFile(ini.path(), "[OPTIONS]\nKaraokeRo"); // half written
+    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 2);
 }
 
 TEST(ProfileFile, NamesMatchWithoutRegardToCase)
@@ -40,7 +29,7 @@ TEST(ProfileFile, NamesMatchWithoutRegardToCase)
     EXPECT_EQ(ini.getString("OPTIONS", "KaraokeFont"), "Times New Roman");
     ASSERT_TRUE(ini.writeString("Options", "KARAOKEFONT", "Arial"));
     // Written in place: one key, CRLF line ends kept.
-    EXPECT_EQ(slurp(ini.path()), "[options]\r\nKARAOKEFONT=Arial\r\n");
+    EXPECT_EQ(readFile(ini.path()), "[options]\r\nKARAOKEFONT=Arial\r\n");
 }
 
 TEST(ProfileFile, NumbersReadLikeTheClassicProfileFunctions)
@@ -63,10 +52,10 @@ TEST(ProfileFile, WriteKeepsCommentsOrderAndOtherSections)
     writeFile(ini.path(), before);
     ASSERT_TRUE(ini.writeInt("OPTIONS", "KaraokeRows", 4));
     ASSERT_TRUE(ini.writeBool("OPTIONS", "KaraokeEnlarged", true)); // new key joins its section
+    ASSERT_TRUE(ini.writeBool("OPTIONS", "ExternalMCI", false));
     ASSERT_TRUE(ini.writeString("DATABASE", "CurDB", "/songs/my.db")); // new section at the end
-    EXPECT_EQ(slurp(ini.path()),
-              "; user notes\n[OPTIONS]\nKaraokeRows=4\n; keep me\nKaraokeFont=Arial\nKaraokeEnlarged=-1\n\n"
-              "[LOAD]\nMIDIDEVICE=-1\n\n[DATABASE]\nCurDB=/songs/my.db\n");
+    EXPECT_EQ(readFile(ini.path()), "; user notes\n[OPTIONS]\nKaraokeRows=4\n; keep me\nKaraokeFont=Arial\n"
+                                    "KaraokeEnlarged=-1\nExternalMCI=0\n\n[LOAD]\nMIDIDEVICE=-1\n\n[DATABASE]\nCurDB=/songs/my.db\n");
     EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeEnlarged", 0), -1);
 }
 
@@ -86,13 +75,4 @@ TEST(ProfileFile, UnwritableFolderFailsWithAReason)
     ProfileFile ini("/proc/lirmus-cannot-be-here/x.ini");
     EXPECT_FALSE(ini.writeString("S", "k", "v"));
     EXPECT_NE(ini.lastError().find("cannot write"), std::string::npos);
-}
-
-TEST(ProfileFile, BinaryOrHalfWrittenFilesStillRead)
-{
-    ProfileFile ini(tempDir() + "x.ini");
-    writeFile(ini.path(), std::string("\x00\xff\xfe[OPT\x01\n\x00=\x00\n[OPTIONS]\nKaraokeRows=3\n[OPTIONS", 40));
-    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 3);
-    writeFile(ini.path(), "[OPTIONS]\nKaraokeRo");
-    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 2);
 }
