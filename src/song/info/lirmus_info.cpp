@@ -145,6 +145,10 @@ void printSong(Out& out, const std::string& path, const SongState& s, bool withQ
 int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Stderr carries the refusals of songs: keep Qt's own start-up notices off it.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     QGuiApplication app(argc, argv);
 
     bool withQueue = false;
