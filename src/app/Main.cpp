@@ -101,10 +101,7 @@ int Main(const QStringList& arguments)
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     state.StartingUp = false;
-    while (main.LayoutWindows() && !main.isMaximized()) {
-        main.showMaximized();
-        QCoreApplication::processEvents();
-    }
+    main.layOutOrMaximize();
     main.showAll();
     main.player()->openOutput();
     if (main.SetMciMode) main.SetMciMode();

@@ -96,12 +96,12 @@ void frmAbout::Form_Load()
 {
     setFixedWidth(px(6000));
     adjustSize();
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen) {
         const QRect s = screen->geometry();
         move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
     }
     Test_Timers();
-    QScreen* screen = QGuiApplication::primaryScreen();
     if (screen && twips(screen->geometry().width()) != kDesignScreenWidth) {
         QApplication::beep();
         lblUse->setVisible(true);

@@ -203,9 +203,13 @@ void frmMain::MDIForm_Resize()
         return;
     }
     if (state_.StartingUp) return;
+    layOutOrMaximize();
+}
+
+void frmMain::layOutOrMaximize()
+{
     inResize_ = true;
-    while (LayoutWindows()) {
-        if (isMaximized()) break;
+    while (LayoutWindows() && !isMaximized()) {
         showMaximized();
         QCoreApplication::processEvents();
     }

@@ -34,6 +34,8 @@ public:
 
     /// Lays out the child windows; true when the window is too small for the layout.
     bool LayoutWindows();
+    /// Lays out the child windows, maximizing the main window while it is too small.
+    void layOutOrMaximize();
 
     /// A menu item by control name and index (-1 for single controls), nullptr when unknown.
     QAction* menuAction(const QString& control, int index = -1) const;

@@ -103,7 +103,9 @@ TEST(MainWindow, CaptionAndMenuTree)
         EXPECT_EQ(a->text(), QString(e.caption));
         EXPECT_EQ(a->shortcut(), QKeySequence(QString(e.shortcut)));
         EXPECT_EQ(a->isVisible(), e.visible);
-        if (e.visible) EXPECT_EQ(a->isEnabled(), e.enabled);
+        if (e.visible) {
+            EXPECT_EQ(a->isEnabled(), e.enabled);
+        }
     }
     // The menu bar shows five menus in order; the browser's pop-up is not among them.
     QStringList bar;
