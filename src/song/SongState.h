@@ -1,6 +1,7 @@
 #pragma once
-// The prepared song and the player flags the preparation shares with the
-// transport. Plain data owned by the caller; LoadSong fills a SongState afresh.
+// The prepared song. Plain data owned by the player; LoadSong fills a
+// SongState afresh. The flags it shares with the transport are in PlayerState.h.
+#include "PlayerState.h"
 #include "SongQueue.h"
 #include "TempoMap.h"
 
@@ -58,11 +59,5 @@ struct SongState {
     int InfoTextCount() const { return int(InfoTexts.size()); }
 };
 
-/// Flags the preparation shares with the transport and the output pump.
-struct PlayerFlags {
-    bool AbortRequested = false;  ///< raised by InterrompiTutto: long loops stop at their next check
-    bool QueueBuilding = false;   ///< true while QueueSong runs (cleared on every return)
-    bool QueueMerging = false;    ///< true while QueueSong sorts a pass (InterrompiTutto waits for it)
-};
 
 } // namespace lirmus

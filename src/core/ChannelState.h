@@ -1,0 +1,20 @@
+#pragma once
+// The mixer's view of the 16 MIDI channels, kept for the whole run and reset
+// at each song. Index 9 (MIDI channel 10) is the drum channel.
+#include <array>
+
+namespace lirmus {
+
+struct ChannelState {
+    static constexpr int kChannels = 16;
+    static constexpr int kDrumChannel = 9;
+
+    std::array<bool, kChannels> ChannelOn{};   ///< audible as far as the mixer is concerned
+    std::array<bool, kChannels> ChannelUsed{}; ///< has sounded in the current song
+    std::array<bool, kChannels> ProgramSeen{}; ///< a program change was seen in the current song
+    int SoloChannel = -1;                      ///< soloed channel 0..15, -1 = none
+    bool MelodyMuted = false;                  ///< the melody channel is silenced for singing; kept across songs
+    bool IndicUpdating = false;                ///< the program moves the monitor's sliders: they send nothing
+};
+
+} // namespace lirmus
