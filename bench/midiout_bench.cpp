@@ -87,7 +87,7 @@ struct TimingResult {
 };
 
 // The pump's window side: a 20 ms timer that the benchmark's loop ticks.
-class BenchView : public OutputView {
+class BenchView : public NullDisplays {
 public:
     void setWarnColor(int) override {}
     void setTitleCaption(const QString&) override {}
@@ -125,7 +125,7 @@ TimingResult playTimed(SongState& song, int seconds)
     PlayerState player;
     const ControllerTable mixer = defaultControllerTable();
     BenchView view;
-    OutputPump pump(song, flags, player, mixer, out, view);
+    OutputPump pump(song, flags, player, mixer, out, view.displays());
     long last = song.queue.firstAtOrAfter(seconds * 1000L + 1) - 1;
     if (last < 0) last = song.queue.MsgCount;
     const size_t expected = sendingEntries(song, last);

@@ -2,6 +2,7 @@
 // The state the whole program shares, owned by one object made in Main and
 // handed to the windows. Later subsystems add their own structs here.
 #include "ControllerTable.h"
+#include "Player.h"
 #include "Settings.h"
 
 namespace lirmus {
@@ -9,9 +10,9 @@ namespace lirmus {
 struct AppState {
     Settings settings;
     ControllerTable controllers = defaultControllerTable();
-    int SoloChannel = -1;        ///< soloed channel 0..15, -1 = none
     bool StartingUp = false;     ///< windows are still being made: resizes do not lay out
     bool PlayerClosed = false;   ///< the player window has been unloaded
+    Player player{settings, controllers}; ///< the song, its output and the player's state
 };
 
 } // namespace lirmus

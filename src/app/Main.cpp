@@ -26,7 +26,7 @@ void loadStartupState(AppState& state, const std::string& dir, const std::vector
 {
     Settings& s = state.settings;
     s.AppPath = makeAppPath(dir);
-    state.SoloChannel = -1;
+    state.player.channels.SoloChannel = -1;
     const ProfileFile ini(s.iniPath());
     readOptions(ini, s);
     fillNoteNames(s);
@@ -103,7 +103,7 @@ int Main(const QStringList& arguments)
     state.StartingUp = false;
     main.layOutOrMaximize();
     main.showAll();
-    main.player()->openOutput();
+    state.player.openOutput();
     if (main.SetMciMode) main.SetMciMode();
     QApplication::restoreOverrideCursor();
 

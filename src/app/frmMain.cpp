@@ -18,6 +18,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
@@ -91,9 +92,13 @@ QAction* frmMain::menuAction(const QString& control, int index) const
 
 void frmMain::createChildWindows()
 {
-    frmPlay_ = new frmPlay(state_.settings, state_.controllers);
+    frmPlay_ = new frmPlay(state_.player);
     frmLyric_ = new frmLyric(state_.settings);
     frmIndic_ = new frmIndic(state_.controllers, state_.settings.VediTu);
+    DisplayHub& hub = state_.player.hub();
+    hub.attachLyrics(frmLyric_);
+    hub.attachMonitor(frmIndic_);
+    hub.attachApp(this);
     frmDataGrid_ = new frmDataGrid;
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
                        static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmIndic_)}) {
@@ -112,7 +117,6 @@ void frmMain::createChildWindows()
         for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
     });
     connect(frmPlay_, &frmPlay::unloaded, this, [this] { state_.PlayerClosed = true; });
-    connect(frmPlay_, &frmPlay::titleCaptionChanged, frmLyric_->lblTitolo, &QLabel::setText);
 }
 
 QMdiSubWindow* frmMain::subWindowOf(QWidget* child) const
@@ -239,23 +243,29 @@ void frmMain::loadSelectedSong()
     int transpose = 0;
     QString file;
     if (!frmDataGrid_->currentSong(&transpose, &file)) return;
-    frmPlay_->SongTranspose = transpose;
-    frmPlay_->SongFile = file;
+    // Events run below: a second choice arriving there must not nest a start.
+    if (choosingSong_) return;
+    choosingSong_ = true;
+    PlayerState& player = state_.player.state;
+    player.SongTranspose = transpose;
+    player.SongFile = file;
     frmPlay_->setWindowTitle("Play: " + file);
     if (state_.settings.ExternalMCI) {
         frmPlay_->Stop_Play();
         QCoreApplication::processEvents();
     }
     frmPlay_->Start_Play();
+    choosingSong_ = false;
 }
 
 void frmMain::mnuPlayer_Click(int index)
 {
+    const TransportButtons& buttons = state_.player.state.buttons;
     switch (index) {
     case 2: loadSelectedSong(); break;
-    case 4: if (frmPlay_->cmdPlay->isEnabled()) frmPlay_->cmdPlay_Click(); break;
-    case 6: if (frmPlay_->cmdPause->isEnabled()) frmPlay_->cmdPause_Click(); break;
-    case 8: if (frmPlay_->cmdStop->isEnabled()) frmPlay_->cmdStop_Click(); break;
+    case 4: if (buttons.Play) frmPlay_->cmdPlay_Click(); break;
+    case 6: if (buttons.Pause) frmPlay_->cmdPause_Click(); break;
+    case 8: if (buttons.Stop) frmPlay_->cmdStop_Click(); break;
     case 92: frmPlay_->cmdInfo_Click(); break;
     default: break;
     }
@@ -297,6 +307,21 @@ void frmMain::mnuPData_Click(int index)
     case 10: frmDataGrid_->MidiKar_Copy(); break;
     default: break;
     }
+}
+
+void frmMain::messageBox(const QString& text, MessageIcon icon)
+{
+    if (icon == MessageIcon::Exclamation) QMessageBox::warning(this, "Lirmus", text);
+    else QMessageBox::information(this, "Lirmus", text);
+}
+
+void frmMain::processEvents()
+{
+    // Called once per queue entry: running the window's events every few ms
+    // keeps a stop click prompt without slowing a batch of 1500 entries.
+    if (eventsRun_.isValid() && eventsRun_.elapsed() < 4) return;
+    QCoreApplication::processEvents();
+    eventsRun_.start();
 }
 
 } // namespace lirmus

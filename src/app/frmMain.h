@@ -6,6 +6,9 @@
 #include <map>
 #include <utility>
 
+#include "Displays.h"
+
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 class QAction;
@@ -22,7 +25,7 @@ class frmLyric;
 class frmIndic;
 class frmDataGrid;
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, private AppDisplay {
     Q_OBJECT
 public:
     explicit frmMain(AppState& state, QWidget* parent = nullptr);
@@ -69,6 +72,10 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // Messages and the event loop, for the player's logic.
+    void messageBox(const QString& text, MessageIcon icon) override;
+    void processEvents() override;
+
     void buildMenus();
     void loadSelectedSong();
     void MDIForm_Resize();
@@ -83,6 +90,8 @@ private:
     frmIndic* frmIndic_ = nullptr;
     frmDataGrid* frmDataGrid_ = nullptr;
     bool inResize_ = false;
+    bool choosingSong_ = false; // a song choice lets events run: a second one waits
+    QElapsedTimer eventsRun_;   // when window events last ran for the player
 };
 
 /// The main window caption: "Lirmus   BETA Version <major>.<minor>".

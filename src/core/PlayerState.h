@@ -12,12 +12,22 @@ struct PlayerFlags {
     bool QueueMerging = false;    ///< true while QueueSong sorts a pass (InterrompiTutto waits for it)
 };
 
+/// Which transport controls may be used now; the player window mirrors it.
+struct TransportButtons {
+    bool Play = false;
+    bool Pause = false;
+    bool Stop = false;
+    bool Seek = false;   ///< the position slider and the skip buttons
+};
+
 struct PlayerState {
     // The song chosen to play.
     QString SongFile;           ///< the song to play next ("" = none chosen)
     int SongTranspose = 0;      ///< its stored transposition (from the library)
     int SongTempoChange = 0;    ///< its tempo change in percent
-    QString SongTitle;          ///< title shown above the lyrics (lblTitolo)
+
+    TransportButtons buttons;   ///< nothing to play until a song is chosen
+    bool Loading = false;       ///< Start_Play is loading a song (window events run inside it)
 
     // The output pump.
     long NextToSend = 1;        ///< next queue index to hand to the output

@@ -35,6 +35,11 @@ frmLyric::frmLyric(const Settings& settings, QWidget* parent) : QWidget(parent),
     PreparaAltezza();
 }
 
+void frmLyric::setNextLyricCaption(const QString& text) { lblNextLyric->setText(text); }
+void frmLyric::setMarkerCaption(const QString& text) { lblMarker->setText(text); }
+void frmLyric::setTitleCaption(const QString& text) { lblTitolo->setText(text); }
+void frmLyric::setTurboCaption(const QString& text) { turbo_ = text; }
+
 void frmLyric::PreparaAltezza()
 {
     QFont font(QString::fromStdString(settings_.KaraokeFont), settings_.KaraokeFontSize);

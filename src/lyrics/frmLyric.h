@@ -1,5 +1,7 @@
 #pragma once
 // The karaoke window: the lyric rows, the text page, title and marker labels.
+#include "Displays.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -8,7 +10,7 @@ namespace lirmus {
 
 struct Settings;
 
-class frmLyric : public QWidget {
+class frmLyric : public QWidget, public LyricsDisplay {
     Q_OBJECT
 public:
     explicit frmLyric(const Settings& settings, QWidget* parent = nullptr);
@@ -21,6 +23,17 @@ public:
     QLabel* lblMarker = nullptr;
     QLabel* lblNextLyric = nullptr;
 
+    // What the player shows here. The rows, the chords and the countdowns
+    // are drawn by the karaoke display; the labels are set now.
+    void setNextLyricCaption(const QString& text) override;
+    void setMarkerCaption(const QString& text) override;
+    void setTitleCaption(const QString& text) override;
+    void setTurboCaption(const QString& text) override;
+    void resetLyricState() override {}
+    void StartLyric(int) override {}
+    void StartLyricA() override {}
+    void firstLyricFromStart() override {}
+
 public slots:
     /// Sizes the lyric rows for the current font and row count.
     void PreparaAltezza();
@@ -28,6 +41,7 @@ public slots:
 private:
     const Settings& settings_;
     int LyricWindowHeight_ = 0;
+    QString turbo_; // the fast-start offset, shown by the diagnostic label
 };
 
 } // namespace lirmus

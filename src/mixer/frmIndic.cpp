@@ -97,4 +97,9 @@ void frmIndic::placeMasterPanel(bool atTop)
     picMidiOut->raise();
 }
 
+void frmIndic::setTrackCaption(const QString& text)
+{
+    if (lblTrack) lblTrack->setText(text);
+}
+
 } // namespace lirmus

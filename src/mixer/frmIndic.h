@@ -1,5 +1,7 @@
 #pragma once
 // The channel monitor: sixteen channel strips above the master panel.
+#include "Displays.h"
+
 #include <array>
 
 #include <QWidget>
@@ -13,7 +15,7 @@ namespace lirmus {
 
 struct ControllerTable;
 
-class frmIndic : public QWidget {
+class frmIndic : public QWidget, public MonitorDisplay {
     Q_OBJECT
 public:
     frmIndic(const ControllerTable& table, bool vediTu, QWidget* parent = nullptr);
@@ -44,6 +46,13 @@ public:
     void setMasterVisible(int row, bool visible);
     /// Puts the master panel at the top (the window shares the bottom band) or below the strips.
     void placeMasterPanel(bool atTop);
+
+    // What the player shows here. The strips and the tempo and key labels
+    // come with the mixer; the diagnostic track label is set now.
+    void setTrackCaption(const QString& text) override;
+    void setKeyCaption(const QString&) override {}
+    void setTempoCaption(const QString&) override {}
+    void ResetChannelStates() override {}
 
 private:
     const ControllerTable& table_;

@@ -19,37 +19,38 @@ int transposedNote(int note, int transpose)
 }
 
 OutputPump::OutputPump(SongState& song, PlayerFlags& flags, PlayerState& player, const ControllerTable& mixer,
-                       MIDIOutput& out, OutputView& view)
-    : song_(song), flags_(flags), player_(player), mixer_(mixer), out_(out), view_(view)
+                       MIDIOutput& out, Displays displays)
+    : song_(song), flags_(flags), player_(player), mixer_(mixer), out_(out), view_(displays)
 {
 }
 
-void OutputPump::OutputQueue()
+bool OutputPump::OutputQueue()
 {
+    if (player_.OutputBusy) return false;
     player_.OutputBusy = true;
     const int batch = out_.State() != kPlaying ? kFirstBatch : kNextBatch;
     SongQueue& q = song_.queue;
 
     for (int n = 0; n < batch; ++n) {
-        view_.processEvents();
+        view_.app.processEvents();
         if (flags_.AbortRequested) {
             player_.OutputBusy = false;
-            view_.setTimerOutEnabled(false);
+            view_.player.setTimerOutEnabled(false);
             player_.TimerOutOn = false;
-            view_.setWarnColor(kLampHandedAll);
-            return;
+            view_.player.setWarnColor(kLampHandedAll);
+            return true;
         }
         if (player_.NextToSend > q.MsgCount) {
             // Nothing left to hand over: whatever is queued must play.
             if (!player_.Paused && out_.State() != kPlaying) {
                 out_.setAction(kStart);
-                view_.setTitleCaption(QString("C'\u00e8 casino: %1").arg(player_.NextToSend));
+                view_.lyrics.setTitleCaption(QString("C'\u00e8 casino: %1").arg(player_.NextToSend));
             }
-            view_.setTimerOutEnabled(false);
+            view_.player.setTimerOutEnabled(false);
             player_.TimerOutOn = false;
             player_.OutputBusy = false;
-            view_.setWarnColor(kLampHandedAll);
-            return;
+            view_.player.setWarnColor(kLampHandedAll);
+            return true;
         }
         if (player_.NextToSend == 1) {
             // An empty message at time 0 anchors the queue's clock at the song start.
@@ -64,16 +65,17 @@ void OutputPump::OutputQueue()
 
         ++player_.NextToSend;
         if (player_.NextToSend > player_.LastToSend) {
-            view_.setWarnColor(flags_.QueueBuilding ? kLampHandedBuilding : kLampHandedAll);
+            view_.player.setWarnColor(flags_.QueueBuilding ? kLampHandedBuilding : kLampHandedAll);
             startIfIdle();
             player_.OutputBusy = false;
-            return;
+            return true;
         }
     }
     if (player_.LastMsgTime > kStartAfterMs) startIfIdle();
     player_.OutputBusy = false;
     player_.TimerOutOn = true;
-    view_.setTimerOutEnabled(true);
+    view_.player.setTimerOutEnabled(true);
+    return true;
 }
 
 void OutputPump::handOver(long index)
@@ -127,15 +129,15 @@ void OutputPump::startIfIdle()
 {
     if (player_.Paused || out_.State() == kPlaying) return;
     out_.setAction(kStart);
-    if (player_.SendOffset == 0) view_.firstLyricFromStart();
-    player_.PlayStartTime = view_.timerNow() - player_.SendOffset / 1000.0;
-    view_.enableTimer1();
+    if (player_.SendOffset == 0) view_.lyrics.firstLyricFromStart();
+    player_.PlayStartTime = view_.player.timerNow() - player_.SendOffset / 1000.0;
+    view_.player.enableTimer1();
 }
 
 void OutputPump::TimerOut_Timer()
 {
-    view_.setTimerOutEnabled(false);
-    view_.processEvents();
+    view_.player.setTimerOutEnabled(false);
+    view_.app.processEvents();
     if (player_.TimerOutOn && !flags_.AbortRequested) {
         player_.TimerOutOn = false;
         OutputQueue();

@@ -2,7 +2,7 @@
 // The output pump: hands the song's queue to the MIDI output in batches,
 // transposed and mixer-scaled, each message tagged for the dispatcher, and
 // starts the output once enough music is queued. Runs on the window thread.
-#include "OutputView.h"
+#include "Displays.h"
 #include "PlayerState.h"
 
 namespace lirmus {
@@ -26,10 +26,12 @@ public:
     static constexpr int kDrumChannel = 9;
 
     OutputPump(SongState& song, PlayerFlags& flags, PlayerState& player, const ControllerTable& mixer,
-               MIDIOutput& out, OutputView& view);
+               MIDIOutput& out, Displays displays);
 
     /// Hands the next batch of entries NextToSend..LastToSend to the output.
-    void OutputQueue();
+    /// Refused (false) while a batch is already being handed over: window
+    /// events run inside a batch, and a tick there must not start another.
+    bool OutputQueue();
     /// The 20 ms tick: runs OutputQueue when the pump is armed and no stop was asked.
     void TimerOut_Timer();
     /// Closes the current device and opens the device at list position deviceIndex (0 = device -1);
@@ -47,7 +49,7 @@ private:
     PlayerState& player_;
     const ControllerTable& mixer_;
     MIDIOutput& out_;
-    OutputView& view_;
+    Displays view_;
 };
 
 /// A note number moved by transpose, or -1 when it falls outside 0..127.

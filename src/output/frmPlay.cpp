@@ -1,7 +1,7 @@
 #include "frmPlay.h"
 
 #include "Palette.h"
-#include "Settings.h"
+#include "Player.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -16,25 +16,15 @@
 
 namespace lirmus {
 
-frmPlay::frmPlay(const Settings& settings, const ControllerTable& controllers, QWidget* parent)
-    : QWidget(parent), settings_(settings), pump_(song, flags, player, controllers, MIDIOutput1, *this)
+frmPlay::frmPlay(Player& player, QWidget* parent) : QWidget(parent), player_(player)
 {
     clock_.start();
-    showError = [this](const QString& text) { QMessageBox::warning(this, "Lirmus", text); };
-    // The output's reports and errors come from its own thread: run them here, in order.
-    QPointer<frmPlay> self(this);
-    MIDIOutput1.setPoster([self](std::function<void()> f) {
-        QMetaObject::invokeMethod(
-            qApp, [self, f = std::move(f)] { if (self) f(); }, Qt::QueuedConnection);
-    });
-    MIDIOutput1.onError = [this](int, const std::string& message) { showError(QString::fromStdString(message)); };
-    MIDIOutput1.setSoundFont(settings.SoundFont);
-    MIDIOutput1.setAudioFile(settings.AudioFile);
+    player_.hub().attachPlayer(this);
 
     TimerOut = new QTimer(this);
     TimerOut->setObjectName("TimerOut");
     TimerOut->setInterval(20);
-    connect(TimerOut, &QTimer::timeout, this, [this] { pump_.TimerOut_Timer(); });
+    connect(TimerOut, &QTimer::timeout, this, [this] { player_.pump().TimerOut_Timer(); });
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(125);
@@ -93,19 +83,13 @@ void frmPlay::MidiPanic() {}
 
 frmPlay::~frmPlay()
 {
-    pump_.closeOnUnload();
-}
-
-void frmPlay::openOutput()
-{
-    // The stored list position preselects the device; -1 (never chosen) is the first entry.
-    pump_.OpenOutputDevice(std::max(0, settings_.MIDIDEVICE), settings_.ExternalMCI);
+    player_.hub().attachPlayer(nullptr);
 }
 
 void frmPlay::closeEvent(QCloseEvent* e)
 {
     Stop_Play();
-    pump_.closeOnUnload();
+    player_.pump().closeOnUnload();
     emit unloaded();
     e->accept();
 }
@@ -117,7 +101,18 @@ void frmPlay::setWarnColor(int paletteIndex)
     lblWarn->setPalette(p);
 }
 
-void frmPlay::setTitleCaption(const QString& text) { emit titleCaptionChanged(text); }
+void frmPlay::setWarnEnabled(bool enabled) { lblWarn->setEnabled(enabled); }
+
+void frmPlay::setPositionSlider(int min, int max, int value, int largeChange)
+{
+    player_.state.SliderByProgram = true;
+    sliPosition->setRange(min, max);
+    sliPosition->setValue(value);
+    sliPosition->setPageStep(largeChange);
+    player_.state.SliderByProgram = false;
+}
+
+void frmPlay::showSongLength(const QString& text) { picTime->setText(text); }
 
 void frmPlay::setTimerOutEnabled(bool enabled)
 {
@@ -127,18 +122,6 @@ void frmPlay::setTimerOutEnabled(bool enabled)
 
 void frmPlay::enableTimer1() { Timer1->start(); }
 
-// The lyric countdown arrives with the lyrics display.
-void frmPlay::firstLyricFromStart() {}
-
 double frmPlay::timerNow() const { return clock_.nsecsElapsed() / 1e9; }
-
-void frmPlay::processEvents()
-{
-    // Called once per queue entry: running the window's events every few ms
-    // keeps a stop click prompt without slowing a batch of 1500 entries.
-    if (eventsRun_.isValid() && eventsRun_.elapsed() < 4) return;
-    QCoreApplication::processEvents();
-    eventsRun_.start();
-}
 
 } // namespace lirmus

@@ -6,7 +6,7 @@
 
 namespace lirmus {
 
-bool OpenSongFile(Midifile& reader, const std::string& path, SongPlayerView& player)
+bool OpenSongFile(Midifile& reader, const std::string& path, AppDisplay& app)
 {
     bool cannotOpen = false;
     auto shown = std::move(reader.onError);
@@ -17,7 +17,7 @@ bool OpenSongFile(Midifile& reader, const std::string& path, SongPlayerView& pla
     reader.setFileName(path);
     reader.setAction(1);
     reader.onError = std::move(shown);
-    if (cannotOpen) player.messageBox(kMsgNotFound, MessageIcon::Exclamation);
+    if (cannotOpen) app.messageBox(kMsgNotFound, MessageIcon::Exclamation);
     return !cannotOpen;
 }
 
@@ -29,6 +29,7 @@ SongLoader::SongLoader(Midifile& reader, SongState& song, PlayerFlags& flags, co
 
 void SongLoader::LoadSong()
 {
+    if (flags_.QueueBuilding) return;
     const int trackCount = reader_.TrackCount();
     song_ = SongState();
     song_.tracks.assign(size_t(trackCount) + 1, TrackCursor());
@@ -42,7 +43,7 @@ void SongLoader::LoadSong()
     views_.monitor.ResetChannelStates();
 
     if (trackCount == 0) {
-        views_.player.messageBox(kMsgCorrupted, MessageIcon::Exclamation);
+        views_.app.messageBox(kMsgCorrupted, MessageIcon::Exclamation);
         reader_.setAction(2);
         return;
     }
@@ -60,17 +61,17 @@ void SongLoader::LoadSong()
     song_.SongText.clear();
 
     if (reader_.TimeFormat() == 1) {
-        views_.player.messageBox(kMsgSmpte, MessageIcon::Plain);
+        views_.app.messageBox(kMsgSmpte, MessageIcon::Plain);
         return;
     }
     // No ticks per quarter note: nothing could be timed.
     if (song_.Division < 1) {
-        views_.player.messageBox(kMsgCorrupted, MessageIcon::Exclamation);
+        views_.app.messageBox(kMsgCorrupted, MessageIcon::Exclamation);
         reader_.setAction(2);
         return;
     }
 
-    views_.player.processEvents();
+    views_.app.processEvents();
     flags_.AbortRequested = false;
     SongPreparation(reader_, song_, flags_, settings_, views_).QueueSong();
     reader_.setAction(2);

@@ -20,7 +20,7 @@ inline const QString kMsgNotFound =
 /// opened (reader error 1103: missing, unreadable, a folder) shows kMsgNotFound
 /// in an exclamation box and gives false; other reader errors of this call are
 /// left for LoadSong to judge by TrackCount.
-bool OpenSongFile(Midifile& reader, const std::string& path, SongPlayerView& player);
+bool OpenSongFile(Midifile& reader, const std::string& path, AppDisplay& app);
 
 class SongLoader {
 public:
@@ -28,7 +28,8 @@ public:
 
     /// Resets song and the displays for the open file, refuses an unreadable
     /// or SMPTE-timed one with its message, else queues it (QueueSong); closes
-    /// the reader at the end (not after the SMPTE refusal).
+    /// the reader at the end (not after the SMPTE refusal). Does nothing while
+    /// a queue is being built: that load still uses the song and the reader.
     void LoadSong();
 
 private:

@@ -22,7 +22,7 @@ bool startsNewLine(const QString& text)
 
 } // namespace
 
-LyricExtraction::LyricExtraction(SongState& song, const Settings& settings, SongLyricsView& lyrics,
+LyricExtraction::LyricExtraction(SongState& song, const Settings& settings, LyricsDisplay& lyrics,
                                  const TextMeasure& measure)
     : song_(song), settings_(settings), lyrics_(lyrics), measure_(measure)
 {
@@ -34,8 +34,9 @@ bool LyricExtraction::textMeta(long index, int metaType, QString text, int track
         if (text.size() >= 2 && text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
             text = QLatin1Char('%') + trimBlanks(text.mid(1, text.size() - 2));
     } else if (text.startsWith(QLatin1String("@T"))) {
-        const QString title = lyrics_.titleCaption();
-        lyrics_.setTitleCaption(title.isEmpty() ? text.mid(2) : title + QLatin1Char(' ') + text.mid(2));
+        QString& title = song_.SongTitle;
+        title = title.isEmpty() ? text.mid(2) : title + QLatin1Char(' ') + text.mid(2);
+        lyrics_.setTitleCaption(title);
         song_.SongText += text + kLineEnd;
         return false;
     }

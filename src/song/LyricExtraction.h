@@ -16,7 +16,7 @@ struct Settings;
 class LyricExtraction {
 public:
     /// Works on song (its queue, lyric lines, chords, texts) for one preparation.
-    LyricExtraction(SongState& song, const Settings& settings, SongLyricsView& lyrics, const TextMeasure& measure);
+    LyricExtraction(SongState& song, const Settings& settings, LyricsDisplay& lyrics, const TextMeasure& measure);
 
     /// The text meta event of the given type just added as entry index by track;
     /// makes it a lyric or chord entry, keeps it as a plain text entry, or returns
@@ -55,7 +55,7 @@ private:
 
     SongState& song_;
     const Settings& settings_;
-    SongLyricsView& lyrics_;
+    LyricsDisplay& lyrics_;
     const TextMeasure& measure_;
     bool textLyricsSeen_ = false;
 };

@@ -49,11 +49,11 @@ void SongPreparation::QueueSong()
 
     SongQueue& q = song_.queue;
     if (settings_.ExternalMCI && q.TimeOffset >= 1)
-        views_.player.OutputSong(0, q.MsgCount, 101, 0);
+        views_.output.OutputSong(0, q.MsgCount, 101, 0);
     else
-        views_.player.OutputSong(1, q.MsgCount, 0, 0);
+        views_.output.OutputSong(1, q.MsgCount, 0, 0);
     startIndex_ = q.MsgCount + 1;
-    views_.player.processEvents();
+    views_.app.processEvents();
     if (flags_.AbortRequested) {
         flags_.QueueBuilding = false;
         return;
@@ -64,7 +64,7 @@ void SongPreparation::QueueSong()
     if (!settings_.ExternalMCI && q.MsgCount >= startIndex_) {
         flags_.QueueBuilding = false;
         // Continue with the start time the first hand-over used.
-        views_.player.OutputSong(startIndex_, q.MsgCount, q.MsgCount >= 1 ? q[1].Time : 0, -1);
+        views_.output.OutputSong(startIndex_, q.MsgCount, q.MsgCount >= 1 ? q[1].Time : 0, -1);
     }
     views_.player.setWarnColor(10);
     views_.player.showSongLength(TimeText(double(q.lastTime()) / 1000.0).left(5));
@@ -151,10 +151,13 @@ bool SongPreparation::runPass(Pass pass)
 
 bool SongPreparation::readTrack(int track, Pass pass)
 {
-    TrackCursor& c = song_.tracks[size_t(track)];
+    // Window events run between events of the second pass: the cursor is
+    // looked up again after each of them, never held across one.
+    auto cursor = [this, track]() -> TrackCursor& { return song_.tracks[size_t(track)]; };
     reader_.setTrack(track);
     const long count = reader_.EventCount();
-    while (c.NextEvent <= count) {
+    while (cursor().NextEvent <= count) {
+        TrackCursor& c = cursor();
         if (flags_.AbortRequested) {
             flags_.QueueBuilding = false;
             return false;
@@ -176,7 +179,10 @@ bool SongPreparation::readTrack(int track, Pass pass)
         if (!handleEvent(index, track)) song_.queue.dropLast();
         c.PrevTick = tick;
         c.PrevTime = time;
-        if (pass == Pass::Second) views_.player.processEvents();
+        if (pass == Pass::Second) {
+            views_.app.processEvents();
+            reader_.setTrack(track); // a handler may have looked at another track
+        }
     }
     return true;
 }
@@ -233,7 +239,7 @@ void SongPreparation::keepSeamInOrder()
 
 bool SongPreparation::sortAndFinish(long from)
 {
-    views_.player.processEvents();
+    views_.app.processEvents();
     if (flags_.AbortRequested) return false;
     // Sorted stably and for every song: single-track songs too have markers
     // moved earlier and nudged syllables.

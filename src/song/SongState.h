@@ -46,6 +46,7 @@ struct SongState {
     QStringList ChordList;           ///< chord n (1-based) is ChordList[n - 1], with its "%" prefix
     QStringList InfoTexts;           ///< text-page lines (codes 4 to 7)
     QString SongText;                ///< title and other text lines, each ending in "\r\n"
+    QString SongTitle;               ///< the "@T" texts joined by blanks, shown above the lyrics
     LyricState lyricState;
     int CurrentLine = 0;             ///< line (or chord number) of the last syllable or chord
     int CurrentPosition = 0;         ///< 1-based column of the last syllable (1 for chords)

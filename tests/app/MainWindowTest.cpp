@@ -193,8 +193,8 @@ TEST(MainWindow, LoadSongFromTheGridNamesThePlayer)
     f.main.browser()->grdData->setCurrentIndex(model->index(0, 0));
     f.main.browser()->optDBFile->setChecked(true);
     f.main.mnuPlayer_Click(2);
-    EXPECT_EQ(f.main.player()->SongFile, QString("/songs/Volare.kar"));
-    EXPECT_EQ(f.main.player()->SongTranspose, -2);
+    EXPECT_EQ(f.state.player.state.SongFile, QString("/songs/Volare.kar"));
+    EXPECT_EQ(f.state.player.state.SongTranspose, -2);
     EXPECT_EQ(f.main.subWindowOf(f.main.player())->windowTitle(), QString("Play: /songs/Volare.kar"));
 }
 

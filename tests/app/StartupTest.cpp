@@ -49,7 +49,7 @@ TEST(Startup, SettingsAndControllerProblemsAreReportedOnce)
     EXPECT_EQ(state.settings.KaraokeRows, 2);
     EXPECT_EQ(state.settings.MelodyChannel, 9);
     EXPECT_EQ(state.settings.NoteNames[1], "DbReB");
-    EXPECT_EQ(state.SoloChannel, -1);
+    EXPECT_EQ(state.player.channels.SoloChannel, -1);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(state.controllers.rows(), 4);
 }

@@ -7,6 +7,7 @@
 #include "MIDIOutput.h"
 #include "Midifile.h"
 #include "OutputQueue.h"
+#include "PlayerState.h"
 #include "Settings.h"
 #include "SmfWriter.h"
 #include "SongViews.h"
@@ -27,9 +28,9 @@ namespace {
 
 // The player around the pump, as far as these tests need it: the internal
 // path of the output start, and a window event loop that ticks TimerOut.
-class Player : public NullSongViews, public OutputView {
+class Harness : public NullSongViews {
 public:
-    explicit Player(Clock* clock) : out(clock) {}
+    explicit Harness(Clock* clock) : out(clock) {}
 
     void setWarnColor(int c) override { lamp = c; }
     void setTitleCaption(const QString&) override {}
@@ -76,7 +77,7 @@ public:
     PlayerState state;
     ControllerTable mixer = defaultControllerTable();
     MIDIOutput out;
-    OutputPump pump{song, flags, state, mixer, out, *this};
+    OutputPump pump{song, flags, state, mixer, out, displays()};
     int lamp = -1;
     bool timerOut = false;
 };
@@ -105,7 +106,7 @@ void playsEveryMessageOnTime(const std::string& file, int transpose)
 {
     ManualClock clock;
     TestDevice device;
-    Player p(&clock);
+    Harness p(&clock);
     p.out.useTestDevice(&device);
     std::vector<long> tags;
     p.out.MessageSent = [&](long tag) { tags.push_back(tag); };
@@ -166,7 +167,7 @@ TEST(Playback, BuiltInSynthesizerSoundsTheFirstNoteWhenItIsDue)
         .noteOff(400, 0, 64).end();
     ASSERT_TRUE(smf.save(dir + "late.mid"));
 
-    Player p(nullptr);
+    Harness p(nullptr);
     std::vector<std::string> errors;
     p.out.onError = [&](int, const std::string& m) { errors.push_back(m); };
     p.out.setAudioOutput(false);

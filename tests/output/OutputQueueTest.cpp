@@ -14,7 +14,7 @@ using namespace lirmus;
 
 namespace {
 
-class RecordingView : public OutputView {
+class RecordingView : public NullDisplays {
 public:
     void setWarnColor(int c) override { lamp = c; }
     void setTitleCaption(const QString& t) override { title = t; }
@@ -40,7 +40,7 @@ struct Pump {
     TestDevice device;
     MIDIOutput out{&clock};
     RecordingView view;
-    OutputPump pump{song, flags, player, mixer, out, view};
+    OutputPump pump{song, flags, player, mixer, out, view.displays()};
     std::vector<long> reported;
 
     Pump()

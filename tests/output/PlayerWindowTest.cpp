@@ -1,6 +1,7 @@
 #include "ControllerTable.h"
 #include "Settings.h"
 #include "TestDevice.h"
+#include "Player.h"
 #include "frmPlay.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +20,25 @@ struct Window {
     Settings settings;
     ControllerTable controllers = defaultControllerTable();
     TestDevice device;
-    frmPlay play{settings, controllers};
+    Player player{settings, controllers};
+    frmPlay play{player};
     QStringList errors;
+
+    /// Messages the player asks the application to show.
+    struct Messages : NullDisplays {
+        QStringList* errors;
+        void messageBox(const QString& e, MessageIcon) override
+        {
+            EXPECT_EQ(QThread::currentThread(), qApp->thread());
+            *errors << e;
+        }
+    } app;
 
     Window()
     {
-        play.showError = [this](const QString& e) {
-            EXPECT_EQ(QThread::currentThread(), qApp->thread());
-            errors << e;
-        };
-        play.MIDIOutput1.useTestDevice(&device);
+        app.errors = &errors;
+        player.hub().attachApp(&app);
+        player.MIDIOutput1.useTestDevice(&device);
     }
 
     // Runs window events until done() or a generous limit of events.
@@ -46,13 +56,13 @@ TEST(PlayerWindow, OpensTheStoredDeviceAndShowsOutputErrorsOnTheWindowThread)
 {
     Window w;
     w.settings.MIDIDEVICE = -1; // never chosen: the first entry, device -1
-    w.play.openOutput();
-    EXPECT_EQ(w.play.MIDIOutput1.State(), 1);
-    EXPECT_EQ(w.play.MIDIOutput1.DeviceID(), -1);
+    w.player.openOutput();
+    EXPECT_EQ(w.player.MIDIOutput1.State(), 1);
+    EXPECT_EQ(w.player.MIDIOutput1.DeviceID(), -1);
 
-    w.play.MIDIOutput1.useTestDevice(nullptr);
-    w.play.MIDIOutput1.setDeviceID(99);
-    w.play.MIDIOutput1.setAction(1);
+    w.player.MIDIOutput1.useTestDevice(nullptr);
+    w.player.MIDIOutput1.setDeviceID(99);
+    w.player.MIDIOutput1.setAction(1);
     w.runUntil([&] { return !w.errors.isEmpty(); });
     ASSERT_EQ(w.errors.size(), 1);
 }
@@ -60,17 +70,17 @@ TEST(PlayerWindow, OpensTheStoredDeviceAndShowsOutputErrorsOnTheWindowThread)
 TEST(PlayerWindow, TimerOutPumpsTheQueueAndTheLampTurnsGreen)
 {
     Window w;
-    w.play.openOutput();
-    w.play.song.queue.create(10);
-    for (int i = 0; i < 5; ++i) w.play.song.queue.add(i * 10, 0x90, 60 + i, 100);
-    w.play.player.NextToSend = 1;
-    w.play.player.LastToSend = 5;
-    w.play.player.TimerOutOn = true;
+    w.player.openOutput();
+    w.player.song.queue.create(10);
+    for (int i = 0; i < 5; ++i) w.player.song.queue.add(i * 10, 0x90, 60 + i, 100);
+    w.player.state.NextToSend = 1;
+    w.player.state.LastToSend = 5;
+    w.player.state.TimerOutOn = true;
     w.play.TimerOut->start();
     w.runUntil([&] { return w.device.count() == 5; });
     EXPECT_EQ(w.device.count(), 5u);
     EXPECT_FALSE(w.play.TimerOut->isActive());
     EXPECT_TRUE(w.play.Timer1->isActive());
     EXPECT_EQ(w.play.lblWarn->palette().color(QPalette::Window), QColor(0, 255, 0));
-    w.play.MIDIOutput1.setAction(5);
+    w.player.MIDIOutput1.setAction(5);
 }

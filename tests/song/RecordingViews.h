@@ -21,7 +21,8 @@ struct OutputCall {
     long msgCount;  ///< MsgCount when the call came
 };
 
-class RecordingViews : public SongLyricsView, public SongMonitorView, public SongPlayerView, public TextMeasure {
+class RecordingViews : public PlayerDisplay, public LyricsDisplay, public MonitorDisplay, public AppDisplay,
+                       public SongOutputStart, public TextMeasure {
 public:
     QStringList log;          ///< every call, as "name(args)"
     QString title, marker, nextLyric, turbo, trackCaption, keyCaption, tempoCaption, songLength;
@@ -38,7 +39,6 @@ public:
 
     void setNextLyricCaption(const QString& t) override { nextLyric = t; log << "lbNLyr=" + t; }
     void setMarkerCaption(const QString& t) override { marker = t; log << "lblMarker=" + t; }
-    QString titleCaption() const override { return title; }
     void setTitleCaption(const QString& t) override { title = t; log << "lblTitolo=" + t; }
     void setTurboCaption(const QString& t) override { turbo = t; log << "lblTurbo=" + t; }
     void resetLyricState() override { log << "resetLyricState"; }
@@ -52,6 +52,10 @@ public:
     void setWarnEnabled(bool e) override { warnEnabled = e; log << QString("warnEnabled=%1").arg(e); }
     void setPositionSlider(int mn, int mx, int v, int lc) override { log << QString("slider(%1,%2,%3,%4)").arg(mn).arg(mx).arg(v).arg(lc); }
     void showSongLength(const QString& t) override { songLength = t; log << "picTime=" + t; }
+    void setTimerOutEnabled(bool e) override { log << QString("TimerOut=%1").arg(e); }
+    void enableTimer1() override { log << "Timer1"; }
+    double timerNow() const override { return 0; }
+    void firstLyricFromStart() override { log << "firstLyric"; }
     void OutputSong(long f, long t, long ft, int m) override
     {
         OutputCall c{f, t, ft, m, song ? song->queue.MsgCount : -1};
@@ -72,7 +76,7 @@ public:
     long textWidthTwips(const QString& t) const override { return long(t.size()) * twipsPerChar; }
     long screenWidthTwips() const override { return screenTwips; }
 
-    SongViews views() { return SongViews{*this, *this, *this, *this}; }
+    SongViews views() { return SongViews(Displays{*this, *this, *this, *this}, *this, *this); }
 };
 
 /// Settings as the player has them after start-up (note names filled).

@@ -1,0 +1,114 @@
+#pragma once
+// What the player's logic shows, one interface per window role. The windows
+// implement them; tests use recording doubles, tools the null ones below.
+#include <QString>
+
+namespace lirmus {
+
+/// The player window (frmPlay): lamp, position slider, song clock and its timers.
+class PlayerDisplay {
+public:
+    virtual ~PlayerDisplay() = default;
+    /// Palette colour (0..15) of the lamp lblWarn.
+    virtual void setWarnColor(int paletteIndex) = 0;
+    /// Enabled state of lblWarn: enabled means the queue is complete.
+    virtual void setWarnEnabled(bool enabled) = 0;
+    /// The position slider sliOut (moved with SliderByProgram set).
+    virtual void setPositionSlider(int min, int max, int value, int largeChange) = 0;
+    /// picTime(2) cleared and showing the song length.
+    virtual void showSongLength(const QString& text) = 0;
+    /// Arms (true) or disarms the 20 ms timer TimerOut.
+    virtual void setTimerOutEnabled(bool enabled) = 0;
+    /// Arms the 125 ms display timer Timer1.
+    virtual void enableTimer1() = 0;
+    /// The display timer now, in seconds.
+    virtual double timerNow() const = 0;
+};
+
+/// The lyrics window (frmLyric).
+class LyricsDisplay {
+public:
+    virtual ~LyricsDisplay() = default;
+    /// Caption of the next-lyric label lbNLyr.
+    virtual void setNextLyricCaption(const QString& text) = 0;
+    /// Caption of lblMarker.
+    virtual void setMarkerCaption(const QString& text) = 0;
+    /// Caption of the title label lblTitolo (the title itself is kept in the song).
+    virtual void setTitleCaption(const QString& text) = 0;
+    /// Caption of the diagnostic label lblTurbo (the fast-start offset in ms).
+    virtual void setTurboCaption(const QString& text) = 0;
+    /// New song: the lyric rows and the text page emptied, the countdowns stopped.
+    virtual void resetLyricState() = 0;
+    /// Fills rows fromRow..KaraokeRows with the first lyric lines.
+    virtual void StartLyric(int fromRow) = 0;
+    /// Shows the first chords.
+    virtual void StartLyricA() = 0;
+    /// Computes the first lyric countdown from queue entry 0 (a start from the song's beginning).
+    virtual void firstLyricFromStart() = 0;
+};
+
+/// The channel monitor (frmIndic).
+class MonitorDisplay {
+public:
+    virtual ~MonitorDisplay() = default;
+    /// Caption of the diagnostic label lblTrack.
+    virtual void setTrackCaption(const QString& text) = 0;
+    /// Caption of lblKey (the song's key).
+    virtual void setKeyCaption(const QString& text) = 0;
+    /// Caption of lblTempo.
+    virtual void setTempoCaption(const QString& text) = 0;
+    /// New song: SoloChannel = -1, then every strip disabled and red, ChannelOn and ChannelUsed false.
+    virtual void ResetChannelStates() = 0;
+};
+
+/// How a message box looks.
+enum class MessageIcon { Plain, Exclamation };
+
+/// The application around the windows: messages and the event loop.
+class AppDisplay {
+public:
+    virtual ~AppDisplay() = default;
+    /// A modal message box with the given text.
+    virtual void messageBox(const QString& text, MessageIcon icon) = 0;
+    /// Lets pending window events run; a handler run here may raise AbortRequested.
+    virtual void processEvents() = 0;
+};
+
+/// The four roles a piece of logic may talk to.
+struct Displays {
+    PlayerDisplay& player;
+    LyricsDisplay& lyrics;
+    MonitorDisplay& monitor;
+    AppDisplay& app;
+};
+
+/// Displays that show nothing (command-line tools, tests of the logic, a player without windows).
+class NullDisplays : public PlayerDisplay, public LyricsDisplay, public MonitorDisplay, public AppDisplay {
+public:
+    void setWarnColor(int) override {}
+    void setWarnEnabled(bool) override {}
+    void setPositionSlider(int, int, int, int) override {}
+    void showSongLength(const QString&) override {}
+    void setTimerOutEnabled(bool) override {}
+    void enableTimer1() override {}
+    double timerNow() const override { return 0; }
+    void setNextLyricCaption(const QString&) override {}
+    void setMarkerCaption(const QString&) override {}
+    void setTitleCaption(const QString&) override {}
+    void setTurboCaption(const QString&) override {}
+    void resetLyricState() override {}
+    void StartLyric(int) override {}
+    void StartLyricA() override {}
+    void firstLyricFromStart() override {}
+    void setTrackCaption(const QString&) override {}
+    void setKeyCaption(const QString&) override {}
+    void setTempoCaption(const QString&) override {}
+    void ResetChannelStates() override {}
+    void messageBox(const QString&, MessageIcon) override {}
+    void processEvents() override {}
+
+    /// All four roles of this object.
+    Displays displays() { return Displays{*this, *this, *this, *this}; }
+};
+
+} // namespace lirmus

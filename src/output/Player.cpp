@@ -1,0 +1,42 @@
+#include "Player.h"
+
+#include "Settings.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <memory>
+
+namespace lirmus {
+
+Player::Player(const Settings& settings, const ControllerTable& controllers, Clock* clock)
+    : MIDIOutput1(clock), settings_(settings), controllers_(controllers),
+      pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays())
+{
+    // The output's reports and errors come from its own thread: run them on
+    // the window thread, in order. A context object that dies with us keeps
+    // a late report from reaching a player that is gone.
+    auto* context = new QObject;
+    context_.reset(context);
+    MIDIOutput1.setPoster([context](std::function<void()> f) {
+        QMetaObject::invokeMethod(context, std::move(f), Qt::QueuedConnection);
+    });
+    MIDIOutput1.onError = [this](int, const std::string& message) {
+        hub_.messageBox(QString::fromStdString(message), MessageIcon::Exclamation);
+    };
+    MIDIOutput1.setSoundFont(settings.SoundFont);
+    MIDIOutput1.setAudioFile(settings.AudioFile);
+}
+
+Player::~Player()
+{
+    pump_.closeOnUnload();
+}
+
+void Player::openOutput()
+{
+    // The stored list position preselects the device; -1 (never chosen) is the first entry.
+    pump_.OpenOutputDevice(std::max(0, settings_.MIDIDEVICE), settings_.ExternalMCI);
+}
+
+} // namespace lirmus
