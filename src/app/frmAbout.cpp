@@ -116,7 +116,9 @@ void frmAbout::Test_Timers()
                    std::chrono::steady_clock::now().time_since_epoch())
             .count();
     };
-    showScore(lirmus::Test_Timers(millis, [] { QCoreApplication::processEvents(); }));
+    // The box is not modal yet while it measures: the user's clicks and keys
+    // wait until it is, so no menu of the main window can run in between.
+    showScore(lirmus::Test_Timers(millis, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }));
 }
 
 void frmAbout::showScore(double score)
