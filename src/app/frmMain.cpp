@@ -34,7 +34,7 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), state_
 {
     setObjectName("frmMain");
     setWindowTitle(mainCaption());
-    beep = [] { QApplication::beep(); };
+    onBeep = [] { QApplication::beep(); };
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("mdiArea");
     setCentralWidget(mdi_);
@@ -92,7 +92,7 @@ QAction* frmMain::menuAction(const QString& control, int index) const
 
 void frmMain::createChildWindows()
 {
-    frmPlay_ = new frmPlay(state_.player);
+    frmPlay_ = new frmPlay(state_.player, state_.settings.VediTu);
     frmLyric_ = new frmLyric(state_.settings);
     frmIndic_ = new frmIndic(state_.controllers, state_.settings.VediTu);
     DisplayHub& hub = state_.player.hub();
@@ -313,6 +313,11 @@ void frmMain::messageBox(const QString& text, MessageIcon icon)
 {
     if (icon == MessageIcon::Exclamation) QMessageBox::warning(this, "Lirmus", text);
     else QMessageBox::information(this, "Lirmus", text);
+}
+
+void frmMain::focusBrowser()
+{
+    if (frmDataGrid_) frmDataGrid_->setFocus();
 }
 
 void frmMain::processEvents()

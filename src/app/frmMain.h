@@ -53,7 +53,7 @@ public:
     QMdiArea* mdiArea() const { return mdi_; }
 
     /// What a beep does (tests count them).
-    std::function<void()> beep;
+    std::function<void()> onBeep;
     /// What "Options..." shows; returns when the dialog has closed.
     std::function<void()> showOptions;
     /// Switches the player between its own output and the external player.
@@ -75,6 +75,8 @@ private:
     // Messages and the event loop, for the player's logic.
     void messageBox(const QString& text, MessageIcon icon) override;
     void processEvents() override;
+    void beep() override { onBeep(); }
+    void focusBrowser() override;
 
     void buildMenus();
     void loadSelectedSong();

@@ -15,6 +15,7 @@ struct ChannelState {
     int SoloChannel = -1;                      ///< soloed channel 0..15, -1 = none
     bool MelodyMuted = false;                  ///< the melody channel is silenced for singing; kept across songs
     bool IndicUpdating = false;                ///< the program moves the monitor's sliders: they send nothing
+    std::array<int, kChannels> Meter{};        ///< level meter values pgrMidi(ch), 0..127
 };
 
 } // namespace lirmus

@@ -25,6 +25,14 @@ public:
     void setTimerOutEnabled(bool e) override { player_->setTimerOutEnabled(e); }
     void enableTimer1() override { player_->enableTimer1(); }
     double timerNow() const override { return player_->timerNow(); }
+    void showButtons(const TransportButtons& b) override { player_->showButtons(b); }
+    void setTimer1Enabled(bool e) override { player_->setTimer1Enabled(e); }
+    bool timer1Enabled() const override { return player_->timer1Enabled(); }
+    void setTimer2Enabled(bool e) override { player_->setTimer2Enabled(e); }
+    int sliderValue() const override { return player_->sliderValue(); }
+    void setSliderValue(int v) override { player_->setSliderValue(v); }
+    void showTime(int i, const QString& t) override { player_->showTime(i, t); }
+    void setSongCaption(const QString& t) override { player_->setSongCaption(t); }
 
     void setNextLyricCaption(const QString& t) override { lyrics_->setNextLyricCaption(t); }
     void setMarkerCaption(const QString& t) override { lyrics_->setMarkerCaption(t); }
@@ -34,14 +42,24 @@ public:
     void StartLyric(int fromRow) override { lyrics_->StartLyric(fromRow); }
     void StartLyricA() override { lyrics_->StartLyricA(); }
     void firstLyricFromStart() override { lyrics_->firstLyricFromStart(); }
+    void ClearLyricDisplay() override { lyrics_->ClearLyricDisplay(); }
+    void RiposizionaKaraoke(long ms) override { lyrics_->RiposizionaKaraoke(ms); }
+    void drawCountdowns(double now) override { lyrics_->drawCountdowns(now); }
 
     void setTrackCaption(const QString& t) override { monitor_->setTrackCaption(t); }
     void setKeyCaption(const QString& t) override { monitor_->setKeyCaption(t); }
     void setTempoCaption(const QString& t) override { monitor_->setTempoCaption(t); }
     void ResetChannelStates() override { monitor_->ResetChannelStates(); }
+    void ResetChannelSliders() override { monitor_->ResetChannelSliders(); }
+    void ResetProgramLabels() override { monitor_->ResetProgramLabels(); }
+    void showTempoAndKey(int tempo, int transpose) override { monitor_->showTempoAndKey(tempo, transpose); }
+    void setMeter(int ch, int v) override { monitor_->setMeter(ch, v); }
+    void setMonitorEnabled(bool e) override { monitor_->setMonitorEnabled(e); }
 
     void messageBox(const QString& t, MessageIcon icon) override { app_->messageBox(t, icon); }
     void processEvents() override { app_->processEvents(); }
+    void beep() override { app_->beep(); }
+    void focusBrowser() override { app_->focusBrowser(); }
 
 private:
     NullDisplays null_;

@@ -1,6 +1,8 @@
 #pragma once
 // What the player's logic shows, one interface per window role. The windows
 // implement them; tests use recording doubles, tools the null ones below.
+#include "PlayerState.h"
+
 #include <QString>
 
 namespace lirmus {
@@ -23,6 +25,23 @@ public:
     virtual void enableTimer1() = 0;
     /// The display timer now, in seconds.
     virtual double timerNow() const = 0;
+
+    // The transport.
+    /// Enables the transport controls as buttons says (cmdPlay, cmdPause, cmdStop, the skip buttons, sliOut).
+    virtual void showButtons(const TransportButtons& buttons) = 0;
+    /// Arms or disarms the 125 ms display timer Timer1.
+    virtual void setTimer1Enabled(bool enabled) = 0;
+    virtual bool timer1Enabled() const = 0;
+    /// Arms or disarms the 75 ms external-player timer Timer2.
+    virtual void setTimer2Enabled(bool enabled) = 0;
+    /// The position slider's value (percent of the song).
+    virtual int sliderValue() const = 0;
+    /// Moves the position slider as the user would: a change seeks.
+    virtual void setSliderValue(int percent) = 0;
+    /// Shows text in time box picTime(index): 0 running clock, 1 position, 2 length; "" clears it.
+    virtual void showTime(int index, const QString& text) = 0;
+    /// The window caption ("Play: " and the song).
+    virtual void setSongCaption(const QString& text) = 0;
 };
 
 /// The lyrics window (frmLyric).
@@ -45,6 +64,12 @@ public:
     virtual void StartLyricA() = 0;
     /// Computes the first lyric countdown from queue entry 0 (a start from the song's beginning).
     virtual void firstLyricFromStart() = 0;
+    /// Empties the lyric rows, chords and countdowns (a stop or a new song).
+    virtual void ClearLyricDisplay() = 0;
+    /// Redraws the rows for song time ms (a seek).
+    virtual void RiposizionaKaraoke(long ms) = 0;
+    /// Draws the syllable and chord countdown bars for the timer value now (seconds).
+    virtual void drawCountdowns(double now) = 0;
 };
 
 /// The channel monitor (frmIndic).
@@ -59,6 +84,16 @@ public:
     virtual void setTempoCaption(const QString& text) = 0;
     /// New song: SoloChannel = -1, then every strip disabled and red, ChannelOn and ChannelUsed false.
     virtual void ResetChannelStates() = 0;
+    /// Every strip's controller sliders and meter back to their rest positions.
+    virtual void ResetChannelSliders() = 0;
+    /// Every instrument label back to its default text.
+    virtual void ResetProgramLabels() = 0;
+    /// The tempo change (udTempo) and transposition (udTrans) the song starts with.
+    virtual void showTempoAndKey(int tempoPercent, int transpose) = 0;
+    /// Level meter pgrMidi(channel) shows value (0..127).
+    virtual void setMeter(int channel, int value) = 0;
+    /// The whole monitor usable or not (not while the external player plays).
+    virtual void setMonitorEnabled(bool enabled) = 0;
 };
 
 /// How a message box looks.
@@ -72,6 +107,10 @@ public:
     virtual void messageBox(const QString& text, MessageIcon icon) = 0;
     /// Lets pending window events run; a handler run here may raise AbortRequested.
     virtual void processEvents() = 0;
+    /// The system beep.
+    virtual void beep() = 0;
+    /// Gives the focus back to the song browser's list (after a song could not be opened).
+    virtual void focusBrowser() = 0;
 };
 
 /// The four roles a piece of logic may talk to.
@@ -92,6 +131,14 @@ public:
     void setTimerOutEnabled(bool) override {}
     void enableTimer1() override {}
     double timerNow() const override { return 0; }
+    void showButtons(const TransportButtons&) override {}
+    void setTimer1Enabled(bool) override {}
+    bool timer1Enabled() const override { return false; }
+    void setTimer2Enabled(bool) override {}
+    int sliderValue() const override { return 0; }
+    void setSliderValue(int) override {}
+    void showTime(int, const QString&) override {}
+    void setSongCaption(const QString&) override {}
     void setNextLyricCaption(const QString&) override {}
     void setMarkerCaption(const QString&) override {}
     void setTitleCaption(const QString&) override {}
@@ -100,12 +147,22 @@ public:
     void StartLyric(int) override {}
     void StartLyricA() override {}
     void firstLyricFromStart() override {}
+    void ClearLyricDisplay() override {}
+    void RiposizionaKaraoke(long) override {}
+    void drawCountdowns(double) override {}
     void setTrackCaption(const QString&) override {}
     void setKeyCaption(const QString&) override {}
     void setTempoCaption(const QString&) override {}
     void ResetChannelStates() override {}
+    void ResetChannelSliders() override {}
+    void ResetProgramLabels() override {}
+    void showTempoAndKey(int, int) override {}
+    void setMeter(int, int) override {}
+    void setMonitorEnabled(bool) override {}
     void messageBox(const QString&, MessageIcon) override {}
     void processEvents() override {}
+    void beep() override {}
+    void focusBrowser() override {}
 
     /// All four roles of this object.
     Displays displays() { return Displays{*this, *this, *this, *this}; }

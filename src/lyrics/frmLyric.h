@@ -33,6 +33,9 @@ public:
     void StartLyric(int) override {}
     void StartLyricA() override {}
     void firstLyricFromStart() override {}
+    void ClearLyricDisplay() override {}
+    void RiposizionaKaraoke(long) override {}
+    void drawCountdowns(double) override {}
 
 public slots:
     /// Sizes the lyric rows for the current font and row count.

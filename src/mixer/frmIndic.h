@@ -53,6 +53,11 @@ public:
     void setKeyCaption(const QString&) override {}
     void setTempoCaption(const QString&) override {}
     void ResetChannelStates() override {}
+    void ResetChannelSliders() override {}
+    void ResetProgramLabels() override {}
+    void showTempoAndKey(int, int) override {}
+    void setMeter(int, int) override {}
+    void setMonitorEnabled(bool enabled) override { setEnabled(enabled); }
 
 private:
     const ControllerTable& table_;

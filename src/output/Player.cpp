@@ -1,6 +1,9 @@
 #include "Player.h"
 
+#include "ControllerTable.h"
+#include "LoadSong.h"
 #include "Settings.h"
+#include "TimeText.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -9,7 +12,7 @@
 
 namespace lirmus {
 
-Player::Player(const Settings& settings, const ControllerTable& controllers, Clock* clock)
+Player::Player(const Settings& settings, ControllerTable& controllers, Clock* clock)
     : MIDIOutput1(clock), settings_(settings), controllers_(controllers),
       pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays())
 {
@@ -24,6 +27,7 @@ Player::Player(const Settings& settings, const ControllerTable& controllers, Clo
     MIDIOutput1.onError = [this](int, const std::string& message) {
         hub_.messageBox(QString::fromStdString(message), MessageIcon::Exclamation);
     };
+    MIDIOutput1.MessageSent = [this](long tag) { MessageSent(tag); };
     MIDIOutput1.setSoundFont(settings.SoundFont);
     MIDIOutput1.setAudioFile(settings.AudioFile);
 }
@@ -37,6 +41,38 @@ void Player::openOutput()
 {
     // The stored list position preselects the device; -1 (never chosen) is the first entry.
     pump_.OpenOutputDevice(std::max(0, settings_.MIDIDEVICE), settings_.ExternalMCI);
+}
+
+void Player::loadSong()
+{
+    SongLoader(Midifile1, song, flags, settings_, SongViews(displays(), *this, *measure_)).LoadSong();
+}
+
+void Player::OutputSong(long fromIndex, long toIndex, long fromTime, int mode)
+{
+    transport_.OutputSong(fromIndex, toIndex, fromTime, mode);
+}
+
+void Player::clearControllerValues() { controllers_.ClearControllerValues(); }
+
+double Player::CalcolaProssimaLyr(long gapMs)
+{
+    return hub_.timerNow() + gapMs * tempoFactor(MIDIOutput1.TempoPercent()) / 1000.0;
+}
+
+void Player::setMonitorEnabled(bool enabled) { hub_.setMonitorEnabled(enabled); }
+
+void Player::MessageSent(long index)
+{
+    if (dispatcher) {
+        dispatcher(index);
+        return;
+    }
+    // Without the full dispatcher: the position and the end of the song.
+    if (flags.AbortRequested || index < 1 || index > song.queue.MsgCount) return;
+    state.CurrentIndex = index;
+    hub_.showTime(1, TimeText(song.queue[index].Time / 1000.0).left(5));
+    if (index == song.queue.MsgCount) transport_.Stop_Play();
 }
 
 } // namespace lirmus

@@ -11,6 +11,8 @@
 #include "OutputQueue.h"
 #include "PlayerState.h"
 #include "SongState.h"
+#include "SongViews.h"
+#include "Transport.h"
 
 #include <QObject>
 
@@ -22,10 +24,10 @@ class Clock;
 struct ControllerTable;
 struct Settings;
 
-class Player {
+class Player : private SongOutputStart {
 public:
     /// settings and controllers outlive the player; clock: null for the steady clock.
-    Player(const Settings& settings, const ControllerTable& controllers, Clock* clock = nullptr);
+    Player(const Settings& settings, ControllerTable& controllers, Clock* clock = nullptr);
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -43,16 +45,38 @@ public:
     Displays displays() { return hub_.displays(); }
     OutputPump& pump() { return pump_; }
     const Settings& settings() const { return settings_; }
-    const ControllerTable& controllers() const { return controllers_; }
+    ControllerTable& controllers() { return controllers_; }
+    Transport& transport() { return transport_; }
 
     /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position).
     void openOutput();
+    /// Loads and prepares the song open in Midifile1; the first pass starts the output.
+    void loadSong();
+    /// Every controller value of the song forgotten (-1).
+    void clearControllerValues();
+    /// The timer value at which something gapMs of song time away is due, at the current tempo.
+    double CalcolaProssimaLyr(long gapMs);
+    /// Enables the channel monitor (off while the external player plays).
+    void setMonitorEnabled(bool enabled);
+
+    /// What runs for every entry reported sent (the message-sent dispatcher).
+    std::function<void(long index)> dispatcher;
+    /// Reports entry index as sent: the dispatcher runs, or the minimal one below without it.
+    void MessageSent(long index);
+
+    /// Text widths for the lyric line rule (the lyrics window measures; a fixed width until then).
+    void setTextMeasure(TextMeasure* measure) { measure_ = measure ? measure : &fixedMeasure_; }
 
 private:
+    void OutputSong(long fromIndex, long toIndex, long fromTime, int mode) override;
+
     const Settings& settings_;
-    const ControllerTable& controllers_;
+    ControllerTable& controllers_;
     DisplayHub hub_;
     OutputPump pump_;
+    Transport transport_{*this};
+    NullSongViews fixedMeasure_;
+    TextMeasure* measure_ = &fixedMeasure_;
     std::unique_ptr<QObject> context_; // posted reports run in its name
 };
 

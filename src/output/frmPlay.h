@@ -1,8 +1,10 @@
 #pragma once
-// The player window: transport buttons, position, the warning lamp and the
-// song clock. The song, the output and the pump belong to the Player; the
-// window shows what it is told and forwards its handlers.
+// The player window: transport buttons, the position slider, the warning
+// lamp and the time boxes. The song, the output and the transport belong to
+// the Player; the window shows what it is told and forwards its handlers.
 #include "Displays.h"
+
+#include <array>
 
 #include <QElapsedTimer>
 #include <QWidget>
@@ -19,24 +21,27 @@ class Player;
 class frmPlay : public QWidget, private PlayerDisplay {
     Q_OBJECT
 public:
-    explicit frmPlay(Player& player, QWidget* parent = nullptr);
+    explicit frmPlay(Player& player, bool vediTu = false, QWidget* parent = nullptr);
     ~frmPlay() override;
 
     Player& player() { return player_; }
 
-    QTimer* TimerOut = nullptr;
-    QTimer* Timer1 = nullptr;
-
     /// Height the window is designed for, in twips.
     static constexpr int kDesignHeight = 1800;
 
+    QTimer* TimerOut = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
     QPushButton* cmdPlay = nullptr;
     QPushButton* cmdPause = nullptr;
     QPushButton* cmdStop = nullptr;
+    QPushButton* cmdInizio = nullptr;
+    QPushButton* cmdRewind = nullptr;
+    QPushButton* cmdForward = nullptr;
     QPushButton* cmdInfo = nullptr;
-    QSlider* sliPosition = nullptr;
+    QSlider* sliOut = nullptr;
     QLabel* lblWarn = nullptr;
-    QLabel* picTime = nullptr;
+    std::array<QLabel*, 3> picTime{}; ///< running clock (VediTu only), position, length
 
 public slots:
     void Start_Play();
@@ -44,15 +49,22 @@ public slots:
     void cmdPlay_Click();
     void cmdPause_Click();
     void cmdStop_Click();
+    void cmdInizio_Click();
+    void cmdRewind_Click();
+    void cmdForward_Click();
     void cmdInfo_Click();
     void MidiPanic();
 
 signals:
     /// The window was closed by the user: the program is ending.
     void unloaded();
+    /// The information window should open (cmdInfo or F6 while no queue is being built).
+    void infoRequested();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     // What the player shows here.
@@ -63,9 +75,18 @@ private:
     void setTimerOutEnabled(bool enabled) override;
     void enableTimer1() override;
     double timerNow() const override;
+    void showButtons(const TransportButtons& buttons) override;
+    void setTimer1Enabled(bool enabled) override;
+    bool timer1Enabled() const override;
+    void setTimer2Enabled(bool enabled) override;
+    int sliderValue() const override;
+    void setSliderValue(int percent) override;
+    void showTime(int index, const QString& text) override;
+    void setSongCaption(const QString& text) override;
 
     Player& player_;
     QElapsedTimer clock_;
+    bool unloaded_ = false;
 };
 
 } // namespace lirmus

@@ -17,6 +17,7 @@ bool OpenSongFile(Midifile& reader, const std::string& path, AppDisplay& app)
     reader.setFileName(path);
     reader.setAction(1);
     reader.onError = std::move(shown);
+    if (cannotOpen) app.beep();
     if (cannotOpen) app.messageBox(kMsgNotFound, MessageIcon::Exclamation);
     return !cannotOpen;
 }

@@ -27,6 +27,11 @@ struct Fixture {
     AppState state;
     frmMain main{state};
     int beeps = 0;
+    /// Messages the player would show in a box, kept here instead.
+    struct Messages : NullDisplays {
+        QStringList texts;
+        void messageBox(const QString& t, MessageIcon) override { texts << t; }
+    } messages;
 
     Fixture(int rows = 4)
     {
@@ -39,8 +44,9 @@ struct Fixture {
             state.controllers.CtrlValue.push_back({});
         }
         fillNoteNames(state.settings);
-        main.beep = [this] { ++beeps; };
+        main.onBeep = [this] { ++beeps; };
         main.createChildWindows();
+        state.player.hub().attachApp(&messages);
         main.showAll();
         QCoreApplication::processEvents();
     }
