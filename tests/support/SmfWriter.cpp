@@ -25,26 +25,9 @@ void appendBe(std::string& out, uint32_t v, int bytes)
 
 } // namespace
 
-std::string vlq(uint32_t v)
-{
-    std::string out;
-    appendVlq(out, v);
-    return out;
-}
-
-std::string be16(uint16_t v)
-{
-    std::string out;
-    appendBe(out, v, 2);
-    return out;
-}
-
-std::string be32(uint32_t v)
-{
-    std::string out;
-    appendBe(out, v, 4);
-    return out;
-}
+std::string vlq(uint32_t v) { std::string out; appendVlq(out, v); return out; }
+std::string be16(uint16_t v) { std::string out; appendBe(out, v, 2); return out; }
+std::string be32(uint32_t v) { std::string out; appendBe(out, v, 4); return out; }
 
 SmfTrack& SmfTrack::runningStatus(bool on)
 {
@@ -53,11 +36,7 @@ SmfTrack& SmfTrack::runningStatus(bool on)
     return *this;
 }
 
-SmfTrack& SmfTrack::reserve(size_t bytes)
-{
-    bytes_.reserve(bytes);
-    return *this;
-}
+SmfTrack& SmfTrack::reserve(size_t bytes) { bytes_.reserve(bytes); return *this; }
 
 SmfTrack& SmfTrack::delta(uint32_t ticks)
 {
