@@ -1,49 +1,44 @@
 // Read times of the MIDI file reader: a dense 1 MB song, the real test songs,
 // 100 MB of noise and the densest possible track (memory per event).
 #include "Midifile.h"
+#include "SmfWriter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sys/resource.h>
 
 namespace {
 
-std::string be32(uint32_t v)
-{
-    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
-
+/// A format 1 file of one track holding exactly the given bytes.
 std::string smf(const std::string& track)
 {
-    return std::string("MThd") + be32(6) + std::string("\x00\x01\x00\x01\x01\xE0", 6) + "MTrk" +
-           be32(uint32_t(track.size())) + track;
+    lirmus::test::SmfWriter w(1, 480);
+    w.track().raw(track);
+    return w.bytes();
 }
 
 /// About 1 MB: 250 000 events of 4 bytes (notes with status), a lyric every 100.
 std::string denseSong()
 {
-    std::string t;
+    lirmus::test::SmfWriter w(1, 480);
+    lirmus::test::SmfTrack& t = w.track().reserve(1u << 20);
     for (int i = 0; i < 250000; ++i) {
-        if (i % 100 == 99) {
-            t += std::string("\x00\xFF\x05\x01", 4) + char('a' + i % 26);
-            continue;
-        }
-        t += char(i % 7 == 0 ? 1 : 0);
-        t += char(0x90 | (i % 16));
-        t += char(36 + i % 60);
-        t += char(i % 2 ? 0 : 100);
+        if (i % 100 == 99)
+            t.meta(0, 0x05, std::string(1, char('a' + i % 26)));
+        else
+            t.note(i % 7 == 0 ? 1 : 0, i % 16, 36 + i % 60, i % 2 ? 0 : 100);
     }
-    return smf(t + std::string("\x00\xFF\x2F\x00", 4));
+    t.end();
+    return w.bytes();
 }
 
 std::string saveTemp(const std::string& name, const std::string& bytes)
 {
     std::string path = (std::filesystem::temp_directory_path() / name).string();
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    lirmus::test::writeFile(path, bytes);
     return path;
 }
 
@@ -133,10 +128,10 @@ BENCHMARK(BM_ReadNoiseAsOneTrack100MB)->Unit(benchmark::kMillisecond)->Iteration
 /// Two bytes per event (delta 0, running status, one data byte): the most events a file can hold.
 void BM_ReadDensest50MB(benchmark::State& state)
 {
-    std::string t = std::string("\x00\xC0\x00", 3);
-    t.reserve(50u << 20);
-    while (t.size() < (50u << 20)) t += std::string("\x00\x01", 2);
-    const std::string bytes = smf(t);
+    lirmus::test::SmfWriter w(1, 480);
+    lirmus::test::SmfTrack& t = w.track().reserve(50u << 20).runningStatus().program(0, 0, 0);
+    while (t.bytes().size() < (50u << 20)) t.program(0, 0, 1);
+    const std::string bytes = w.bytes();
     lirmus::Midifile mf;
     rusage before{};
     getrusage(RUSAGE_SELF, &before);

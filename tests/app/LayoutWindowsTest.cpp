@@ -21,6 +21,14 @@ LayoutResult layout(int W, int H, int rows = 4, bool enlarged = false)
     return LayoutWindows(in);
 }
 
+int right(const LayoutRect& r) { return r.left + r.width; }
+int bottom(const LayoutRect& r) { return r.top + r.height; }
+
+bool overlap(const LayoutRect& a, const LayoutRect& b)
+{
+    return a.left < right(b) && b.left < right(a) && a.top < bottom(b) && b.top < bottom(a);
+}
+
 /// "left,top widthxheight" in twips.
 std::string rect(const LayoutRect& r)
 {
@@ -30,31 +38,37 @@ std::string rect(const LayoutRect& r)
 
 } // namespace
 
-TEST(LayoutWindows, NormalArrangement)
+TEST(LayoutWindows, TheFourWindowsTileTheClientAreaAtEverySize)
 {
-    const LayoutResult r = layout(12000, 9000);
-    EXPECT_FALSE(r.tooSmall);
-    // Player at the bottom of the client area, two thirds wide; lyrics directly above;
-    // the browser fills the rest above them; the monitor takes the remaining third, full height.
-    EXPECT_EQ(rect(r.player), "0,6300 7920x1800");
-    EXPECT_EQ(rect(r.lyrics), "0,4110 7920x2190");
-    EXPECT_EQ(rect(r.browser), "0,0 7920x4110");
-    EXPECT_EQ(rect(r.monitor), "7920,0 3900x8100");
-    EXPECT_EQ(r.stripWidth, 3900 - 150);
-    EXPECT_EQ(r.melodyLeft, 45);
-    EXPECT_EQ(r.melodyTop, 960);
-}
-
-TEST(LayoutWindows, EnlargedLyricsTakeTheWholeWidth)
-{
-    const LayoutResult r = layout(12000, 9000, 8, true);
-    EXPECT_EQ(rect(r.lyrics), "0,4110 11820x2190");
-    EXPECT_EQ(rect(r.browser), "0,0 11820x4110");
-    EXPECT_EQ(rect(r.monitor), "7920,6300 3900x1800"); // beside the player
-    EXPECT_TRUE(r.mastVisibilityChanged);
-    EXPECT_FALSE(r.mast6Visible || r.mast7Visible);
-    EXPECT_EQ(r.melodyLeft, 2400);
-    EXPECT_EQ(r.melodyTop, 1290);
+    // Client area: the outer size less the side frame (180) and the caption and menu bar (900).
+    for (bool enlarged : {false, true})
+        for (int W = kMinMainSize; W <= 30000; W += 1234)
+            for (int H = kMinMainSize; H <= 20000; H += 1111) {
+                SCOPED_TRACE(std::to_string(W) + "x" + std::to_string(H) + (enlarged ? " enlarged" : ""));
+                const LayoutResult r = layout(W, H, 8, enlarged);
+                const LayoutRect all[] = {r.player, r.lyrics, r.browser, r.monitor};
+                long area = 0;
+                for (const LayoutRect& a : all) {
+                    EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.width > 0 && a.height > 0) << rect(a);
+                    EXPECT_LE(right(a), W - 180) << rect(a);
+                    EXPECT_LE(bottom(a), H - 900) << rect(a);
+                    area += long(a.width) * a.height;
+                    for (const LayoutRect& b : all) {
+                        if (&a != &b) {
+                            EXPECT_FALSE(overlap(a, b)) << rect(a) << " and " << rect(b);
+                        }
+                    }
+                }
+                // Inside, apart and as large as the client area together: nothing uncovered.
+                EXPECT_EQ(area, long(W - 180) * (H - 900));
+                EXPECT_EQ(bottom(r.player), H - 900);
+                if (enlarged) {
+                    EXPECT_EQ(r.lyrics.width, W - 180);
+                } else {
+                    EXPECT_EQ(r.monitor.height, H - 900);
+                    EXPECT_GT(r.player.width, r.monitor.width);
+                }
+            }
 }
 
 TEST(LayoutWindows, MasterSlidersSixAndSevenFollowTheControllerRows)
@@ -63,6 +77,9 @@ TEST(LayoutWindows, MasterSlidersSixAndSevenFollowTheControllerRows)
     const LayoutResult seven = layout(12000, 9000, 7), eight = layout(12000, 9000, 8);
     EXPECT_TRUE(seven.mastVisibilityChanged && seven.mast6Visible && !seven.mast7Visible);
     EXPECT_TRUE(eight.mast6Visible && eight.mast7Visible);
+    // Enlarged lyrics squeeze the monitor beside the player: no room for them.
+    const LayoutResult enlarged = layout(12000, 9000, 8, true);
+    EXPECT_TRUE(enlarged.mastVisibilityChanged && !enlarged.mast6Visible && !enlarged.mast7Visible);
 }
 
 TEST(LayoutWindows, TooSmallWhenTheBrowserGetsLessThan1500Twips)

@@ -7,56 +7,94 @@
 
 namespace lirmus::test {
 
-std::string vlq(uint32_t v)
+namespace {
+
+void appendVlq(std::string& out, uint32_t v)
 {
-    std::string out(1, static_cast<char>(v & 0x7F));
-    while (v >>= 7) out.insert(out.begin(), static_cast<char>((v & 0x7F) | 0x80));
-    return out;
+    char buf[5];
+    int n = 0;
+    buf[n++] = static_cast<char>(v & 0x7F);
+    while (v >>= 7) buf[n++] = static_cast<char>((v & 0x7F) | 0x80);
+    while (n) out += buf[--n];
 }
 
-std::string be16(uint16_t v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
-std::string be32(uint32_t v) { return be16(static_cast<uint16_t>(v >> 16)) + be16(static_cast<uint16_t>(v & 0xFFFF)); }
+void appendBe(std::string& out, uint32_t v, int bytes)
+{
+    while (bytes--) out += static_cast<char>(v >> (8 * bytes));
+}
 
-SmfTrack& SmfTrack::delta(uint32_t ticks) { bytes_ += vlq(ticks); return *this; }
+} // namespace
+
+std::string vlq(uint32_t v) { std::string out; appendVlq(out, v); return out; }
+std::string be16(uint16_t v) { std::string out; appendBe(out, v, 2); return out; }
+std::string be32(uint32_t v) { std::string out; appendBe(out, v, 4); return out; }
+
+SmfTrack& SmfTrack::runningStatus(bool on)
+{
+    useRunningStatus_ = on;
+    running_ = 0;
+    return *this;
+}
+
+SmfTrack& SmfTrack::reserve(size_t bytes) { bytes_.reserve(bytes); return *this; }
+
+SmfTrack& SmfTrack::delta(uint32_t ticks)
+{
+    appendVlq(bytes_, ticks);
+    now_ += ticks;
+    ++events_;
+    return *this;
+}
 
 SmfTrack& SmfTrack::raw(std::initializer_list<uint8_t> bytes)
 {
     for (uint8_t b : bytes) bytes_ += static_cast<char>(b);
+    running_ = 0; // unknown bytes: the next message states its status again
     return *this;
 }
 
-SmfTrack& SmfTrack::raw(const std::string& bytes) { bytes_ += bytes; return *this; }
-
-SmfTrack& SmfTrack::note(uint32_t dt, int ch, int key, int vel)
+SmfTrack& SmfTrack::raw(const std::string& bytes)
 {
-    return delta(dt).raw({static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(key), static_cast<uint8_t>(vel)});
+    bytes_ += bytes;
+    running_ = 0;
+    return *this;
 }
 
-SmfTrack& SmfTrack::noteOff(uint32_t dt, int ch, int key)
+SmfTrack& SmfTrack::message(uint32_t dt, int status, int data1, int data2)
 {
-    return delta(dt).raw({static_cast<uint8_t>(0x80 | ch), static_cast<uint8_t>(key), 0});
+    delta(dt);
+    const auto s = static_cast<uint8_t>(status);
+    if (!useRunningStatus_ || s != running_) bytes_ += static_cast<char>(s);
+    running_ = s;
+    bytes_ += static_cast<char>(data1);
+    const int type = s & 0xF0;
+    if (type != 0xC0 && type != 0xD0) bytes_ += static_cast<char>(data2);
+    return *this;
 }
 
-SmfTrack& SmfTrack::control(uint32_t dt, int ch, int n, int v)
-{
-    return delta(dt).raw({static_cast<uint8_t>(0xB0 | ch), static_cast<uint8_t>(n), static_cast<uint8_t>(v)});
-}
+SmfTrack& SmfTrack::note(uint32_t dt, int ch, int key, int vel) { return message(dt, 0x90 | ch, key, vel); }
+SmfTrack& SmfTrack::noteOff(uint32_t dt, int ch, int key) { return message(dt, 0x80 | ch, key, 0); }
+SmfTrack& SmfTrack::control(uint32_t dt, int ch, int n, int v) { return message(dt, 0xB0 | ch, n, v); }
+SmfTrack& SmfTrack::program(uint32_t dt, int ch, int p) { return message(dt, 0xC0 | ch, p); }
 
-SmfTrack& SmfTrack::program(uint32_t dt, int ch, int p)
+SmfTrack& SmfTrack::lengthPrefixed(uint32_t dt, std::initializer_list<uint8_t> head, const std::string& data)
 {
-    return delta(dt).raw({static_cast<uint8_t>(0xC0 | ch), static_cast<uint8_t>(p)});
+    delta(dt).raw(head);
+    appendVlq(bytes_, static_cast<uint32_t>(data.size()));
+    bytes_ += data;
+    return *this;
 }
 
 SmfTrack& SmfTrack::meta(uint32_t dt, int type, const std::string& data)
 {
-    delta(dt).raw({0xFF, static_cast<uint8_t>(type)});
-    bytes_ += vlq(static_cast<uint32_t>(data.size())) + data;
-    return *this;
+    return lengthPrefixed(dt, {0xFF, static_cast<uint8_t>(type)}, data);
 }
 
 SmfTrack& SmfTrack::tempo(uint32_t dt, uint32_t us)
 {
-    return meta(dt, 0x51, be32(us).substr(1));
+    std::string data;
+    appendBe(data, us, 3);
+    return meta(dt, 0x51, data);
 }
 
 SmfTrack& SmfTrack::keySignature(uint32_t dt, int sf, int minor)
@@ -64,14 +102,9 @@ SmfTrack& SmfTrack::keySignature(uint32_t dt, int sf, int minor)
     return meta(dt, 0x59, std::string{static_cast<char>(sf), static_cast<char>(minor)});
 }
 
-SmfTrack& SmfTrack::sysex(uint32_t dt, const std::string& data)
-{
-    delta(dt).raw({0xF0});
-    bytes_ += vlq(static_cast<uint32_t>(data.size())) + data;
-    return *this;
-}
+SmfTrack& SmfTrack::sysex(uint32_t dt, const std::string& data) { return lengthPrefixed(dt, {0xF0}, data); }
 
-SmfTrack& SmfTrack::end(uint32_t dt) { return delta(dt).raw({0xFF, 0x2F, 0x00}); }
+SmfTrack& SmfTrack::end(uint32_t dt) { return meta(dt, 0x2F, {}); }
 
 SmfTrack& SmfWriter::track()
 {
@@ -81,9 +114,20 @@ SmfTrack& SmfWriter::track()
 
 std::string SmfWriter::bytes() const
 {
-    std::string out = "MThd" + be32(6) + be16(static_cast<uint16_t>(format_)) +
-                      be16(static_cast<uint16_t>(tracks.size())) + be16(static_cast<uint16_t>(division_));
-    for (const SmfTrack& t : tracks) out += "MTrk" + be32(static_cast<uint32_t>(t.bytes().size())) + t.bytes();
+    size_t size = 14;
+    for (const SmfTrack& t : tracks) size += 8 + t.bytes().size();
+    std::string out;
+    out.reserve(size);
+    out += "MThd";
+    appendBe(out, 6, 4);
+    appendBe(out, static_cast<uint16_t>(format_), 2);
+    appendBe(out, static_cast<uint16_t>(tracks.size()), 2);
+    appendBe(out, static_cast<uint16_t>(division_), 2);
+    for (const SmfTrack& t : tracks) {
+        out += "MTrk";
+        appendBe(out, static_cast<uint32_t>(t.bytes().size()), 4);
+        out += t.bytes();
+    }
     return out;
 }
 
