@@ -3,11 +3,15 @@
 // handed to the windows. Later subsystems add their own structs here.
 #include "ControllerTable.h"
 #include "Settings.h"
+#include "SettingsService.h"
+
+#include <memory>
 
 namespace lirmus {
 
 struct AppState {
     Settings settings;
+    std::unique_ptr<SettingsService> settingsService; ///< LIRMUS.INI; made by loadStartupState
     ControllerTable controllers = defaultControllerTable();
     int SoloChannel = -1;        ///< soloed channel 0..15, -1 = none
     bool StartingUp = false;     ///< windows are still being made: resizes do not lay out

@@ -38,7 +38,6 @@ struct Fixture {
             state.controllers.CtrlMaster.push_back(0);
             state.controllers.CtrlValue.push_back({});
         }
-        fillNoteNames(state.settings);
         main.beep = [this] { ++beeps; };
         main.createChildWindows();
         main.showAll();
