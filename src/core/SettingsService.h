@@ -67,7 +67,7 @@ public:
     /// Tells every listener, in the order they were added, that [section] key changed.
     void notify(const std::string& section, const std::string& key);
 
-    /// Adds a listener told of every changed key; returns its id for unlisten().
+    /// Adds a listener told of every changed key (named as its writer spelled it); returns an id for unlisten().
     int listen(Listener listener);
 
     /// Removes a listener; it is not called again, even by a notification under way.
