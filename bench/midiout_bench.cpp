@@ -177,7 +177,6 @@ void songFromEvents(const std::vector<SongEvent>& events, SongState& song)
 bool prepareFile(const std::string& path, SongState& song)
 {
     Settings settings;
-    fillNoteNames(settings);
     Midifile reader;
     NullSongViews views;
     PlayerFlags flags;

@@ -103,7 +103,6 @@ int main(int argc, char** argv)
         return 2;
     }
     Settings settings;  // the player's defaults (fast start on)
-    fillNoteNames(settings);
     std::printf("median of %d runs per file\n", runs);
     std::fflush(stdout);
     int status = 0;

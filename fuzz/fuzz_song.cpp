@@ -35,7 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The last byte picks the settings, so each file is tried several ways.
     const uint8_t pick = size ? data[size - 1] : 0;
     lirmus::Settings settings;
-    lirmus::fillNoteNames(settings);
     settings.TurboStart = pick & 1;
     settings.ExternalMCI = pick & 2;
     settings.FilterLyrics = pick & 4;

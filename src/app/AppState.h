@@ -4,11 +4,15 @@
 #include "ControllerTable.h"
 #include "Player.h"
 #include "Settings.h"
+#include "SettingsService.h"
+
+#include <memory>
 
 namespace lirmus {
 
 struct AppState {
     Settings settings;
+    std::unique_ptr<SettingsService> settingsService; ///< LIRMUS.INI; made by loadStartupState
     ControllerTable controllers = defaultControllerTable();
     bool StartingUp = false;     ///< windows are still being made: resizes do not lay out
     bool PlayerClosed = false;   ///< the player window has been unloaded

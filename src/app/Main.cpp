@@ -1,7 +1,7 @@
 #include "Main.h"
 
 #include "AppState.h"
-#include "ProfileFile.h"
+#include "Termination.h"
 #include "frmAbout.h"
 #include "frmMain.h"
 #include "frmPlay.h"
@@ -27,9 +27,10 @@ void loadStartupState(AppState& state, const std::string& dir, const std::vector
     Settings& s = state.settings;
     s.AppPath = makeAppPath(dir);
     state.player.channels.SoloChannel = -1;
-    const ProfileFile ini(s.iniPath());
+    state.settingsService = std::make_unique<SettingsService>(s.iniPath());
+    const SettingsService& ini = *state.settingsService;
+    if (!ini.lastError().empty() && messages) messages->push_back(ini.lastError());
     readOptions(ini, s);
-    fillNoteNames(s);
 
     std::string problem;
     state.controllers = readControllerTable(ini, &problem);
@@ -78,6 +79,8 @@ int Main(const QStringList& arguments)
         QMessageBox::warning(nullptr, "Lirmus", "Lirmus alredy loaded !");
         return 0;
     }
+    // SIGTERM and Ctrl+C quit like the menu does, so the settings reach the disk.
+    Termination termination;
 
     {
         frmAbout about;
@@ -88,6 +91,10 @@ int Main(const QStringList& arguments)
     state.settings.VediTu = isVediTu(arguments);
     std::vector<std::string> messages;
     loadStartupState(state, QDir::currentPath().toStdString(), installedDataDirs(), &messages);
+    state.settingsService->setErrorHandler([](const std::string& m) {
+        QMessageBox::warning(QApplication::activeWindow(), "Lirmus",
+                             QString::fromStdString("Lirmus cannot save its settings: " + m));
+    });
     if (!QFileInfo(QString::fromStdString(state.settings.AppPath)).isWritable())
         messages.push_back("Lirmus cannot write its settings in " + state.settings.AppPath +
                            ": changes made now will not be kept.");
@@ -107,6 +114,8 @@ int Main(const QStringList& arguments)
     if (main.SetMciMode) main.SetMciMode();
     QApplication::restoreOverrideCursor();
 
+    // A signal that came while no event loop ran could not stop one.
+    if (termination.requested()) return 0;
     return QApplication::exec();
 }
 

@@ -12,8 +12,8 @@ namespace lirmus {
 struct AppState;
 
 /// Reads settings and name tables for a program started in folder `dir`
-/// (no windows): AppPath, OPTIONS, NoteNames, ProgramNames, DrumKits and the
-/// controller table. Messages for the user are appended to *messages.
+/// (no windows): the settings service, AppPath, OPTIONS, ProgramNames, DrumKits and
+/// the controller table. Messages for the user are appended to *messages.
 void loadStartupState(AppState& state, const std::string& dir, const std::vector<std::string>& dataDirs,
                       std::vector<std::string>* messages);
 

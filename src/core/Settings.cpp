@@ -1,13 +1,17 @@
 #include "Settings.h"
 
-#include "ProfileFile.h"
+#include "ProfileDocument.h"
+#include "SettingsService.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 
 namespace lirmus {
 namespace {
 
 constexpr const char* kOptions = "OPTIONS";
+constexpr const char* kLoad = "LOAD";
 
 std::string trimmed(std::string s)
 {
@@ -18,45 +22,136 @@ std::string trimmed(std::string s)
     return s.substr(b, e - b + 1);
 }
 
-} // namespace
+const Settings kDefaults;
 
-void readOptions(const ProfileFile& ini, Settings& s)
+// One option of the settings file: where it lives, how the writers spell its
+// key and how its value is read into the struct.
+struct Option {
+    const char* section;
+    const char* key;
+    const char* writtenAs;
+    void (*read)(const SettingsService& ini, const Option& o, Settings& s);
+};
+
+template <long Settings::*M>
+void colour(const SettingsService& ini, const Option& o, Settings& s)
 {
-    auto flag = [&](const char* key, bool def) { return ini.getInt(kOptions, key, def ? -1 : 0) != 0; };
-    s.KaraokeBackColor = ini.getInt(kOptions, "KaraokeBackColor", static_cast<int>(s.KaraokeBackColor));
-    s.KaraokeForeColor = ini.getInt(kOptions, "KaraokeForeColor", static_cast<int>(s.KaraokeForeColor));
-    s.KaraokePlayColor = ini.getInt(kOptions, "KaraokePlayColor", static_cast<int>(s.KaraokePlayColor));
-    s.KaraokeCentered = flag("KaraokeCentered", true);
-    s.KaraokeRows = ini.getInt(kOptions, "KaraokeRows", 2);
-    if (s.KaraokeRows < 2 || s.KaraokeRows > 4) s.KaraokeRows = 2;
-    s.KaraokeFontSize = ini.getInt(kOptions, "KaraokeFontSize", 24);
-    s.KaraokeFont = ini.getString(kOptions, "KaraokeFont", "Arial").substr(0, 127);
-    s.KaraokeEnlarged = flag("KaraokeEnlarged", false);
-    s.FilterLyrics = flag("FilterLyrics", false);
-    s.ItalianNotation = flag("ItalianNotation", false);
-    s.ExternalMCI = flag("ExternalMCI", false);
-    s.TurboStart = flag("TurboStart", true);
-    s.AutoStart = flag("AutoStart", true);
-    s.TempoChange = ini.getInt(kOptions, "TempoChange", 0);
-    s.KeyChange = ini.getInt(kOptions, "KeyChange", 0);
-    s.SoloLevel = ini.getInt(kOptions, "SoloLevel", 32);
-    s.MelodyChannel = ini.getInt(kOptions, "MelodyChannel", 4) - 1;
-
-    s.MIDIDEVICE = ini.getInt("LOAD", "MIDIDEVICE", -1);
-    s.SoundFont = ini.getString("LOAD", "SoundFont");
-    s.AudioFile = ini.getString("LOAD", "AudioFile");
+    s.*M = ini.getInt(o.section, o.key, static_cast<int>(kDefaults.*M));
 }
 
-void fillNoteNames(Settings& s)
+template <bool Settings::*M>
+void flag(const SettingsService& ini, const Option& o, Settings& s)
 {
-    s.NoteNames = {"C Do", "DbReB", "D Re", "EbMib", "E Mi", "F Fa",
-                   "GbSolb", "G Sol", "AbLab", "A La", "BbSib", "B Si"};
+    s.*M = ini.getBool(o.section, o.key, kDefaults.*M);
+}
+
+template <int Settings::*M>
+void number(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.*M = ini.getInt(o.section, o.key, kDefaults.*M);
+}
+
+template <std::string Settings::*M>
+void text(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.*M = ini.getString(o.section, o.key, kDefaults.*M);
+}
+
+void rows(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.KaraokeRows = ini.getInt(o.section, o.key, 2);
+    if (s.KaraokeRows < 2 || s.KaraokeRows > 4) s.KaraokeRows = 2;
+}
+
+// The classic reader took the name into a 128-character buffer.
+void font(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.KaraokeFont = ini.getString(o.section, o.key, "Arial").substr(0, 127);
+}
+
+void melody(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.MelodyChannel = ini.getInt(o.section, o.key, 4) - 1;
+}
+
+// In the order start-up reads them. The options dialog writes the colours with a small "c".
+const Option kOptionTable[] = {
+    {kOptions, "KaraokeBackColor", "KaraokeBackcolor", colour<&Settings::KaraokeBackColor>},
+    {kOptions, "KaraokeForeColor", "KaraokeForecolor", colour<&Settings::KaraokeForeColor>},
+    {kOptions, "KaraokePlayColor", "KaraokePlaycolor", colour<&Settings::KaraokePlayColor>},
+    {kOptions, "KaraokeCentered", "KaraokeCentered", flag<&Settings::KaraokeCentered>},
+    {kOptions, "KaraokeRows", "KaraokeRows", rows},
+    {kOptions, "KaraokeFontSize", "KaraokeFontSize", number<&Settings::KaraokeFontSize>},
+    {kOptions, "KaraokeFont", "KaraokeFont", font},
+    {kOptions, "KaraokeEnlarged", "KaraokeEnlarged", flag<&Settings::KaraokeEnlarged>},
+    {kOptions, "FilterLyrics", "FilterLyrics", flag<&Settings::FilterLyrics>},
+    {kOptions, "ItalianNotation", "ItalianNotation", flag<&Settings::ItalianNotation>},
+    {kOptions, "ExternalMCI", "ExternalMCI", flag<&Settings::ExternalMCI>},
+    {kOptions, "TurboStart", "TurboStart", flag<&Settings::TurboStart>},
+    {kOptions, "AutoStart", "AutoStart", flag<&Settings::AutoStart>},
+    {kOptions, "TempoChange", "TempoChange", number<&Settings::TempoChange>},
+    {kOptions, "KeyChange", "KeyChange", number<&Settings::KeyChange>},
+    {kOptions, "SoloLevel", "SoloLevel", number<&Settings::SoloLevel>},
+    {kOptions, "MelodyChannel", "MelodyChannel", melody},
+    {kLoad, "MIDIDEVICE", "MIDIDEVICE", number<&Settings::MIDIDEVICE>},
+    {kLoad, "SoundFont", "SoundFont", text<&Settings::SoundFont>},
+    {kLoad, "AudioFile", "AudioFile", text<&Settings::AudioFile>},
+};
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+const Option* findOption(std::string_view section, std::string_view key)
+{
+    for (const Option& o : kOptionTable)
+        if ((section.empty() || sameName(section, o.section)) && sameName(key, o.key)) return &o;
+    return nullptr;
+}
+
+} // namespace
+
+void readOptions(const SettingsService& ini, Settings& s)
+{
+    for (const Option& o : kOptionTable) o.read(ini, o, s);
+}
+
+bool readOption(const SettingsService& ini, Settings& s, const std::string& section, const std::string& key)
+{
+    const Option* o = findOption(section, key);
+    if (!o) return false;
+    o->read(ini, *o, s);
+    return true;
+}
+
+bool storeOptionString(SettingsService& ini, Settings& s, std::string_view key, const std::string& text)
+{
+    const Option* o = findOption({}, key);
+    if (!o) return false;
+    // The struct changes before the listeners hear of the key, so they read the new value.
+    const bool changed = ini.store(o->section, o->writtenAs, text);
+    o->read(ini, *o, s);
+    if (changed) ini.notify(o->section, o->key);
+    return true;
+}
+
+bool storeOptionInt(SettingsService& ini, Settings& s, std::string_view key, long long value)
+{
+    return storeOptionString(ini, s, key, std::to_string(value));
+}
+
+bool storeOptionBool(SettingsService& ini, Settings& s, std::string_view key, bool value)
+{
+    return storeOptionString(ini, s, key, value ? "-1" : "0");
 }
 
 std::string noteName(const Settings& s, int pitchClass)
 {
-    const std::string& n = s.NoteNames[static_cast<size_t>(((pitchClass % 12) + 12) % 12)];
-    return s.ItalianNotation ? n.substr(std::min<size_t>(2, n.size())) : n.substr(0, 2);
+    const std::string_view n = kNoteNames[static_cast<size_t>(((pitchClass % 12) + 12) % 12)];
+    return std::string(s.ItalianNotation ? n.substr(std::min<size_t>(2, n.size())) : n.substr(0, 2));
 }
 
 std::string makeAppPath(const std::string& dir)
@@ -90,7 +185,7 @@ bool loadDrumKits(const std::string& path, std::vector<std::string>& kits)
 
 int drumKitProgram(const std::string& line)
 {
-    return ProfileFile::leadingNumber(line.substr(0, 3));
+    return ProfileDocument::leadingNumber(std::string_view(line).substr(0, 3));
 }
 
 std::string drumKitName(const std::string& line)

@@ -1,14 +1,18 @@
 #pragma once
 // The program-wide settings, named after their keys in LIRMUS.INI, and the
 // name tables built at start-up. Plain data: the windows read it, the options
-// dialog and a few controls write single keys back through storeOption().
+// dialog and a few controls write single keys back through storeOption*(),
+// which changes this copy and the settings service together.
+#include "NoteNames.h"
+
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lirmus {
 
-class ProfileFile;
+class SettingsService;
 
 /// A colour as the settings file stores it: red + green*256 + blue*65536.
 using RgbLong = long;
@@ -42,7 +46,6 @@ struct Settings {
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'
     bool VediTu = false;    ///< the command line asked for the diagnostic displays
-    std::array<std::string, 12> NoteNames{};
     std::array<std::string, 128> ProgramNames{};
     std::vector<std::string> DrumKits;
 
@@ -51,12 +54,22 @@ struct Settings {
 };
 
 /// Reads every [OPTIONS] and [LOAD] key with its default and rules into s.
-void readOptions(const ProfileFile& ini, Settings& s);
+void readOptions(const SettingsService& ini, Settings& s);
 
-/// Fills NoteNames: "C Do", "DbReB", ... (two English characters, then the Italian name).
-void fillNoteNames(Settings& s);
+/// Reads the one option [section] key into s by the rules of readOptions; false when it names none.
+bool readOption(const SettingsService& ini, Settings& s, const std::string& section, const std::string& key);
 
-/// The English (first two characters) or Italian (from the third) part of a NoteNames entry.
+/// Stores option `key` ([OPTIONS] or [LOAD]) as the file holds it (MelodyChannel 1-based), updates s
+/// by the reading rules, then tells the service's listeners; false, storing nothing, for an unknown key.
+bool storeOptionString(SettingsService& ini, Settings& s, std::string_view key, const std::string& text);
+
+/// storeOptionString with a number written as decimal text.
+bool storeOptionInt(SettingsService& ini, Settings& s, std::string_view key, long long value);
+
+/// storeOptionString with a boolean written as "-1" or "0".
+bool storeOptionBool(SettingsService& ini, Settings& s, std::string_view key, bool value);
+
+/// The English (first two characters) or Italian (from the third) name of a pitch class in kNoteNames.
 std::string noteName(const Settings& s, int pitchClass);
 
 /// AppPath from a folder: the folder with a trailing '/', a root kept as it is.

@@ -1,6 +1,7 @@
 #include "ControllerTable.h"
 
-#include "ProfileFile.h"
+#include "ProfileDocument.h"
+#include "SettingsService.h"
 
 #include <cstdint>
 
@@ -37,14 +38,14 @@ bool parseRow(const std::string& value, int* number, std::string* name, int* min
     if (c3 == std::string::npos) return false;
     std::string n = value.substr(0, c1), lo = value.substr(c2 + 1, c3 - c2 - 1), hi = value.substr(c3 + 1);
     if (!isNumber(n) || !isNumber(lo) || !isNumber(hi)) return false;
-    *number = ProfileFile::leadingNumber(n);
+    *number = ProfileDocument::leadingNumber(n);
     *name = value.substr(c1 + 1, c2 - c1 - 1);
-    *min = ProfileFile::leadingNumber(lo);
-    *max = ProfileFile::leadingNumber(hi);
+    *min = ProfileDocument::leadingNumber(lo);
+    *max = ProfileDocument::leadingNumber(hi);
     return *number >= 0 && *number <= 127 && *min < *max;
 }
 
-void readMasters(const ProfileFile& ini, ControllerTable& t)
+void readMasters(const SettingsService& ini, ControllerTable& t)
 {
     for (int i = 0; i < t.rows(); ++i) {
         int m = ini.getInt("SETUP", "C" + std::to_string(t.CtrlNumber[i]), 0);
@@ -78,7 +79,7 @@ ControllerTable defaultControllerTable()
     return t;
 }
 
-ControllerTable readControllerTable(const ProfileFile& ini, std::string* problem)
+ControllerTable readControllerTable(const SettingsService& ini, std::string* problem)
 {
     ControllerTable t;
     std::string why;

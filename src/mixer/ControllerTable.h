@@ -7,7 +7,7 @@
 
 namespace lirmus {
 
-class ProfileFile;
+class SettingsService;
 
 struct ControllerTable {
     static constexpr int kMinRows = 4;  ///< rows 1..3 feed every strip's sliders
@@ -36,7 +36,7 @@ ControllerTable defaultControllerTable();
 /// Reads the table from [CONTROLLERS] keys "0".."99" and the masters from [SETUP] "C<n>".
 /// A malformed row or a row count outside 4..8 gives the default table and a
 /// message in *problem (left empty when the settings were sound).
-ControllerTable readControllerTable(const ProfileFile& ini, std::string* problem);
+ControllerTable readControllerTable(const SettingsService& ini, std::string* problem);
 
 /// The master scaling of a controller value (16-bit arithmetic, truncating).
 int ApplyMaster(int value, int low, int high, int master, int minimum);

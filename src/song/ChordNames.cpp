@@ -10,8 +10,9 @@ bool startsWithNoteLetter(const QString& text)
     return !text.isEmpty() && text[0] >= QLatin1Char('A') && text[0] <= QLatin1Char('G');
 }
 
-QString italianPart(const std::string& entry) { return QString::fromStdString(entry).mid(2, 2); }
-QString englishLetter(const std::string& entry) { return QString::fromStdString(entry).left(1); }
+QString latin1(std::string_view entry) { return QString::fromLatin1(entry.data(), qsizetype(entry.size())); }
+QString italianPart(std::string_view entry) { return latin1(entry).mid(2, 2); }
+QString englishLetter(std::string_view entry) { return latin1(entry).left(1); }
 
 // Index of the G entry whose Italian name is "Sol" and takes three characters.
 constexpr size_t kSolEntry = 6;
@@ -70,10 +71,10 @@ bool isChordName(const QString& text)
 ChordNotation detectChordNotation(const QString& chord, const NoteNameTable& names)
 {
     const QString two = chord.mid(1, 2).toUpper();
-    for (const std::string& n : names)
+    for (std::string_view n : names)
         if (two.size() == 2 && italianPart(n).toUpper() == two) return kNotationItalian;
     const QString one = chord.mid(1, 1);
-    for (const std::string& n : names)
+    for (std::string_view n : names)
         if (!one.isEmpty() && englishLetter(n) == one) return kNotationEnglish;
     return kNotationUnknown;
 }

@@ -1,14 +1,11 @@
 #pragma once
 // Chord symbols found in karaoke texts: recognising them and writing them in
 // the user's note-name language.
+#include "NoteNames.h"
+
 #include <QString>
 
-#include <array>
-#include <string>
-
 namespace lirmus {
-
-using NoteNameTable = std::array<std::string, 12>;
 
 /// Chord notations of a song.
 enum ChordNotation { kNotationUnknown = -1, kNotationItalian = 0, kNotationEnglish = 1 };

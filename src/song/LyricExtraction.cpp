@@ -205,10 +205,10 @@ QString LyricExtraction::addChord(QString text, long index)
 
     int& notation = song_.lyricState.ChordNotation;
     if (song_.ChordList.isEmpty() || notation == kNotationUnknown)
-        notation = detectChordNotation(text, settings_.NoteNames);
+        notation = detectChordNotation(text, kNoteNames);
     if (notation != kNotationUnknown)
         text = QLatin1Char('%') + translateChord(text.mid(1), ChordNotation(notation), settings_.ItalianNotation,
-                                                 settings_.NoteNames);
+                                                 kNoteNames);
 
     song_.ChordList.append(text);
     song_.CurrentLine = song_.ChordCount();

@@ -47,7 +47,6 @@ struct Fixture {
             state.controllers.CtrlMaster.push_back(0);
             state.controllers.CtrlValue.push_back({});
         }
-        fillNoteNames(state.settings);
         main.onBeep = [this] { ++beeps; };
         main.createChildWindows();
         state.player.hub().attachApp(&messages);

@@ -1,5 +1,5 @@
-#include "ProfileFile.h"
 #include "Settings.h"
+#include "SettingsService.h"
 #include "SmfWriter.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ Settings readFrom(const std::string& ini)
     std::string dir = tempDir();
     writeFile(dir + "LIRMUS.INI", ini);
     Settings s;
-    readOptions(ProfileFile(dir + "LIRMUS.INI"), s);
+    readOptions(SettingsService(dir + "LIRMUS.INI"), s);
     return s;
 }
 
@@ -53,7 +53,6 @@ TEST(Settings, RulesOfTheValuesRead)
 TEST(Settings, NoteNamesAndAppPath)
 {
     Settings s;
-    fillNoteNames(s);
     EXPECT_EQ(noteName(s, 0), "C ");
     EXPECT_EQ(noteName(s, 6), "Gb");
     s.ItalianNotation = true;

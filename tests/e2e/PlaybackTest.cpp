@@ -63,7 +63,6 @@ public:
 
     bool load(const std::string& path)
     {
-        fillNoteNames(settings);
         if (!OpenSongFile(reader, path, *this)) return false;
         SongLoader(reader, song, flags, settings, views()).LoadSong();
         for (int guard = 0; guard < 10000 && timerOut; ++guard) pump.TimerOut_Timer();

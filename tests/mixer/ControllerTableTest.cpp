@@ -1,5 +1,5 @@
 #include "ControllerTable.h"
-#include "ProfileFile.h"
+#include "SettingsService.h"
 #include "SmfWriter.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ ControllerTable readFrom(const std::string& ini, std::string* problem)
 {
     std::string path = tempDir() + "LIRMUS.INI";
     writeFile(path, ini);
-    return readControllerTable(ProfileFile(path), problem);
+    return readControllerTable(SettingsService(path), problem);
 }
 
 } // namespace

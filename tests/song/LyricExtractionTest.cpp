@@ -53,7 +53,7 @@ TEST(ChordNames, ChordTestsNotationAndTranslation)
     EXPECT_FALSE(isChord14("Am"));
     EXPECT_FALSE(isChord14("xm            "));
 
-    const auto names = lirmus::test::defaultSettings().NoteNames;
+    const auto& names = lirmus::kNoteNames;
     EXPECT_EQ(detectChordNotation("%Sol7", names), kNotationItalian);
     EXPECT_EQ(detectChordNotation("%re-", names), kNotationItalian);
     EXPECT_EQ(detectChordNotation("%G7/B", names), kNotationEnglish);

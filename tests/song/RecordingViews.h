@@ -79,13 +79,8 @@ public:
     SongViews views() { return SongViews(Displays{*this, *this, *this, *this}, *this, *this); }
 };
 
-/// Settings as the player has them after start-up (note names filled).
-inline Settings defaultSettings()
-{
-    Settings s;
-    fillNoteNames(s);
-    return s;
-}
+/// Settings as the player has them after start-up with no settings file.
+inline Settings defaultSettings() { return Settings{}; }
 
 /// One song loaded the way the player loads it, from bytes or from a file.
 struct LoadedSong {

@@ -9,6 +9,9 @@
 // missing file, section or key gives the caller's default. A write changes
 // one key in place and keeps every other line (comments, order, unknown keys),
 // and replaces the file atomically, so a crash never leaves it half written.
+//
+// Every call reads the file anew: fine for a one-off look. The program's own
+// settings go through SettingsService, which holds the file in memory.
 #include <string>
 
 namespace lirmus {

@@ -2,8 +2,8 @@
 // and prints what the preparation found (and, with --queue, the whole queue).
 #include "LoadSong.h"
 #include "Midifile.h"
-#include "ProfileFile.h"
 #include "Settings.h"
+#include "SettingsService.h"
 #include "SongState.h"
 #include "SongViews.h"
 #include "TimeText.h"
@@ -166,8 +166,9 @@ int main(int argc, char** argv)
     // The player's own settings: LIRMUS.INI of the current folder.
     Settings settings;
     settings.AppPath = makeAppPath(QDir::currentPath().toStdString());
-    readOptions(ProfileFile(settings.iniPath()), settings);
-    fillNoteNames(settings);
+    const SettingsService ini(settings.iniPath());
+    if (!ini.lastError().empty()) std::fprintf(stderr, "lirmus-info: %s\n", ini.lastError().c_str());
+    readOptions(ini, settings);
 
     const QFont font(QString::fromStdString(settings.KaraokeFont), settings.KaraokeFontSize);
     const QFontMetrics metrics(font);

@@ -75,4 +75,10 @@ TEST(ProfileFile, UnwritableFolderFailsWithAReason)
     ProfileFile ini("/proc/lirmus-cannot-be-here/x.ini");
     EXPECT_FALSE(ini.writeString("S", "k", "v"));
     EXPECT_NE(ini.lastError().find("cannot write"), std::string::npos);
+
+    // A file that exists but cannot be read is not replaced by one holding a single key.
+    ProfileFile dir(tempDir());
+    EXPECT_FALSE(dir.writeString("S", "k", "v"));
+    EXPECT_NE(dir.lastError().find("cannot read"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path()));
 }

@@ -1,0 +1,41 @@
+#pragma once
+// SIGTERM and SIGINT (Ctrl+C) end the program the normal way: the signal
+// handler only writes a byte to a pipe; the GUI thread reads it and quits the
+// application, so windows close and destructors run (the settings service
+// saves what is pending). A second signal of the same kind ends the program at once.
+#include <memory>
+
+#include <signal.h>
+
+class QSocketNotifier;
+
+namespace lirmus {
+
+class Termination {
+public:
+    /// Installs the handlers (one Termination at a time; a QCoreApplication must exist).
+    Termination();
+
+    /// Restores the handlers that were there before.
+    ~Termination();
+
+    Termination(const Termination&) = delete;
+    Termination& operator=(const Termination&) = delete;
+
+    /// True once a termination signal has reached the GUI thread.
+    bool requested() const { return requested_; }
+
+    /// The last termination signal received, 0 when none.
+    int signalNumber() const { return signal_; }
+
+private:
+    void onSignalled();
+
+    std::unique_ptr<QSocketNotifier> notifier_;
+    struct sigaction oldTerm_ {};
+    struct sigaction oldInt_ {};
+    bool requested_ = false;
+    int signal_ = 0;
+};
+
+} // namespace lirmus
