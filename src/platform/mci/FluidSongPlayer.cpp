@@ -1,6 +1,7 @@
 #include "FluidSongPlayer.h"
 
 #include "AudioRing.h"
+#include "Clock.h"
 #include "OutputErrors.h"
 #include "QuietLibraries.h"
 #include "SynthDevice.h"
@@ -27,12 +28,7 @@ constexpr size_t kRingFrames = 8192;
 constexpr float kSilence = 1.0f / 32768; // below one step of 16-bit audio
 constexpr auto kRenderTick = std::chrono::milliseconds(4);
 
-int64_t nowUs()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+int64_t nowUs() { return SteadyClock::instance().nowUs(); }
 
 bool isFile(const std::string& path)
 {
@@ -349,11 +345,12 @@ void FluidSongPlayer::stop()
         quit_ = true;
     }
     wake_.notify_all();
+    if (renderer_.joinable())
+        renderer_.join();
+    // The sound card's callback reads only the ring, which outlives it.
     if (driver_)
         delete_fluid_audio_driver(driver_);
     driver_ = nullptr;
-    if (renderer_.joinable())
-        renderer_.join();
     dropPlayer();
     port_.reset();
     ring_.reset();

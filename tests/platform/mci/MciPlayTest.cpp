@@ -6,6 +6,8 @@
 #include "OutputErrors.h"
 #include "SmfWriter.h"
 #include "SynthDevice.h"
+#include "TestDevice.h"
+#include "Clock.h"
 #include "WavFile.h"
 
 #include <gtest/gtest.h>
@@ -161,4 +163,65 @@ TEST_F(MciPlay, NoSoundCardIsSaidOnceAndPlayingGoesOn)
     EXPECT_GT(position(), 1030);
     ASSERT_TRUE(mci->execute("Close All"));
     EXPECT_EQ(std::count(notices.begin(), notices.end(), int(kErrorNoAudio)), 1);
+}
+
+TEST(MciPort, PortGetsTheSongOnTimeAndSilenceOnPause)
+{
+    // Set-up at tick 0, a note at 500 ms (before the start) and one at 1500 ms.
+    SmfWriter w(0, 480);
+    w.track()
+        .tempo(0, 500000)
+        .sysex(0, std::string("\x7E\x7F\x09\x01\xF7", 5))
+        .program(0, 0, 5)
+        .control(0, 0, 7, 100)
+        .note(480, 0, 60, 90)
+        .noteOff(480, 0, 60)
+        .note(480, 0, 62, 91)
+        .noteOff(480, 0, 62)
+        .end(480);
+    const std::string path = tempDir() + "/port.mid";
+    ASSERT_TRUE(w.save(path));
+    MciSong song;
+    int error = 0;
+    std::string message;
+    ASSERT_TRUE(song.load(path, error, message)) << message;
+
+    TestDevice port;
+    FluidSongPlayer player({}, [](int, const std::string&) {});
+    ASSERT_TRUE(player.start(port.open(SteadyClock::instance()), message)) << message;
+    const int64_t startUs = SteadyClock::instance().nowUs();
+    player.playFrom(song.smf(), song.tickAt(1000));
+    sleepMs(700);
+    player.pause();
+    const size_t atPause = port.count();
+    sleepMs(100);
+    player.stop();
+
+    const std::vector<SentMessage> sent = port.messages();
+    const auto silencing = [](const std::string& b) {
+        return b.size() == 3 && (uint8_t(b[0]) & 0xF0) == 0xB0 && (b[1] == 120 || b[1] == 123);
+    };
+    std::vector<std::string> music;
+    for (size_t i = 0; i < atPause; ++i)
+        if (!silencing(sent[i].bytes))
+            music.push_back(sent[i].bytes);
+    // Everything but the notes before the start is chased at once.
+    ASSERT_GE(music.size(), 4u);
+    EXPECT_EQ(music[0], std::string("\xF0\x7E\x7F\x09\x01\xF7", 6));
+    EXPECT_EQ(music[1], std::string("\xC0\x05", 2));
+    EXPECT_EQ(music[2], std::string("\xB0\x07\x64", 3));
+    std::vector<std::string> notes;
+    for (const SentMessage& m : sent)
+        if ((uint8_t(m.bytes[0]) & 0xF0) == 0x90) {
+            notes.push_back(m.bytes);
+            const double ms = (m.sentUs - startUs) / 1000.0;
+            EXPECT_GE(ms, 450);
+            EXPECT_LE(ms, 650);
+        }
+    EXPECT_EQ(notes, (std::vector<std::string>{std::string("\x90\x3E\x5B", 3)}));
+    // Pause (and stop) silence all sixteen channels, and nothing else follows.
+    ASSERT_GE(sent.size(), atPause);
+    ASSERT_GE(atPause, 32u);
+    for (size_t i = atPause - 32; i < sent.size(); ++i)
+        EXPECT_TRUE(silencing(sent[i].bytes)) << i;
 }
