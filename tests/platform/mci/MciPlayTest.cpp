@@ -1,0 +1,227 @@
+// Songs played through FluidSynth's player in real time, with no sound card:
+// the position keeps time, pause holds it, a start from a time lands there,
+// and the audio file holds what was played. Wall-clock checks are generous.
+#include "MciErrors.h"
+#include "MciSequencer.h"
+#include "OutputErrors.h"
+#include "SmfWriter.h"
+#include "SynthDevice.h"
+#include "TestDevice.h"
+#include "Clock.h"
+#include "WavFile.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+using namespace lirmus;
+using namespace lirmus::test;
+
+namespace {
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool haveSoundFont()
+{
+    for (const std::string& f : defaultSoundFonts())
+        if (std::filesystem::exists(f))
+            return true;
+    return false;
+}
+
+// One sequencer for the suite: the SoundFont loads once.
+class MciPlay : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        wavPath = tempDir() + "/mci.wav";
+        MciOptions o;
+        o.audioDriver = "no-such-driver"; // as if there were no sound card
+        o.audioFile = wavPath;
+        mci = new MciSequencer(o);
+        mci->onError = [](int n, const std::string& m) { errors.push_back(std::to_string(n) + " " + m); };
+        mci->onNotice = [](int n, const std::string&) { notices.push_back(n); };
+    }
+    static void TearDownTestSuite()
+    {
+        delete mci;
+        mci = nullptr;
+    }
+    void SetUp() override { errors.clear(); }
+
+    static long position()
+    {
+        std::string reply;
+        EXPECT_EQ(mci->sendString("Status MCIMidi Position", reply), 0);
+        return std::stol(reply);
+    }
+    static std::string mode()
+    {
+        std::string reply;
+        mci->sendString("Status MCIMidi Mode", reply);
+        return reply;
+    }
+    // The player's start sequence.
+    static void start(const std::string& song, long from)
+    {
+        ASSERT_TRUE(mci->execute("Close All"));
+        ASSERT_TRUE(mci->execute("Open \"" + song + "\" alias MCIMidi Type Sequencer"));
+        ASSERT_TRUE(mci->execute("Set MCIMidi Port -1"));
+        ASSERT_TRUE(mci->execute("Set MCIMidi Time Format milliseconds"));
+        ASSERT_TRUE(mci->execute("Play MCIMidi FROM " + std::to_string(from)));
+    }
+
+    static MciSequencer* mci;
+    static std::string wavPath;
+    static std::vector<std::string> errors;
+    static std::vector<int> notices;
+};
+
+MciSequencer* MciPlay::mci = nullptr;
+std::string MciPlay::wavPath;
+std::vector<std::string> MciPlay::errors;
+std::vector<int> MciPlay::notices;
+
+} // namespace
+
+TEST_F(MciPlay, PositionKeepsTimePausesResumesAndStartsWhereAsked)
+{
+    const std::string song = sharedTestData() + "/haendel_hallelujah.mid";
+    if (sharedTestData().empty() || !std::filesystem::exists(song))
+        GTEST_SKIP() << "no shared test songs";
+    start(song, 0);
+    sleepMs(300);
+    const long p1 = position();
+    EXPECT_GE(p1, 150);
+    EXPECT_LE(p1, 700);
+    EXPECT_EQ(mode(), "playing");
+
+    ASSERT_TRUE(mci->execute("Pause MCIMidi"));
+    const long held = position();
+    EXPECT_GE(held, p1);
+    sleepMs(150);
+    EXPECT_EQ(position(), held);
+    EXPECT_EQ(mode(), "paused");
+
+    ASSERT_TRUE(mci->execute("Resume MCIMidi"));
+    EXPECT_GE(position(), held);
+    sleepMs(300);
+    const long p2 = position();
+    EXPECT_GE(p2 - held, 150);
+    EXPECT_LE(p2 - held, 700);
+
+    ASSERT_TRUE(mci->execute("Play MCIMidi FROM 5000"));
+    const long at = position();
+    EXPECT_GE(at, 4995);
+    EXPECT_LE(at, 5100);
+    sleepMs(200);
+    EXPECT_GT(position(), at + 80);
+    EXPECT_LE(position(), at + 600);
+
+    ASSERT_TRUE(mci->execute("Close MciMidi"));
+    std::string reply;
+    EXPECT_EQ(mci->sendString("Status MCIMidi Position", reply), kMciErrNotOpen);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MciPlay, AudioFileHoldsTheNoteWhenItWasPlayed)
+{
+    if (!haveSoundFont())
+        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    // A note at 400 ms for 300 ms; the song ends at 800 ms.
+    SmfWriter w(0, 480);
+    w.track().tempo(0, 500000).program(0, 0, 0).note(384, 0, 60, 120).noteOff(288, 0, 60).end(96);
+    const std::string song = tempDir() + "/note.mid";
+    ASSERT_TRUE(w.save(song));
+    start(song, 0);
+    sleepMs(900);
+    EXPECT_EQ(position(), 800);
+    EXPECT_EQ(mode(), "stopped");
+    ASSERT_TRUE(mci->execute("Close MCIMidi"));
+
+    const Wav wav = readWav(wavPath);
+    ASSERT_TRUE(wav.valid);
+    EXPECT_GE(wav.samples.size() / 2, size_t(44100 * 8 / 10));
+    const double onset = firstOnsetMs(wav);
+    RecordProperty("onset_ms", std::to_string(onset));
+    EXPECT_GE(onset, 395);
+    EXPECT_LE(onset, 480);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MciPlay, NoSoundCardIsSaidOnceAndPlayingGoesOn)
+{
+    SmfWriter w(0, 480);
+    w.track().note(0, 0, 60, 100).noteOff(4800, 0, 60).end();
+    const std::string song = tempDir() + "/long.mid";
+    ASSERT_TRUE(w.save(song));
+    start(song, 0);
+    start(song, 1000);
+    sleepMs(100);
+    EXPECT_GT(position(), 1030);
+    ASSERT_TRUE(mci->execute("Close All"));
+    EXPECT_EQ(std::count(notices.begin(), notices.end(), int(kErrorNoAudio)), 1);
+}
+
+TEST(MciPort, PortGetsTheSongOnTimeAndSilenceOnPause)
+{
+    // Set-up at tick 0, a note at 500 ms (before the start) and one at 1500 ms.
+    SmfWriter w(0, 480);
+    w.track()
+        .tempo(0, 500000)
+        .sysex(0, std::string("\x7E\x7F\x09\x01\xF7", 5))
+        .program(0, 0, 5)
+        .control(0, 0, 7, 100)
+        .note(480, 0, 60, 90)
+        .noteOff(480, 0, 60)
+        .note(480, 0, 62, 91)
+        .noteOff(480, 0, 62)
+        .end(480);
+    const std::string path = tempDir() + "/port.mid";
+    ASSERT_TRUE(w.save(path));
+    MciSong song;
+    int error = 0;
+    std::string message;
+    ASSERT_TRUE(song.load(path, error, message)) << message;
+
+    TestDevice port;
+    FluidSongPlayer player({}, [](int, const std::string&) {});
+    ASSERT_TRUE(player.start(port.open(SteadyClock::instance()), message)) << message;
+    const int64_t startUs = SteadyClock::instance().nowUs();
+    player.playFrom(song.smf(), song.tickAt(1000));
+    sleepMs(700);
+    player.pause();
+    const size_t atPause = port.count();
+    sleepMs(100);
+    player.stop();
+
+    const std::vector<SentMessage> sent = port.messages();
+    const auto silencing = [](const std::string& b) {
+        return b.size() == 3 && (uint8_t(b[0]) & 0xF0) == 0xB0 && (b[1] == 120 || b[1] == 123);
+    };
+    std::vector<std::string> music;
+    for (size_t i = 0; i < atPause; ++i)
+        if (!silencing(sent[i].bytes))
+            music.push_back(sent[i].bytes);
+    // Everything but the notes before the start is chased at once.
+    ASSERT_GE(music.size(), 4u);
+    EXPECT_EQ(music[0], std::string("\xF0\x7E\x7F\x09\x01\xF7", 6));
+    EXPECT_EQ(music[1], std::string("\xC0\x05", 2));
+    EXPECT_EQ(music[2], std::string("\xB0\x07\x64", 3));
+    std::vector<std::string> notes;
+    for (const SentMessage& m : sent)
+        if ((uint8_t(m.bytes[0]) & 0xF0) == 0x90) {
+            notes.push_back(m.bytes);
+            const double ms = (m.sentUs - startUs) / 1000.0;
+            EXPECT_GE(ms, 450);
+            EXPECT_LE(ms, 650);
+        }
+    EXPECT_EQ(notes, (std::vector<std::string>{std::string("\x90\x3E\x5B", 3)}));
+    // Pause (and stop) silence all sixteen channels, and nothing else follows.
+    ASSERT_GE(sent.size(), atPause);
+    ASSERT_GE(atPause, 32u);
+    for (size_t i = atPause - 32; i < sent.size(); ++i)
+        EXPECT_TRUE(silencing(sent[i].bytes)) << i;
+}
