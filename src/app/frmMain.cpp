@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "LayoutWindows.h"
 #include "MenuTable.h"
+#include "ProfileFile.h"
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmDataGrid.h"
@@ -100,6 +101,7 @@ void frmMain::createChildWindows()
     hub.attachMonitor(frmIndic_);
     hub.attachApp(this);
     frmDataGrid_ = new frmDataGrid;
+    connectBrowser();
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
                        static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmIndic_)}) {
         // The four windows live as long as the program: they can be minimized
@@ -234,6 +236,20 @@ void frmMain::mnuExit_Click()
     QCoreApplication::exit(0);
 }
 
+void frmMain::connectBrowser()
+{
+    // The browser keeps its folder and view in [DATABASE].
+    const std::string ini = state_.settings.iniPath();
+    frmDataGrid_->readSetting = [ini](const QString& key) {
+        return QString::fromStdString(ProfileFile(ini).getString("DATABASE", key.toStdString()));
+    };
+    frmDataGrid_->writeSetting = [ini](const QString& key, const QString& value) {
+        ProfileFile(ini).writeString("DATABASE", key.toStdString(), value.toStdString());
+    };
+    connect(frmDataGrid_, &frmDataGrid::songChosen, this, &frmMain::playSong);
+    frmDataGrid_->Form_Load();
+}
+
 void frmMain::loadSelectedSong()
 {
     if (!frmDataGrid_->optDBFile->isChecked()) {
@@ -242,7 +258,11 @@ void frmMain::loadSelectedSong()
     }
     int transpose = 0;
     QString file;
-    if (!frmDataGrid_->currentSong(&transpose, &file)) return;
+    if (frmDataGrid_->currentSong(&transpose, &file)) playSong(file, transpose);
+}
+
+void frmMain::playSong(const QString& file, int transpose)
+{
     // Events run below: a second choice arriving there must not nest a start.
     if (choosingSong_) return;
     choosingSong_ = true;

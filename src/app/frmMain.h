@@ -79,7 +79,10 @@ private:
     void focusBrowser() override;
 
     void buildMenus();
+    void connectBrowser();
     void loadSelectedSong();
+    /// Hands a song to the player: the browser's and the menu's one way to start one.
+    void playSong(const QString& file, int transpose);
     void MDIForm_Resize();
     void applyLayout(const LayoutResult& r);
 

@@ -1,26 +1,237 @@
 #include "frmDataGrid.h"
 
+#include "Twips.h"
+
 #include <QAbstractItemModel>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemWatcher>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QStyle>
 #include <QTableView>
-#include <QVBoxLayout>
+#include <QTreeWidget>
+
+#include <algorithm>
 
 namespace lirmus {
+
+namespace {
+
+// The drive list reads the mounted volumes again each time it opens, so a
+// stick plugged in after start-up shows up.
+class VolumeList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> aboutToPopup;
+    void showPopup() override
+    {
+        if (aboutToPopup) aboutToPopup();
+        QComboBox::showPopup();
+    }
+};
+
+constexpr int kPathRole = Qt::UserRole;
+
+} // namespace
 
 frmDataGrid::frmDataGrid(QWidget* parent) : QWidget(parent)
 {
     setObjectName("frmDataGrid");
     setWindowTitle("Files");
+    listVolumes = [] { return mountedVolumes(); };
 
-    optDBFile = new QCheckBox(tr("Files or Database"), this);
+    picButtons = new QWidget(this);
+    picButtons->setObjectName("picButtons");
+    optDBFile = new QCheckBox(picButtons);
     optDBFile->setObjectName("optDBFile");
+    optDBFile->setToolTip("Files or Database");
+    auto* buttons = new QHBoxLayout(picButtons);
+    buttons->setContentsMargins(2, 2, 2, 2);
+    buttons->addWidget(optDBFile);
+    buttons->addStretch(1);
+
     grdData = new QTableView(this);
     grdData->setObjectName("grdData");
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(grdData, 1);
-    layout->addWidget(optDBFile);
+    picFiles = new QWidget(this);
+    picFiles->setObjectName("picFiles");
+    auto* volumes = new VolumeList(picFiles);
+    volumes->aboutToPopup = [this] { fillVolumes(); };
+    drvFiles = volumes;
+    drvFiles->setObjectName("drvFiles");
+    drvFiles->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    dirFiles = new QTreeWidget(picFiles);
+    dirFiles->setObjectName("dirFiles");
+    dirFiles->setHeaderHidden(true);
+    dirFiles->setExpandsOnDoubleClick(false); // a double click opens the folder instead
+    dirFiles->setIndentation(px(180));
+    filFiles = new QListWidget(picFiles);
+    filFiles->setObjectName("filFiles");
+    filFiles->setToolTip("Press F5 to load");
+    filFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    filFiles->installEventFilter(this);
+
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &frmDataGrid::refreshFiles);
+    connect(drvFiles, &QComboBox::activated, this, &frmDataGrid::drvFiles_Change);
+    connect(dirFiles, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item) { dirFiles_Change(item->data(0, kPathRole).toString()); });
+    connect(filFiles, &QListWidget::itemDoubleClicked, this, &frmDataGrid::filFiles_DblClick);
+
+    // The song library comes later: until then the browser shows the files.
+    grdData->hide();
+    optDBFile->setEnabled(false);
+}
+
+QString frmDataGrid::currentDir() const { return QDir::currentPath(); }
+
+void frmDataGrid::Form_Load()
+{
+    FormLoading = true;
+    DBorFiles_ = readSetting ? readSetting("DBorFiles").toInt() : 0;
+    picFiles->show();
+    fillVolumes();
+    showFolder(startFolder(readSetting ? readSetting("CurDir") : QString(), currentDir()));
+    FormLoading = false;
+}
+
+void frmDataGrid::fillVolumes()
+{
+    drvFiles->clear();
+    for (const Volume& v : listVolumes()) drvFiles->addItem(volumeText(v), v.root);
+    selectVolume();
+}
+
+void frmDataGrid::selectVolume()
+{
+    QStringList roots;
+    for (int i = 0; i < drvFiles->count(); ++i) roots << drvFiles->itemData(i).toString();
+    drvFiles->setCurrentIndex(drvFiles->findData(volumeOf(path_, roots)));
+}
+
+void frmDataGrid::showFolder(const QString& folder)
+{
+    path_ = nearestUsableFolder(folder);
+    if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
+    watcher_->addPath(path_);
+    selectVolume();
+    fillFolders();
+    fillFiles();
+}
+
+void frmDataGrid::fillFolders()
+{
+    const QString root = drvFiles->currentData().toString();
+    const QIcon icon = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    dirFiles->clear();
+    QTreeWidgetItem* parent = nullptr;
+    for (const QString& folder : folderChain(path_, root.isEmpty() ? QString("/") : root)) {
+        const QString name = parent ? QDir(folder).dirName() : folder;
+        auto* item = parent ? new QTreeWidgetItem(parent, {name}) : new QTreeWidgetItem(dirFiles, {name});
+        item->setData(0, kPathRole, folder);
+        item->setIcon(0, openIcon);
+        if (parent) parent->setExpanded(true);
+        parent = item;
+    }
+    for (const QString& name : subfolders(path_)) {
+        auto* item = new QTreeWidgetItem(parent, {name});
+        item->setData(0, kPathRole, joinPath(path_, name));
+        item->setIcon(0, icon);
+    }
+    parent->setExpanded(true);
+    dirFiles->setCurrentItem(parent);
+}
+
+void frmDataGrid::fillFiles()
+{
+    // A refresh keeps the song the user had picked.
+    const QListWidgetItem* picked = filFiles->currentItem();
+    const QString keep = picked && picked->isSelected() ? picked->text() : QString();
+    filFiles->clear();
+    filFiles->addItems(songFiles(path_));
+    if (keep.isEmpty()) return;
+    const QList<QListWidgetItem*> again = filFiles->findItems(keep, Qt::MatchExactly);
+    if (!again.isEmpty()) filFiles->setCurrentItem(again.front());
+}
+
+void frmDataGrid::saveCurDir()
+{
+    if (!FormLoading && writeSetting) writeSetting("CurDir", path_);
+}
+
+void frmDataGrid::dirFiles_Change(const QString& folder)
+{
+    if (folder.isEmpty()) return;
+    showFolder(folder);
+    saveCurDir();
+}
+
+void frmDataGrid::drvFiles_Change()
+{
+    if (FormLoading) return;
+    // A volume that cannot be read (unplugged, not mounted) leaves us in the program's folder.
+    showFolder(folderForVolume(drvFiles->currentData().toString(), currentDir()));
+    saveCurDir();
+}
+
+void frmDataGrid::refreshFiles()
+{
+    if (folderUsable(path_)) {
+        fillFolders();
+        fillFiles();
+        return;
+    }
+    showFolder(path_);
+    saveCurDir();
+}
+
+void frmDataGrid::filFiles_DblClick()
+{
+    const QListWidgetItem* item = filFiles->currentItem();
+    if (!item || !item->isSelected()) return;
+    emit songChosen(joinPath(path_, item->text()), 0);
+}
+
+bool frmDataGrid::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == filFiles && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F5) {
+            filFiles_DblClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void frmDataGrid::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    Form_Resize();
+}
+
+void frmDataGrid::Form_Resize()
+{
+    if (window()->isMinimized() || (parentWidget() && parentWidget()->isMinimized())) return;
+    const int gap = px(60), small = px(30);
+    const int stripHeight = picButtons->sizeHint().height();
+    picButtons->setGeometry(0, 0, width(), stripHeight);
+    const QRect grid(gap, stripHeight + small, std::max(0, width() - 2 * gap),
+                     std::max(0, height() - stripHeight - small - gap));
+    grdData->setGeometry(grid);
+    picFiles->setGeometry(grid);
+
+    // Drive and folder lists share a left column; the songs take the rest.
+    const int column = std::min(grid.width(), std::min(320, std::max(140, grid.width() * 2 / 5)));
+    const int driveHeight = drvFiles->sizeHint().height();
+    drvFiles->setGeometry(0, 0, column, driveHeight);
+    dirFiles->setGeometry(0, driveHeight + small, column, std::max(0, grid.height() - driveHeight - small));
+    filFiles->setGeometry(column + gap, 0, std::max(0, grid.width() - column - gap), grid.height());
+    update();
 }
 
 bool frmDataGrid::currentSong(int* transpose, QString* file) const
@@ -35,8 +246,6 @@ bool frmDataGrid::currentSong(int* transpose, QString* file) const
 
 // The library arrives with the database subsystem; these are the named entry
 // points the main menu is wired to.
-void frmDataGrid::Form_Resize() {}
-void frmDataGrid::filFiles_DblClick() {}
 void frmDataGrid::DB_New() {}
 void frmDataGrid::DB_Open() {}
 void frmDataGrid::DB_Close() {}

@@ -6,6 +6,7 @@
 #include "frmLyric.h"
 #include "frmMain.h"
 #include "frmPlay.h"
+#include "ProfileFile.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -22,6 +26,7 @@
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTemporaryDir>
 
 using namespace lirmus;
 
@@ -37,8 +42,9 @@ struct Fixture {
         void messageBox(const QString& t, MessageIcon) override { texts << t; }
     } messages;
 
-    Fixture(int rows = 4)
+    Fixture(int rows = 4, const QString& appPath = {})
     {
+        if (!appPath.isEmpty()) state.settings.AppPath = makeAppPath(appPath.toStdString());
         while (state.controllers.rows() < rows) {
             state.controllers.CtrlNumber.push_back(20 + state.controllers.rows());
             state.controllers.CtrlName.push_back("Extra");
@@ -177,6 +183,31 @@ TEST(MainWindow, F5LoadsTheSongChosenInTheGridAndNamesThePlayer)
     EXPECT_EQ(f.state.player.state.SongFile, QString("/songs/Volare.kar"));
     EXPECT_EQ(f.state.player.state.SongTranspose, -2);
     EXPECT_EQ(f.main.subWindowOf(f.main.player())->windowTitle(), QString("Play: /songs/Volare.kar"));
+}
+
+TEST(MainWindow, BrowserFilesStartInTheSavedFolderAndPlay)
+{
+    QTemporaryDir tmp;
+    const QString songs = tmp.path() + "/songs", other = tmp.path() + "/other";
+    ASSERT_TRUE(QDir().mkpath(songs) && QDir().mkpath(other));
+    QFile(songs + "/Volare.kar").open(QIODevice::WriteOnly);
+    ProfileFile ini((tmp.path() + "/LIRMUS.INI").toStdString());
+    ini.writeString("DATABASE", "CurDir", songs.toStdString());
+    Fixture f(4, tmp.path());
+    frmDataGrid* browser = f.main.browser();
+    ASSERT_EQ(browser->filesPath(), songs);
+    ASSERT_EQ(browser->filFiles->count(), 1);
+
+    // The Player menu's F5 plays the file picked in the browser, with no transposition.
+    f.state.player.state.SongTranspose = 3;
+    browser->filFiles->setCurrentRow(0);
+    f.main.mnuPlayer_Click(2);
+    EXPECT_EQ(f.state.player.state.SongFile, songs + "/Volare.kar");
+    EXPECT_EQ(f.state.player.state.SongTranspose, 0);
+    EXPECT_EQ(f.main.subWindowOf(f.main.player())->windowTitle(), "Play: " + songs + "/Volare.kar");
+
+    browser->dirFiles_Change(other);
+    EXPECT_EQ(ini.getString("DATABASE", "CurDir"), other.toStdString());
 }
 
 TEST(MainWindow, ChildWindowsHaveTheirCaptionsAndCannotBeClosedAlone)
