@@ -4,6 +4,7 @@
 #include "LayoutWindows.h"
 #include "MenuTable.h"
 #include "ProfileFile.h"
+#include "SettingsService.h"
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmDataGrid.h"
@@ -238,14 +239,24 @@ void frmMain::mnuExit_Click()
 
 void frmMain::connectBrowser()
 {
-    // The browser keeps its folder and view in [DATABASE].
-    const std::string ini = state_.settings.iniPath();
-    frmDataGrid_->readSetting = [ini](const QString& key) {
-        return QString::fromStdString(ProfileFile(ini).getString("DATABASE", key.toStdString()));
-    };
-    frmDataGrid_->writeSetting = [ini](const QString& key, const QString& value) {
-        ProfileFile(ini).writeString("DATABASE", key.toStdString(), value.toStdString());
-    };
+    // The browser keeps its folder and view in [DATABASE]. Without the
+    // settings service (windows made on their own) it reads the file itself.
+    if (SettingsService* service = state_.settingsService.get()) {
+        frmDataGrid_->readSetting = [service](const QString& key) {
+            return QString::fromStdString(service->getString("DATABASE", key.toStdString()));
+        };
+        frmDataGrid_->writeSetting = [service](const QString& key, const QString& value) {
+            service->setString("DATABASE", key.toStdString(), value.toStdString());
+        };
+    } else {
+        const std::string ini = state_.settings.iniPath();
+        frmDataGrid_->readSetting = [ini](const QString& key) {
+            return QString::fromStdString(ProfileFile(ini).getString("DATABASE", key.toStdString()));
+        };
+        frmDataGrid_->writeSetting = [ini](const QString& key, const QString& value) {
+            ProfileFile(ini).writeString("DATABASE", key.toStdString(), value.toStdString());
+        };
+    }
     connect(frmDataGrid_, &frmDataGrid::songChosen, this, &frmMain::playSong);
     frmDataGrid_->Form_Load();
 }
