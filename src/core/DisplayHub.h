@@ -25,6 +25,10 @@ public:
     void setTimerOutEnabled(bool e) override { player_->setTimerOutEnabled(e); }
     void enableTimer1() override { player_->enableTimer1(); }
     double timerNow() const override { return player_->timerNow(); }
+    bool isWarnEnabled() const override { return player_->isWarnEnabled(); }
+    void showClock(const QString& t) override { player_->showClock(t); }
+    void showPosition(const QString& t) override { player_->showPosition(t); }
+    void setPositionValue(int percent) override { player_->setPositionValue(percent); }
 
     void setNextLyricCaption(const QString& t) override { lyrics_->setNextLyricCaption(t); }
     void setMarkerCaption(const QString& t) override { lyrics_->setMarkerCaption(t); }
@@ -34,11 +38,23 @@ public:
     void StartLyric(int fromRow) override { lyrics_->StartLyric(fromRow); }
     void StartLyricA() override { lyrics_->StartLyricA(); }
     void firstLyricFromStart() override { lyrics_->firstLyricFromStart(); }
+    void PrintLyric(int line, int col, const QString& t) override { lyrics_->PrintLyric(line, col, t); }
+    void PrintLyricA(int chord, int col, const QString& t) override { lyrics_->PrintLyricA(chord, col, t); }
+    double CalcolaProssimaLyr(long gapMs) override { return lyrics_->CalcolaProssimaLyr(gapMs); }
+    void ClearSysexRow(int row) override { lyrics_->ClearSysexRow(row); }
+    void PrintSysexRow(int row) override { lyrics_->PrintSysexRow(row); }
+    void PrintSysexRowSung(int row) override { lyrics_->PrintSysexRowSung(row); }
+    void PreparaAltezza() override { lyrics_->PreparaAltezza(); }
 
     void setTrackCaption(const QString& t) override { monitor_->setTrackCaption(t); }
     void setKeyCaption(const QString& t) override { monitor_->setKeyCaption(t); }
     void setTempoCaption(const QString& t) override { monitor_->setTempoCaption(t); }
     void ResetChannelStates() override { monitor_->ResetChannelStates(); }
+    void setStripEnabled(int ch, bool e) override { monitor_->setStripEnabled(ch, e); }
+    void setStripColor(int ch, int i) override { monitor_->setStripColor(ch, i); }
+    void setMeter(int ch, int v) override { monitor_->setMeter(ch, v); }
+    void setProgramCaption(int ch, const QString& t) override { monitor_->setProgramCaption(ch, t); }
+    void setStripSlider(int ch, int row, int v) override { monitor_->setStripSlider(ch, row, v); }
 
     void messageBox(const QString& t, MessageIcon icon) override { app_->messageBox(t, icon); }
     void processEvents() override { app_->processEvents(); }

@@ -23,6 +23,14 @@ public:
     virtual void enableTimer1() = 0;
     /// The display timer now, in seconds.
     virtual double timerNow() const = 0;
+    /// Whether lblWarn is enabled (the queue is complete).
+    virtual bool isWarnEnabled() const = 0;
+    /// picTime(0) cleared and showing the running clock (a diagnostic, seen only with VediTu).
+    virtual void showClock(const QString& text) = 0;
+    /// picTime(1) cleared and showing the song position.
+    virtual void showPosition(const QString& text) = 0;
+    /// The position slider sliOut moved to percent (the caller sets SliderByProgram around it).
+    virtual void setPositionValue(int percent) = 0;
 };
 
 /// The lyrics window (frmLyric).
@@ -45,6 +53,20 @@ public:
     virtual void StartLyricA() = 0;
     /// Computes the first lyric countdown from queue entry 0 (a start from the song's beginning).
     virtual void firstLyricFromStart() = 0;
+    /// A syllable has been sung: line, 1-based column of the syllable in it, its text.
+    virtual void PrintLyric(int line, int column, const QString& text) = 0;
+    /// A chord has been reached: its number and text (with the "%" prefix); column unused.
+    virtual void PrintLyricA(int chordNo, int column, const QString& text) = 0;
+    /// Timer seconds at which the next event gapMs ahead is due, at the current tempo change.
+    virtual double CalcolaProssimaLyr(long gapMs) = 0;
+    /// Clears text-page row (1..4).
+    virtual void ClearSysexRow(int row) = 0;
+    /// Draws text-page row (1..4) from SysexRows.
+    virtual void PrintSysexRow(int row) = 0;
+    /// Paints text-page row (1..4) as sung.
+    virtual void PrintSysexRowSung(int row) = 0;
+    /// Sizes the lyric rows (and the text page beside or below them) for the font and row count.
+    virtual void PreparaAltezza() = 0;
 };
 
 /// The channel monitor (frmIndic).
@@ -59,6 +81,16 @@ public:
     virtual void setTempoCaption(const QString& text) = 0;
     /// New song: SoloChannel = -1, then every strip disabled and red, ChannelOn and ChannelUsed false.
     virtual void ResetChannelStates() = 0;
+    /// Enabled state of the strip picMidi(ch).
+    virtual void setStripEnabled(int ch, bool enabled) = 0;
+    /// Palette colour (0..15) of the strip's button panel picBut(ch).
+    virtual void setStripColor(int ch, int paletteIndex) = 0;
+    /// Value (0..127) of the level meter pgrMidi(ch).
+    virtual void setMeter(int ch, int value) = 0;
+    /// Caption of the instrument label lblProgram(ch).
+    virtual void setProgramCaption(int ch, const QString& text) = 0;
+    /// Value of the strip slider of controller row 0..3: sliOut(ch), sliC1(ch), sliC2(ch), sliC3(ch).
+    virtual void setStripSlider(int ch, int row, int value) = 0;
 };
 
 /// How a message box looks.
@@ -92,6 +124,10 @@ public:
     void setTimerOutEnabled(bool) override {}
     void enableTimer1() override {}
     double timerNow() const override { return 0; }
+    bool isWarnEnabled() const override { return true; } // no lamp: a prepared queue counts as complete
+    void showClock(const QString&) override {}
+    void showPosition(const QString&) override {}
+    void setPositionValue(int) override {}
     void setNextLyricCaption(const QString&) override {}
     void setMarkerCaption(const QString&) override {}
     void setTitleCaption(const QString&) override {}
@@ -100,10 +136,22 @@ public:
     void StartLyric(int) override {}
     void StartLyricA() override {}
     void firstLyricFromStart() override {}
+    void PrintLyric(int, int, const QString&) override {}
+    void PrintLyricA(int, int, const QString&) override {}
+    double CalcolaProssimaLyr(long) override { return 0; }
+    void ClearSysexRow(int) override {}
+    void PrintSysexRow(int) override {}
+    void PrintSysexRowSung(int) override {}
+    void PreparaAltezza() override {}
     void setTrackCaption(const QString&) override {}
     void setKeyCaption(const QString&) override {}
     void setTempoCaption(const QString&) override {}
     void ResetChannelStates() override {}
+    void setStripEnabled(int, bool) override {}
+    void setStripColor(int, int) override {}
+    void setMeter(int, int) override {}
+    void setProgramCaption(int, const QString&) override {}
+    void setStripSlider(int, int, int) override {}
     void messageBox(const QString&, MessageIcon) override {}
     void processEvents() override {}
 

@@ -53,6 +53,13 @@ public:
     void setKeyCaption(const QString&) override {}
     void setTempoCaption(const QString&) override {}
     void ResetChannelStates() override {}
+    void setStripEnabled(int ch, bool enabled) override;
+    // The button panels, meters, instrument labels and strip sliders come
+    // with the channel strips of the monitor.
+    void setStripColor(int, int) override {}
+    void setMeter(int, int) override {}
+    void setProgramCaption(int, const QString&) override {}
+    void setStripSlider(int, int, int) override {}
 
 private:
     const ControllerTable& table_;

@@ -9,9 +9,11 @@
 
 namespace lirmus {
 
-Player::Player(const Settings& settings, const ControllerTable& controllers, Clock* clock)
+Player::Player(const Settings& settings, ControllerTable& controllers, Clock* clock)
     : MIDIOutput1(clock), settings_(settings), controllers_(controllers),
-      pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays())
+      pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays()),
+      dispatcher_(song, flags, state, channels, lyric, controllers, settings, MIDIOutput1, hub_.displays()),
+      follower_(song, flags, state, dispatcher_, hub_)
 {
     // The output's reports and errors come from its own thread: run them on
     // the window thread, in order. A context object that dies with us keeps

@@ -5,6 +5,8 @@
 // show what it tells their display roles (attached to its hub).
 #include "ChannelState.h"
 #include "DisplayHub.h"
+#include "Dispatcher.h"
+#include "Follow.h"
 #include "LyricDisplayState.h"
 #include "MIDIOutput.h"
 #include "Midifile.h"
@@ -24,8 +26,9 @@ struct Settings;
 
 class Player {
 public:
-    /// settings and controllers outlive the player; clock: null for the steady clock.
-    Player(const Settings& settings, const ControllerTable& controllers, Clock* clock = nullptr);
+    /// settings and controllers outlive the player (the dispatcher keeps the song's
+    /// controller values in the table); clock: null for the steady clock.
+    Player(const Settings& settings, ControllerTable& controllers, Clock* clock = nullptr);
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -42,6 +45,10 @@ public:
     DisplayHub& hub() { return hub_; }
     Displays displays() { return hub_.displays(); }
     OutputPump& pump() { return pump_; }
+    /// What the output's MessageSent reports go to (the player window forwards them).
+    Dispatcher& dispatcher() { return dispatcher_; }
+    /// Follows the external sequencer in external-player mode.
+    MciFollower& follower() { return follower_; }
     const Settings& settings() const { return settings_; }
     const ControllerTable& controllers() const { return controllers_; }
 
@@ -50,9 +57,11 @@ public:
 
 private:
     const Settings& settings_;
-    const ControllerTable& controllers_;
+    ControllerTable& controllers_;
     DisplayHub hub_;
     OutputPump pump_;
+    Dispatcher dispatcher_;
+    MciFollower follower_;
     std::unique_ptr<QObject> context_; // posted reports run in its name
 };
 

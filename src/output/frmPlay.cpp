@@ -2,6 +2,7 @@
 
 #include "Palette.h"
 #include "Player.h"
+#include "Settings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,6 +21,8 @@ frmPlay::frmPlay(Player& player, QWidget* parent) : QWidget(parent), player_(pla
 {
     clock_.start();
     player_.hub().attachPlayer(this);
+    player_.dispatcher().setTransport(this);
+    player_.MIDIOutput1.MessageSent = [this](long tag) { MIDIOutput1_MessageSent(tag); };
 
     TimerOut = new QTimer(this);
     TimerOut->setObjectName("TimerOut");
@@ -53,6 +56,14 @@ frmPlay::frmPlay(Player& player, QWidget* parent) : QWidget(parent), player_(pla
     lblWarn->setAutoFillBackground(true);
     buttons->addWidget(lblWarn);
 
+    picTime0 = new QLabel(this);
+    picTime0->setObjectName("picTime(0)");
+    picTime0->setVisible(player_.settings().VediTu);
+    buttons->addWidget(picTime0);
+    picTime1 = new QLabel(this);
+    picTime1->setObjectName("picTime(1)");
+    buttons->addWidget(picTime1);
+
     picTime = new QLabel("00:00", this);
     picTime->setObjectName("picTime");
     buttons->addWidget(picTime);
@@ -81,8 +92,12 @@ void frmPlay::cmdStop_Click() {}
 void frmPlay::cmdInfo_Click() {}
 void frmPlay::MidiPanic() {}
 
+void frmPlay::MIDIOutput1_MessageSent(long tag) { player_.dispatcher().MIDIOutput1_MessageSent(tag); }
+
 frmPlay::~frmPlay()
 {
+    player_.MIDIOutput1.MessageSent = nullptr;
+    player_.dispatcher().setTransport(nullptr);
     player_.hub().attachPlayer(nullptr);
 }
 
@@ -123,5 +138,19 @@ void frmPlay::setTimerOutEnabled(bool enabled)
 void frmPlay::enableTimer1() { Timer1->start(); }
 
 double frmPlay::timerNow() const { return clock_.nsecsElapsed() / 1e9; }
+
+bool frmPlay::isWarnEnabled() const { return lblWarn->isEnabledTo(this); }
+
+void frmPlay::showClock(const QString& text) { picTime0->setText(text); }
+
+void frmPlay::showPosition(const QString& text) { picTime1->setText(text); }
+
+void frmPlay::setPositionValue(int percent)
+{
+    const bool was = player_.state.SliderByProgram;
+    player_.state.SliderByProgram = true;
+    sliPosition->setValue(percent);
+    player_.state.SliderByProgram = was;
+}
 
 } // namespace lirmus

@@ -2,6 +2,7 @@
 // The player window: transport buttons, position, the warning lamp and the
 // song clock. The song, the output and the pump belong to the Player; the
 // window shows what it is told and forwards its handlers.
+#include "Dispatcher.h"
 #include "Displays.h"
 
 #include <QElapsedTimer>
@@ -16,7 +17,7 @@ namespace lirmus {
 
 class Player;
 
-class frmPlay : public QWidget, private PlayerDisplay {
+class frmPlay : public QWidget, private PlayerDisplay, private Transport {
     Q_OBJECT
 public:
     explicit frmPlay(Player& player, QWidget* parent = nullptr);
@@ -37,6 +38,8 @@ public:
     QSlider* sliPosition = nullptr;
     QLabel* lblWarn = nullptr;
     QLabel* picTime = nullptr;
+    QLabel* picTime0 = nullptr; ///< picTime(0): the running clock, shown only with VediTu
+    QLabel* picTime1 = nullptr; ///< picTime(1): the song position
 
 public slots:
     void Start_Play();
@@ -46,6 +49,8 @@ public slots:
     void cmdStop_Click();
     void cmdInfo_Click();
     void MidiPanic();
+    /// The output sent a tagged message: the player's dispatcher shows it.
+    void MIDIOutput1_MessageSent(long tag);
 
 signals:
     /// The window was closed by the user: the program is ending.
@@ -63,6 +68,10 @@ private:
     void setTimerOutEnabled(bool enabled) override;
     void enableTimer1() override;
     double timerNow() const override;
+    bool isWarnEnabled() const override;
+    void showClock(const QString& text) override;
+    void showPosition(const QString& text) override;
+    void setPositionValue(int percent) override;
 
     Player& player_;
     QElapsedTimer clock_;
