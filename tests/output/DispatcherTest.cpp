@@ -8,7 +8,7 @@ using namespace lirmus;
 using lirmus::test::bytes;
 using lirmus::test::Fixture;
 
-TEST(Dispatcher, GuardsIgnoreAbortUntaggedAndOutOfRangeTags)
+TEST(Dispatcher, GuardsIgnoreAbortUntaggedAndOutOfRangeTagsAndTheLastEntryStops)
 {
     Fixture f;
     f.add(100, 0x90, 60, 100);
@@ -34,20 +34,11 @@ TEST(Dispatcher, GuardsIgnoreAbortUntaggedAndOutOfRangeTags)
     EXPECT_TRUE(f.views.log.isEmpty());
     EXPECT_EQ(f.player.CurrentIndex, 0);
     EXPECT_FALSE(f.channels.ChannelUsed[0]);
-}
 
-TEST(Dispatcher, TheLastEntryStopsThePlayWithoutBeingShown)
-{
-    Fixture f;
-    f.add(100, 0x90, 60, 100);
-    f.finish();
+    // The last entry is never shown: it stops the play.
     f.sent(2);
     EXPECT_EQ(f.stops.calls, 1);
     EXPECT_EQ(f.player.CurrentIndex, 0);
-    EXPECT_TRUE(f.views.log.isEmpty());
-
-    f.d.setTransport(nullptr); // no transport attached: still shown as nothing
-    f.sent(2);
     EXPECT_TRUE(f.views.log.isEmpty());
 }
 
@@ -282,6 +273,10 @@ TEST(Dispatcher, ProgramChangesNameTheInstrumentOrTheDrumKit)
     f.sent(unlisted);
     EXPECT_EQ(f.views.program[9], "Drum 005");
     EXPECT_FALSE(f.channels.ProgramSeen[9]);
+
+    f.song.queue[piano].Data1 = 200; // a damaged entry names no instrument, and reads nothing outside the names
+    f.sent(piano);
+    EXPECT_EQ(f.views.program[2], "");
 }
 
 TEST(Dispatcher, ControllersMoveTheirStripAndMasterCorrectionsGoOutAtOnceUntagged)
