@@ -2,6 +2,7 @@
 // prepare it (both passes, no window events), to reach the first output call,
 // the entries per second of the preparation and the peak memory. Each file is
 // measured in a child process of its own so its peak memory is its own.
+#include "BenchArgs.h"
 #include "LoadSong.h"
 #include "Midifile.h"
 #include "Settings.h"
@@ -93,15 +94,7 @@ int main(int argc, char** argv)
 {
     int runs = 5;
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
-        else files.push_back(a);
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: lirmus-bench-song [--runs N] FILE...\n");
-        return 2;
-    }
+    if (!readBenchArgs(argc, argv, "lirmus-bench-song", runs, files)) return 2;
     Settings settings;  // the player's defaults (fast start on)
     std::printf("median of %d runs per file\n", runs);
     std::fflush(stdout);

@@ -12,10 +12,10 @@ struct ChannelState {
     std::array<bool, kChannels> ChannelOn{};   ///< audible as far as the mixer is concerned
     std::array<bool, kChannels> ChannelUsed{}; ///< has sounded in the current song
     std::array<bool, kChannels> ProgramSeen{}; ///< a program change was seen in the current song
+    std::array<int, kChannels> MeterLevel{};   ///< value of each level meter pgrMidi (0..127): peak held, lowered by Timer1
     int SoloChannel = -1;                      ///< soloed channel 0..15, -1 = none
     bool MelodyMuted = false;                  ///< the melody channel is silenced for singing; kept across songs
     bool IndicUpdating = false;                ///< the program moves the monitor's sliders: they send nothing
-    std::array<int, kChannels> Meter{};        ///< level meter values pgrMidi(ch), 0..127
 };
 
 } // namespace lirmus

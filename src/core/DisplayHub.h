@@ -30,9 +30,11 @@ public:
     bool timer1Enabled() const override { return player_->timer1Enabled(); }
     void setTimer2Enabled(bool e) override { player_->setTimer2Enabled(e); }
     int sliderValue() const override { return player_->sliderValue(); }
-    void setSliderValue(int v) override { player_->setSliderValue(v); }
-    void showTime(int i, const QString& t) override { player_->showTime(i, t); }
     void setSongCaption(const QString& t) override { player_->setSongCaption(t); }
+    bool isWarnEnabled() const override { return player_->isWarnEnabled(); }
+    void showClock(const QString& t) override { player_->showClock(t); }
+    void showPosition(const QString& t) override { player_->showPosition(t); }
+    void setPositionValue(int percent) override { player_->setPositionValue(percent); }
 
     void setNextLyricCaption(const QString& t) override { lyrics_->setNextLyricCaption(t); }
     void setMarkerCaption(const QString& t) override { lyrics_->setMarkerCaption(t); }
@@ -45,6 +47,13 @@ public:
     void ClearLyricDisplay() override { lyrics_->ClearLyricDisplay(); }
     void RiposizionaKaraoke(long ms) override { lyrics_->RiposizionaKaraoke(ms); }
     void drawCountdowns(double now) override { lyrics_->drawCountdowns(now); }
+    void PrintLyric(int line, int col, const QString& t) override { lyrics_->PrintLyric(line, col, t); }
+    void PrintLyricA(int chord, int col, const QString& t) override { lyrics_->PrintLyricA(chord, col, t); }
+    double CalcolaProssimaLyr(long gapMs) override { return lyrics_->CalcolaProssimaLyr(gapMs); }
+    void ClearSysexRow(int row) override { lyrics_->ClearSysexRow(row); }
+    void PrintSysexRow(int row) override { lyrics_->PrintSysexRow(row); }
+    void PrintSysexRowSung(int row) override { lyrics_->PrintSysexRowSung(row); }
+    void PreparaAltezza() override { lyrics_->PreparaAltezza(); }
 
     void setTrackCaption(const QString& t) override { monitor_->setTrackCaption(t); }
     void setKeyCaption(const QString& t) override { monitor_->setKeyCaption(t); }
@@ -55,6 +64,10 @@ public:
     void showTempoAndKey(int tempo, int transpose) override { monitor_->showTempoAndKey(tempo, transpose); }
     void setMeter(int ch, int v) override { monitor_->setMeter(ch, v); }
     void setMonitorEnabled(bool e) override { monitor_->setMonitorEnabled(e); }
+    void setStripEnabled(int ch, bool e) override { monitor_->setStripEnabled(ch, e); }
+    void setStripColor(int ch, int i) override { monitor_->setStripColor(ch, i); }
+    void setProgramCaption(int ch, const QString& t) override { monitor_->setProgramCaption(ch, t); }
+    void setStripSlider(int ch, int row, int v) override { monitor_->setStripSlider(ch, row, v); }
 
     void messageBox(const QString& t, MessageIcon icon) override { app_->messageBox(t, icon); }
     void processEvents() override { app_->processEvents(); }

@@ -36,12 +36,16 @@ public:
     virtual void setTimer2Enabled(bool enabled) = 0;
     /// The position slider's value (percent of the song).
     virtual int sliderValue() const = 0;
-    /// Moves the position slider as the user would: a change seeks.
-    virtual void setSliderValue(int percent) = 0;
-    /// Shows text in time box picTime(index): 0 running clock, 1 position, 2 length; "" clears it.
-    virtual void showTime(int index, const QString& text) = 0;
     /// The window caption ("Play: " and the song).
     virtual void setSongCaption(const QString& text) = 0;
+    /// Whether lblWarn is enabled (the queue is complete).
+    virtual bool isWarnEnabled() const = 0;
+    /// picTime(0) cleared and showing the running clock (a diagnostic, seen only with VediTu).
+    virtual void showClock(const QString& text) = 0;
+    /// picTime(1) cleared and showing the song position.
+    virtual void showPosition(const QString& text) = 0;
+    /// The position slider sliOut moved to percent: the change seeks unless SliderByProgram is set.
+    virtual void setPositionValue(int percent) = 0;
 };
 
 /// The lyrics window (frmLyric).
@@ -70,6 +74,20 @@ public:
     virtual void RiposizionaKaraoke(long ms) = 0;
     /// Draws the syllable and chord countdown bars for the timer value now (seconds).
     virtual void drawCountdowns(double now) = 0;
+    /// A syllable has been sung: line, 1-based column of the syllable in it, its text.
+    virtual void PrintLyric(int line, int column, const QString& text) = 0;
+    /// A chord has been reached: its number and text (with the "%" prefix); column unused.
+    virtual void PrintLyricA(int chordNo, int column, const QString& text) = 0;
+    /// Timer seconds at which the next event gapMs ahead is due, at the current tempo change.
+    virtual double CalcolaProssimaLyr(long gapMs) = 0;
+    /// Clears text-page row (1..4).
+    virtual void ClearSysexRow(int row) = 0;
+    /// Draws text-page row (1..4) from SysexRows.
+    virtual void PrintSysexRow(int row) = 0;
+    /// Paints text-page row (1..4) as sung.
+    virtual void PrintSysexRowSung(int row) = 0;
+    /// Sizes the lyric rows (and the text page beside or below them) for the font and row count.
+    virtual void PreparaAltezza() = 0;
 };
 
 /// The channel monitor (frmIndic).
@@ -90,10 +108,18 @@ public:
     virtual void ResetProgramLabels() = 0;
     /// The tempo change (udTempo) and transposition (udTrans) the song starts with.
     virtual void showTempoAndKey(int tempoPercent, int transpose) = 0;
-    /// Level meter pgrMidi(channel) shows value (0..127).
-    virtual void setMeter(int channel, int value) = 0;
     /// The whole monitor usable or not (not while the external player plays).
     virtual void setMonitorEnabled(bool enabled) = 0;
+    /// Enabled state of the strip picMidi(ch).
+    virtual void setStripEnabled(int ch, bool enabled) = 0;
+    /// Palette colour (0..15) of the strip's button panel picBut(ch).
+    virtual void setStripColor(int ch, int paletteIndex) = 0;
+    /// Value (0..127) of the level meter pgrMidi(ch).
+    virtual void setMeter(int ch, int value) = 0;
+    /// Caption of the instrument label lblProgram(ch).
+    virtual void setProgramCaption(int ch, const QString& text) = 0;
+    /// Value of the strip slider of controller row 0..3: sliOut(ch), sliC1(ch), sliC2(ch), sliC3(ch).
+    virtual void setStripSlider(int ch, int row, int value) = 0;
 };
 
 /// How a message box looks.
@@ -136,9 +162,11 @@ public:
     bool timer1Enabled() const override { return false; }
     void setTimer2Enabled(bool) override {}
     int sliderValue() const override { return 0; }
-    void setSliderValue(int) override {}
-    void showTime(int, const QString&) override {}
     void setSongCaption(const QString&) override {}
+    bool isWarnEnabled() const override { return true; } // no lamp: a prepared queue counts as complete
+    void showClock(const QString&) override {}
+    void showPosition(const QString&) override {}
+    void setPositionValue(int) override {}
     void setNextLyricCaption(const QString&) override {}
     void setMarkerCaption(const QString&) override {}
     void setTitleCaption(const QString&) override {}
@@ -150,6 +178,13 @@ public:
     void ClearLyricDisplay() override {}
     void RiposizionaKaraoke(long) override {}
     void drawCountdowns(double) override {}
+    void PrintLyric(int, int, const QString&) override {}
+    void PrintLyricA(int, int, const QString&) override {}
+    double CalcolaProssimaLyr(long) override { return 0; }
+    void ClearSysexRow(int) override {}
+    void PrintSysexRow(int) override {}
+    void PrintSysexRowSung(int) override {}
+    void PreparaAltezza() override {}
     void setTrackCaption(const QString&) override {}
     void setKeyCaption(const QString&) override {}
     void setTempoCaption(const QString&) override {}
@@ -159,6 +194,10 @@ public:
     void showTempoAndKey(int, int) override {}
     void setMeter(int, int) override {}
     void setMonitorEnabled(bool) override {}
+    void setStripEnabled(int, bool) override {}
+    void setStripColor(int, int) override {}
+    void setProgramCaption(int, const QString&) override {}
+    void setStripSlider(int, int, int) override {}
     void messageBox(const QString&, MessageIcon) override {}
     void processEvents() override {}
     void beep() override {}

@@ -36,10 +36,18 @@ public:
     void ClearLyricDisplay() override {}
     void RiposizionaKaraoke(long) override {}
     void drawCountdowns(double) override {}
+    // The syllables, chords and countdowns are drawn by the karaoke display.
+    void PrintLyric(int, int, const QString&) override {}
+    void PrintLyricA(int, int, const QString&) override {}
+    double CalcolaProssimaLyr(long) override { return 0; } // no countdown until the karaoke display
+    // The text page is drawn by the karaoke display's text-page rows.
+    void ClearSysexRow(int) override {}
+    void PrintSysexRow(int) override {}
+    void PrintSysexRowSung(int) override {}
 
 public slots:
     /// Sizes the lyric rows for the current font and row count.
-    void PreparaAltezza();
+    void PreparaAltezza() override;
 
 private:
     const Settings& settings_;

@@ -3,6 +3,7 @@
 #include "ProfileDocument.h"
 #include "SettingsService.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace lirmus {
@@ -112,6 +113,11 @@ int ApplyMaster(int value, int low, int high, int master, int minimum)
     if (minimum == 0) return high == 0 ? 0 : v16(value * master / high);
     if (master < 0) return v16(value + master * (value - low) / 100);
     return v16(value + master * (high - value) / 100);
+}
+
+int soloVolume(int soloLevel, int volume)
+{
+    return static_cast<int>(std::nearbyint(double(soloLevel) * volume / 127.0));
 }
 
 } // namespace lirmus

@@ -41,4 +41,8 @@ ControllerTable readControllerTable(const SettingsService& ini, std::string* pro
 /// The master scaling of a controller value (16-bit arithmetic, truncating).
 int ApplyMaster(int value, int low, int high, int master, int minimum);
 
+/// The volume a channel plays at while another is soloed: soloLevel × volume / 127,
+/// rounded to the nearest integer, halves to even.
+int soloVolume(int soloLevel, int volume);
+
 } // namespace lirmus

@@ -97,6 +97,11 @@ void frmIndic::placeMasterPanel(bool atTop)
     picMidiOut->raise();
 }
 
+void frmIndic::setStripEnabled(int ch, bool enabled)
+{
+    if (ch >= 0 && ch < 16) picMidi[size_t(ch)]->setEnabled(enabled);
+}
+
 void frmIndic::setTrackCaption(const QString& text)
 {
     if (lblTrack) lblTrack->setText(text);

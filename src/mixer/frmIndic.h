@@ -56,8 +56,14 @@ public:
     void ResetChannelSliders() override {}
     void ResetProgramLabels() override {}
     void showTempoAndKey(int, int) override {}
-    void setMeter(int, int) override {}
     void setMonitorEnabled(bool enabled) override { setEnabled(enabled); }
+    void setStripEnabled(int ch, bool enabled) override;
+    // The button panels, meters, instrument labels and strip sliders come
+    // with the channel strips of the monitor.
+    void setStripColor(int, int) override {}
+    void setMeter(int, int) override {}
+    void setProgramCaption(int, const QString&) override {}
+    void setStripSlider(int, int, int) override {}
 
 private:
     const ControllerTable& table_;

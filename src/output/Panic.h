@@ -10,6 +10,10 @@ class MIDIOutput;
 /// The GS reset system exclusive: F0 41 10 42 12 40 00 7F 00 41 F7.
 extern const std::string kGsReset;
 
+/// Sends one control change (status 0xB0 + channel) at once, untagged. The one
+/// place these immediate messages are put together.
+void SendControl(MIDIOutput& out, int channel, int controller, int value);
+
 /// Silences every channel: all notes off, then all sound off, channel by channel (32 messages).
 void MidiPanic(MIDIOutput& out);
 

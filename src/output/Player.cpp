@@ -3,7 +3,6 @@
 #include "ControllerTable.h"
 #include "LoadSong.h"
 #include "Settings.h"
-#include "TimeText.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -14,7 +13,9 @@ namespace lirmus {
 
 Player::Player(const Settings& settings, ControllerTable& controllers, Clock* clock)
     : MIDIOutput1(clock), settings_(settings), controllers_(controllers),
-      pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays())
+      pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays()),
+      dispatcher_(song, flags, state, channels, lyric, controllers, settings, MIDIOutput1, hub_.displays()),
+      follower_(song, flags, state, dispatcher_, hub_)
 {
     // The output's reports and errors come from its own thread: run them on
     // the window thread, in order. A context object that dies with us keeps
@@ -28,6 +29,7 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
         hub_.messageBox(QString::fromStdString(message), MessageIcon::Exclamation);
     };
     MIDIOutput1.MessageSent = [this](long tag) { MessageSent(tag); };
+    dispatcher_.setSongEnd(&transport_);
     MIDIOutput1.setSoundFont(settings.SoundFont);
     MIDIOutput1.setAudioFile(settings.AudioFile);
 }
@@ -55,24 +57,8 @@ void Player::OutputSong(long fromIndex, long toIndex, long fromTime, int mode)
 
 void Player::clearControllerValues() { controllers_.ClearControllerValues(); }
 
-double Player::CalcolaProssimaLyr(long gapMs)
-{
-    return hub_.timerNow() + gapMs * tempoFactor(MIDIOutput1.TempoPercent()) / 1000.0;
-}
-
 void Player::setMonitorEnabled(bool enabled) { hub_.setMonitorEnabled(enabled); }
 
-void Player::MessageSent(long index)
-{
-    if (dispatcher) {
-        dispatcher(index);
-        return;
-    }
-    // Without the full dispatcher: the position and the end of the song.
-    if (flags.AbortRequested || index < 1 || index > song.queue.MsgCount) return;
-    state.CurrentIndex = index;
-    hub_.showTime(1, TimeText(song.queue[index].Time / 1000.0).left(5));
-    if (index == song.queue.MsgCount) transport_.Stop_Play();
-}
+void Player::MessageSent(long index) { dispatcher_.MIDIOutput1_MessageSent(index); }
 
 } // namespace lirmus

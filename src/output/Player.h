@@ -5,6 +5,8 @@
 // show what it tells their display roles (attached to its hub).
 #include "ChannelState.h"
 #include "DisplayHub.h"
+#include "Dispatcher.h"
+#include "Follow.h"
 #include "LyricDisplayState.h"
 #include "MIDIOutput.h"
 #include "Midifile.h"
@@ -26,7 +28,8 @@ struct Settings;
 
 class Player : private SongOutputStart {
 public:
-    /// settings and controllers outlive the player; clock: null for the steady clock.
+    /// settings and controllers outlive the player (the dispatcher keeps the song's
+    /// controller values in the table); clock: null for the steady clock.
     Player(const Settings& settings, ControllerTable& controllers, Clock* clock = nullptr);
     ~Player();
     Player(const Player&) = delete;
@@ -44,6 +47,10 @@ public:
     DisplayHub& hub() { return hub_; }
     Displays displays() { return hub_.displays(); }
     OutputPump& pump() { return pump_; }
+    /// What the output's MessageSent reports go to.
+    Dispatcher& dispatcher() { return dispatcher_; }
+    /// Follows the external sequencer in external-player mode.
+    MciFollower& follower() { return follower_; }
     const Settings& settings() const { return settings_; }
     ControllerTable& controllers() { return controllers_; }
     Transport& transport() { return transport_; }
@@ -54,14 +61,10 @@ public:
     void loadSong();
     /// Every controller value of the song forgotten (-1).
     void clearControllerValues();
-    /// The timer value at which something gapMs of song time away is due, at the current tempo.
-    double CalcolaProssimaLyr(long gapMs);
     /// Enables the channel monitor (off while the external player plays).
     void setMonitorEnabled(bool enabled);
 
-    /// What runs for every entry reported sent (the message-sent dispatcher).
-    std::function<void(long index)> dispatcher;
-    /// Reports entry index as sent: the dispatcher runs, or the minimal one below without it.
+    /// Reports entry index as sent (or reached by the external player) to the dispatcher.
     void MessageSent(long index);
 
     /// Text widths for the lyric line rule (the lyrics window measures; a fixed width until then).
@@ -74,6 +77,8 @@ private:
     ControllerTable& controllers_;
     DisplayHub hub_;
     OutputPump pump_;
+    Dispatcher dispatcher_;
+    MciFollower follower_;
     Transport transport_{*this};
     NullSongViews fixedMeasure_;
     TextMeasure* measure_ = &fixedMeasure_;

@@ -22,6 +22,17 @@ constexpr qint64 kStopWaitMs = 250;
 
 Transport::Transport(Player& player) : p_(player) {}
 
+void Transport::setSequencer(ExternalSequencer* sequencer)
+{
+    mci_ = sequencer;
+    p_.follower().setPositionSource([this] {
+        // A reply that is not a number reads as 0.
+        std::string reply;
+        if (!mci_ || mci_->sendString("Status MCIMidi Position", reply) != 0) return 0.0;
+        return std::atof(reply.c_str());
+    });
+}
+
 bool Transport::mci(const std::string& command)
 {
     return mci_ && mci_->execute(command);
@@ -108,7 +119,7 @@ void Transport::Start_Play()
     st.Paused = s.AutoStart;
     p_.channels.ProgramSeen.fill(false);
     st.SliderByProgram = true;
-    ui.setSliderValue(0);
+    ui.setPositionValue(0);
     st.SliderByProgram = false;
 
     st.Loading = true;
@@ -133,12 +144,14 @@ void Transport::Stop_Play()
     InterrompiTutto();
 
     st.SliderByProgram = true;
-    ui.setSliderValue(0);
+    ui.setPositionValue(0);
     st.SliderByProgram = false;
     ui.ResetChannelSliders();
     ui.ResetProgramLabels();
     ui.ClearLyricDisplay();
-    for (int box = 0; box < 3; ++box) ui.showTime(box, QString());
+    ui.showClock(QString());
+    ui.showPosition(QString());
+    ui.showSongLength(QString());
 
     if (!s.AutoStart || s.ExternalMCI) {
         setButtons(true, false, false, false);
@@ -206,23 +219,23 @@ void Transport::cmdPause_Click()
     st.Paused = true;
     setButtons(true, false, st.buttons.Stop, st.buttons.Seek);
     for (int ch = 0; ch < ChannelState::kChannels; ++ch) {
-        p_.channels.Meter[size_t(ch)] = 0;
+        p_.channels.MeterLevel[size_t(ch)] = 0;
         ui.setMeter(ch, 0);
     }
 }
 
-void Transport::cmdInizio_Click() { p_.hub().setSliderValue(0); }
+void Transport::cmdInizio_Click() { p_.hub().setPositionValue(0); }
 
 void Transport::cmdRewind_Click()
 {
     const int v = p_.hub().sliderValue();
-    if (v >= 10) p_.hub().setSliderValue(v - 10);
+    if (v >= 10) p_.hub().setPositionValue(v - 10);
 }
 
 void Transport::cmdForward_Click()
 {
     const int v = p_.hub().sliderValue();
-    if (v < 90) p_.hub().setSliderValue(v + 10);
+    if (v < 90) p_.hub().setPositionValue(v + 10);
 }
 
 bool Transport::cmdInfo_Click()
@@ -247,7 +260,7 @@ void Transport::sliOut_MouseUp()
 
 void Transport::sliOut_Scroll(int percent)
 {
-    p_.hub().showTime(1, TimeText(msAt(percent) / 1000.0).left(5));
+    p_.hub().showPosition(TimeText(msAt(percent) / 1000.0).left(5));
 }
 
 void Transport::sliOut_Change(int percent)
@@ -283,7 +296,7 @@ void Transport::Timer1_Timer()
     if (!p_.settings().KaraokeEnlarged) {
         for (int ch = 0; ch < ChannelState::kChannels; ++ch) {
             if (p_.flags.AbortRequested) return;
-            int& meter = p_.channels.Meter[size_t(ch)];
+            int& meter = p_.channels.MeterLevel[size_t(ch)];
             const int fallen = meter < 32 ? 0 : meter - 32;
             if (fallen != meter) {
                 meter = fallen;
@@ -355,12 +368,12 @@ void Transport::OutputSong(long fromIndex, long toIndex, long fromTime, int mode
     if (fromTime == 101 || startTime == 0) {
         std::string reply;
         if (mci_) mci_->sendString("Status MCIMidi Length", reply);
-        ui.showTime(2, TimeText(std::atof(reply.c_str()) / 1000.0).left(5));
+        ui.showSongLength(TimeText(std::atof(reply.c_str()) / 1000.0).left(5));
     } else {
         st.MciFollowIndex = st.NextToSend;
     }
     st.PlayStartTime = ui.timerNow() - st.SendOffset / 1000.0;
-    p_.lyric.NextLyricTime = q.MsgCount >= 0 && !q.MsgQueue.empty() ? p_.CalcolaProssimaLyr(q[0].Length) : 0;
+    p_.lyric.NextLyricTime = q.MsgQueue.empty() ? 0 : ui.CalcolaProssimaLyr(q[0].Length);
     st.MciOpen = true;
     ui.setTimer2Enabled(true);
     ui.setTimer1Enabled(true);
@@ -370,35 +383,16 @@ void Transport::Timer2_Timer()
 {
     p_.hub().setTimer2Enabled(false);
     if (p_.settings().ExternalMCI) FollowMciPosition();
+    // The sequencer's length and ours may differ by a few ms: a sequencer that
+    // has finished ends the song even when its position never passed ours.
+    std::string mode;
+    if (p_.state.MciOpen && !p_.state.Paused && mci_ && mci_->sendString("Status MCIMidi Mode", mode) == 0 &&
+        mode == "stopped")
+        Stop_Play();
     if (p_.state.MciOpen) p_.hub().setTimer2Enabled(true);
 }
 
-void Transport::FollowMciPosition()
-{
-    PlayerState& st = p_.state;
-    if (!st.MciOpen || !mci_) return;
-    std::string reply;
-    mci_->sendString("Status MCIMidi Position", reply);
-    const long pos = std::lround(std::atof(reply.c_str())) - p_.song.queue.TimeOffset;
-    if (p_.song.SongLength < pos) {
-        Stop_Play();
-        return;
-    }
-    const long last = p_.song.queue.positionOf(pos, st.MciFollowIndex);
-    st.MciFollowLast = last;
-    bool ranToEnd = true;
-    for (long i = st.MciFollowIndex; i <= last; ++i) {
-        if (p_.flags.AbortRequested) {
-            ranToEnd = false;
-            break;
-        }
-        const QueueEntry& e = p_.song.queue[i];
-        const int kind = e.Status & 0xF0;
-        if (e.Status == 255 || kind == 0x90 || kind == 0xB0 || kind == 0xC0) MessageSent(i);
-        p_.hub().processEvents();
-    }
-    if (ranToEnd && !p_.flags.AbortRequested && last >= st.MciFollowIndex) st.MciFollowIndex = last + 1;
-}
+void Transport::FollowMciPosition() { p_.follower().FollowMciPosition(); }
 
 void Transport::SetMciMode()
 {
@@ -406,9 +400,5 @@ void Transport::SetMciMode()
     if (p_.settings().ExternalMCI && p_.MIDIOutput1.State() > 0) p_.MIDIOutput1.setAction(kClose);
 }
 
-void Transport::MessageSent(long index)
-{
-    p_.MessageSent(index);
-}
 
 } // namespace lirmus

@@ -4,6 +4,8 @@
 // start of the output on either path (our own output or the external
 // player). Plain code on the window thread; the player window forwards its
 // handlers here and shows what it is told through its display role.
+#include "Dispatcher.h"
+
 #include <QString>
 
 namespace lirmus {
@@ -11,7 +13,7 @@ namespace lirmus {
 class ExternalSequencer;
 class Player;
 
-class Transport {
+class Transport : public SongEnd {
 public:
     explicit Transport(Player& player);
 
@@ -20,7 +22,7 @@ public:
     /// Loads SongFile and starts it (cued when AutoStart is on).
     void Start_Play();
     /// Ends the song; with AutoStart on (own output) it is cued again from its start.
-    void Stop_Play();
+    void Stop_Play() override;
 
     void cmdPlay_Click();
     void cmdPause_Click();
@@ -58,10 +60,7 @@ public:
     void SetMciMode();
 
     /// The external player (null: none available).
-    void setSequencer(ExternalSequencer* sequencer) { mci_ = sequencer; }
-
-    /// A report of the output: entry index was sent (or reached by the external player).
-    void MessageSent(long index);
+    void setSequencer(ExternalSequencer* sequencer);
 
 private:
     void setButtons(bool play, bool pause, bool stop, bool seek);

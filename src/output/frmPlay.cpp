@@ -2,6 +2,7 @@
 
 #include "Palette.h"
 #include "Player.h"
+#include "Settings.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -200,13 +201,14 @@ void frmPlay::setTimer2Enabled(bool enabled)
 
 int frmPlay::sliderValue() const { return sliOut->value(); }
 
-void frmPlay::setSliderValue(int percent) { sliOut->setValue(percent); }
-
-void frmPlay::showTime(int index, const QString& text)
-{
-    if (index >= 0 && index < 3) picTime[size_t(index)]->setText(text);
-}
-
 void frmPlay::setSongCaption(const QString& text) { setWindowTitle(text); }
+
+bool frmPlay::isWarnEnabled() const { return lblWarn->isEnabledTo(this); }
+
+void frmPlay::showClock(const QString& text) { picTime[0]->setText(text); }
+
+void frmPlay::showPosition(const QString& text) { picTime[1]->setText(text); }
+
+void frmPlay::setPositionValue(int percent) { sliOut->setValue(percent); }
 
 } // namespace lirmus

@@ -80,9 +80,11 @@ private:
     bool timer1Enabled() const override;
     void setTimer2Enabled(bool enabled) override;
     int sliderValue() const override;
-    void setSliderValue(int percent) override;
-    void showTime(int index, const QString& text) override;
     void setSongCaption(const QString& text) override;
+    bool isWarnEnabled() const override;
+    void showClock(const QString& text) override;
+    void showPosition(const QString& text) override;
+    void setPositionValue(int percent) override;
 
     Player& player_;
     QElapsedTimer clock_;

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 #include <functional>
 #include <string>
 
@@ -32,6 +34,10 @@ public:
     int startLyricCalls = 0, startChordCalls = 0, eventRuns = 0;
     long twipsPerChar = 100;
     long screenTwips = 10000;
+    double now = 0;                  ///< what timerNow() gives
+    QString clock, position;         ///< picTime(0), picTime(1)
+    std::array<QString, 16> program; ///< lblProgram(ch)
+    std::array<int, 16> meter{};     ///< pgrMidi(ch)
     std::function<void()> onEvents;  ///< runs inside processEvents (e.g. to raise AbortRequested)
     std::function<void(const OutputCall&)> onOutput;
     const SongState* song = nullptr;  ///< when set, OutputSong records MsgCount
@@ -53,7 +59,30 @@ public:
     void showSongLength(const QString& t) override { songLength = t; log << "picTime=" + t; }
     void setTimerOutEnabled(bool e) override { log << QString("TimerOut=%1").arg(e); }
     void enableTimer1() override { log << "Timer1"; }
-    double timerNow() const override { return 0; }
+    double timerNow() const override { return now; }
+    bool isWarnEnabled() const override { return warnEnabled; }
+    void showClock(const QString& t) override { clock = t; }
+    void showPosition(const QString& t) override { position = t; log << "picTime(1)=" + t; }
+    void setPositionValue(int p) override { log << QString("sliOut=%1").arg(p); }
+    void PrintLyric(int line, int col, const QString& t) override
+    {
+        log << QString("PrintLyric(%1,%2,%3)").arg(line).arg(col).arg(t);
+    }
+    void PrintLyricA(int chord, int col, const QString& t) override
+    {
+        log << QString("PrintLyricA(%1,%2,%3)").arg(chord).arg(col).arg(t);
+    }
+    /// Due gapMs from now, at tempo change 0.
+    double CalcolaProssimaLyr(long gapMs) override { return now + gapMs / 1000.0; }
+    void ClearSysexRow(int r) override { log << QString("ClearSysexRow(%1)").arg(r); }
+    void PrintSysexRow(int r) override { log << QString("PrintSysexRow(%1)").arg(r); }
+    void PrintSysexRowSung(int r) override { log << QString("PrintSysexRowSung(%1)").arg(r); }
+    void PreparaAltezza() override { log << "PreparaAltezza"; }
+    void setStripEnabled(int ch, bool e) override { log << QString("picMidi(%1)=%2").arg(ch).arg(e); }
+    void setStripColor(int ch, int c) override { log << QString("picBut(%1)=%2").arg(ch).arg(c); }
+    void setMeter(int ch, int v) override { meter[size_t(ch)] = v; log << QString("pgrMidi(%1)=%2").arg(ch).arg(v); }
+    void setProgramCaption(int ch, const QString& t) override { program[size_t(ch)] = t; log << QString("lblProgram(%1)=%2").arg(ch).arg(t); }
+    void setStripSlider(int ch, int row, int v) override { log << QString("strip(%1,%2)=%3").arg(ch).arg(row).arg(v); }
     void firstLyricFromStart() override { log << "firstLyric"; }
     void OutputSong(long f, long t, long ft, int m) override
     {
