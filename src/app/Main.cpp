@@ -16,10 +16,21 @@
 
 namespace lirmus {
 
-bool isVediTu(const QStringList& arguments)
+CommandLine parseCommandLine(const QStringList& arguments)
 {
-    return arguments.mid(1).join(' ') == "VediTu";
+    CommandLine c;
+    QStringList rest = arguments.mid(1);
+    if (!rest.isEmpty() && rest.first() == "VediTu") {
+        c.VediTu = true;
+        rest.removeFirst();
+    }
+    // A desktop hands over a path; a song name may also hold blanks.
+    if (!rest.isEmpty()) c.song = rest.join(' ');
+    if (!c.song.isEmpty() && QFileInfo::exists(rest.first()) && rest.size() > 1) c.song = rest.first();
+    return c;
 }
+
+bool isVediTu(const QStringList& arguments) { return parseCommandLine(arguments).VediTu; }
 
 void loadStartupState(AppState& state, const std::string& dir, const std::vector<std::string>& dataDirs,
                       std::vector<std::string>* messages)
@@ -82,13 +93,15 @@ int Main(const QStringList& arguments)
     // SIGTERM and Ctrl+C quit like the menu does, so the settings reach the disk.
     Termination termination;
 
-    {
+    // A song named on the command line is what the user asked for: no about box first.
+    const CommandLine command = parseCommandLine(arguments);
+    if (command.song.isEmpty()) {
         frmAbout about;
         about.exec();
     }
 
     AppState state;
-    state.settings.VediTu = isVediTu(arguments);
+    state.settings.VediTu = command.VediTu;
     std::vector<std::string> messages;
     loadStartupState(state, QDir::currentPath().toStdString(), installedDataDirs(), &messages);
     state.settingsService->setErrorHandler([](const std::string& m) {
@@ -113,10 +126,27 @@ int Main(const QStringList& arguments)
     state.player.openOutput();
     if (main.SetMciMode) main.SetMciMode();
     QApplication::restoreOverrideCursor();
+    // A changed SoundFont or recording file is followed from the next start on.
+    state.settingsService->listen([&state](const std::string& section, const std::string& key) {
+        if (QString::fromStdString(section).compare("LOAD", Qt::CaseInsensitive) != 0) return;
+        const QString k = QString::fromStdString(key);
+        if (k.compare("SoundFont", Qt::CaseInsensitive) == 0 || k.compare("AudioFile", Qt::CaseInsensitive) == 0) {
+            readOption(*state.settingsService, state.settings, section, key);
+            state.player.applySynthSettings();
+        }
+    });
+
+    if (!command.song.isEmpty()) {
+        // Chosen as a dropped file would be, whatever its extension.
+        main.playSong(QFileInfo(command.song).absoluteFilePath(), 0);
+    }
 
     // A signal that came while no event loop ran could not stop one.
-    if (termination.requested()) return 0;
-    return QApplication::exec();
+    int code = 0;
+    if (!termination.requested()) code = QApplication::exec();
+    // Whichever way the program ends, nothing may sound on after it.
+    state.player.shutDown();
+    return code;
 }
 
 } // namespace lirmus

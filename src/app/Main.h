@@ -24,7 +24,16 @@ bool takeInstanceLock(QLockFile& lock);
 /// The lock file of the running copy, in the user's runtime folder.
 QString instanceLockPath();
 
-/// True when the command line (without the program name) is exactly "VediTu".
+/// What the command line asks for: `lirmus [VediTu] [SONG]`.
+struct CommandLine {
+    bool VediTu = false;  ///< the diagnostic displays
+    QString song;         ///< a song to start at once ("" = none)
+};
+
+/// Reads the arguments (without the program name's position 0): "VediTu" first, then one song.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+/// True when the command line asks for the diagnostic displays.
 bool isVediTu(const QStringList& arguments);
 
 /// The program: refuses a second copy, shows the about box, then the windows. Returns the exit code.

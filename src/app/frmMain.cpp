@@ -101,6 +101,7 @@ void frmMain::createChildWindows()
     hub.attachLyrics(frmLyric_);
     hub.attachMonitor(frmIndic_);
     hub.attachApp(this);
+    SetMciMode = [this] { state_.player.transport().SetMciMode(); };
     frmDataGrid_ = new frmDataGrid;
     connectBrowser();
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),

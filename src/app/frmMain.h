@@ -59,6 +59,9 @@ public:
     /// Switches the player between its own output and the external player.
     std::function<void()> SetMciMode;
 
+    /// Hands a song to the player and starts it (the browser, the menu, the command line).
+    void playSong(const QString& file, int transpose);
+
 public slots:
     void mnuExit_Click();
     void mnuPlayer_Click(int index);
@@ -81,8 +84,6 @@ private:
     void buildMenus();
     void connectBrowser();
     void loadSelectedSong();
-    /// Hands a song to the player: the browser's and the menu's one way to start one.
-    void playSong(const QString& file, int transpose);
     void MDIForm_Resize();
     void applyLayout(const LayoutResult& r);
 

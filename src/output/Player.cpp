@@ -15,7 +15,10 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
     : MIDIOutput1(clock), settings_(settings), controllers_(controllers),
       pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays()),
       dispatcher_(song, flags, state, channels, lyric, controllers, settings, MIDIOutput1, hub_.displays()),
-      follower_(song, flags, state, dispatcher_, hub_)
+      follower_(song, flags, state, dispatcher_, hub_),
+      external_([this](const std::string& message) {
+          hub_.messageBox(QString::fromStdString(message), MessageIcon::Exclamation);
+      })
 {
     // The output's reports and errors come from its own thread: run them on
     // the window thread, in order. A context object that dies with us keeps
@@ -30,8 +33,26 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
     };
     MIDIOutput1.MessageSent = [this](long tag) { MessageSent(tag); };
     dispatcher_.setSongEnd(&transport_);
-    MIDIOutput1.setSoundFont(settings.SoundFont);
-    MIDIOutput1.setAudioFile(settings.AudioFile);
+    transport_.setSequencer(&external_);
+    applySynthSettings();
+}
+
+void Player::applySynthSettings()
+{
+    MIDIOutput1.setSoundFont(settings_.SoundFont);
+    MIDIOutput1.setAudioFile(settings_.AudioFile);
+    MciOptions options;
+    options.soundFont = settings_.SoundFont;
+    options.audioFile = settings_.AudioFile;
+    external_.setOptions(options);
+}
+
+void Player::shutDown()
+{
+    transport_.InterrompiTutto();
+    if (state.MciOpen || settings_.ExternalMCI) external_.execute("Close All");
+    state.MciOpen = false;
+    pump_.closeOnUnload();
 }
 
 Player::~Player()

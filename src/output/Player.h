@@ -6,6 +6,7 @@
 #include "ChannelState.h"
 #include "DisplayHub.h"
 #include "Dispatcher.h"
+#include "ExternalPlayer.h"
 #include "Follow.h"
 #include "LyricDisplayState.h"
 #include "MIDIOutput.h"
@@ -54,6 +55,12 @@ public:
     const Settings& settings() const { return settings_; }
     ControllerTable& controllers() { return controllers_; }
     Transport& transport() { return transport_; }
+    /// The external player of external-player mode.
+    ExternalPlayer& external() { return external_; }
+    /// Follows the synthesizer settings (SoundFont, audio file) for the next start.
+    void applySynthSettings();
+    /// The program ends: every output halted and silenced, devices closed, the recording complete.
+    void shutDown();
 
     /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position).
     void openOutput();
@@ -82,6 +89,7 @@ private:
     Transport transport_{*this};
     NullSongViews fixedMeasure_;
     TextMeasure* measure_ = &fixedMeasure_;
+    ExternalPlayer external_;
     std::unique_ptr<QObject> context_; // posted reports run in its name
 };
 

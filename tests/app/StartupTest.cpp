@@ -55,12 +55,20 @@ TEST(Startup, SettingsAndControllerProblemsAreReportedOnce)
     EXPECT_EQ(state.controllers.rows(), 4);
 }
 
-TEST(Startup, OnlyTheWholeCommandLineVediTuCounts)
+TEST(Startup, CommandLineGivesTheDiagnosticWordFirstThenOneSong)
 {
-    EXPECT_TRUE(isVediTu({"lirmus", "VediTu"}));
-    EXPECT_FALSE(isVediTu({"lirmus"}));
-    EXPECT_FALSE(isVediTu({"lirmus", "VediTu", "x"}));
-    EXPECT_FALSE(isVediTu({"lirmus", "veditu"}));
+    struct Case { QStringList args; bool vediTu; QString song; };
+    for (const Case& c : std::vector<Case>{
+             {{"lirmus"}, false, ""},
+             {{"lirmus", "VediTu"}, true, ""},
+             {{"lirmus", "veditu"}, false, "veditu"},            // the word is exact; else it names a song
+             {{"lirmus", "VediTu", "a.kar"}, true, "a.kar"},
+             {{"lirmus", "My", "Song.kar"}, false, "My Song.kar"}, // an unquoted name with a blank
+         }) {
+        const CommandLine got = parseCommandLine(c.args);
+        EXPECT_EQ(got.VediTu, c.vediTu) << c.args.join(' ').toStdString();
+        EXPECT_EQ(got.song, c.song) << c.args.join(' ').toStdString();
+    }
 }
 
 TEST(Startup, OneRunningCopyAndCrashedLocksAreTakenOver)

@@ -1,0 +1,45 @@
+#include "ExternalPlayer.h"
+
+#include "MciSequencer.h"
+
+namespace lirmus {
+
+ExternalPlayer::ExternalPlayer(std::function<void(const std::string&)> show) : show_(std::move(show)) {}
+
+ExternalPlayer::~ExternalPlayer() = default;
+
+void ExternalPlayer::setOptions(const MciOptions& options)
+{
+    options_ = options;
+    optionsChanged_ = true;
+}
+
+MciSequencer& ExternalPlayer::sequencer()
+{
+    if (!sequencer_) {
+        sequencer_ = std::make_unique<MciSequencer>(options_);
+        sequencer_->onError = [this](int, const std::string& message) { show_(message); };
+        sequencer_->onNotice = [this](int, const std::string& message) {
+            if (told_.insert(message).second) show_(message);
+        };
+        optionsChanged_ = false;
+    }
+    return *sequencer_;
+}
+
+bool ExternalPlayer::execute(const std::string& command)
+{
+    // New settings take effect between songs: "Close All" starts every song.
+    if (optionsChanged_ && sequencer_ && command == "Close All") {
+        sequencer_->execute(command);
+        sequencer_.reset();
+    }
+    return sequencer().execute(command);
+}
+
+int ExternalPlayer::sendString(const std::string& command, std::string& reply)
+{
+    return sequencer().sendString(command, reply);
+}
+
+} // namespace lirmus
