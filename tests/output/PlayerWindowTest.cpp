@@ -73,6 +73,7 @@ TEST(PlayerWindow, TimerOutPumpsTheQueueAndTheLampTurnsGreen)
     w.player.openOutput();
     w.player.song.queue.create(10);
     for (int i = 0; i < 5; ++i) w.player.song.queue.add(i * 10, 0x90, 60 + i, 100);
+    w.player.song.queue.add(60000, 0x80, 60, 0); // the song goes on: its end is not handed over yet
     w.player.state.NextToSend = 1;
     w.player.state.LastToSend = 5;
     w.player.state.TimerOutOn = true;
