@@ -1,6 +1,7 @@
 #include "SynthDevice.h"
 
 #include "Clock.h"
+#include "MidiBytes.h"
 #include "OutputErrors.h"
 #include "QuietLibraries.h"
 #include "WavWriter.h"
@@ -98,7 +99,7 @@ void loadSoundFont(SynthEngine& e, const std::string& setting, const DeviceNotic
                                   "SoundFont or choose one in the settings.");
 }
 
-void applyMessage(fluid_synth_t* s, const std::string& m)
+void applyMessage(fluid_synth_t* s, std::string_view m)
 {
     const auto b = [&](size_t i) { return i < m.size() ? static_cast<unsigned char>(m[i]) : 0; };
     const int status = b(0), ch = status & 15, d1 = b(1), d2 = b(2);
@@ -162,7 +163,7 @@ public:
         playStopped();
     }
 
-    std::string send(const std::string& bytes, int64_t dueUs) override
+    std::string send(std::string_view bytes, int64_t dueUs) override
     {
         if (!driver_ && !recording_) {
             // Nobody hears it and nothing is recorded: only the synthesizer's
@@ -174,7 +175,7 @@ public:
             }
         }
         std::lock_guard lock(eventsM_);
-        events_.push_back({bytes, frameOf(dueUs)});
+        events_.push_back({MidiBytes(bytes), frameOf(dueUs)});
         return {};
     }
 
@@ -210,7 +211,7 @@ public:
             renderUpTo(frameOf(clock_.nowUs())); // catch up with the clock first
             takeEvents(INT64_MAX);               // and keep nothing for the next song
             for (const Event& ev : due_)
-                applyMessage(engine_->synth, ev.bytes);
+                applyMessage(engine_->synth, ev.bytes.view());
         }
         recording_ = false;
         if (!wav_.close())
@@ -219,7 +220,7 @@ public:
 
 private:
     struct Event {
-        std::string bytes;
+        MidiBytes bytes;
         int64_t frame;
     };
 
@@ -292,7 +293,7 @@ private:
             if (at > pos)
                 fluid_synth_write_float(engine_->synth, at - pos, l, pos, 1, r, pos, 1);
             pos = at;
-            applyMessage(engine_->synth, ev.bytes);
+            applyMessage(engine_->synth, ev.bytes.view());
         }
         if (pos < n)
             fluid_synth_write_float(engine_->synth, n - pos, l, pos, 1, r, pos, 1);

@@ -19,6 +19,8 @@ struct SynthOptions {
     std::string soundFont;    ///< "" = the system's default General MIDI SoundFont
     std::string audioFile;    ///< WAV written while the queue plays; "" = none
     bool audioOutput = true;  ///< false = never open a sound card (render on our clock only)
+    /// FluidSynth audio driver ("" = its default), or kTimerAudioDriver.
+    std::string audioDriver;
 };
 
 /// Keeps the loaded SoundFont between a close and the next open (loading takes a while).
