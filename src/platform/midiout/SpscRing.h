@@ -46,6 +46,8 @@ public:
     }
     bool pop(T& item) { return pop(&item, 1) == 1; }
 
+    /// Producer: room for at least this many items.
+    size_t room() const { return slots_.size() - size(); }
     /// Items waiting (a snapshot from either side).
     size_t size() const { return head_.load() - tail_.load(); }
     size_t capacity() const { return slots_.size(); }

@@ -14,6 +14,15 @@ namespace lirmus {
 class Clock;
 class SynthEngine;
 
+/// Sample rate of the built-in synthesizer and of its recordings.
+constexpr int kSynthRate = 44100;
+
+/// An audio driver of our own for machines without a sound card (tests,
+/// benchmarks): a thread on the steady clock pulls the audio period by period
+/// through the same callback a FluidSynth driver calls, and drops it. FluidSynth's
+/// own "file" driver cannot serve: it renders by itself and takes no callback.
+inline constexpr const char* kTimerAudioDriver = "lirmus-timer";
+
 /// Settings of the built-in synthesizer.
 struct SynthOptions {
     std::string soundFont;    ///< "" = the system's default General MIDI SoundFont
