@@ -60,7 +60,8 @@ public:
     /// Raised with a number (OutputErrors.h) and a message text.
     std::function<void(int number, const std::string& message)> onError;
 
-    /// How events reach the owner's thread; without one they wait for deliverPending().
+    /// How events reach the owner's thread. Without one they wait for deliverPending(),
+    /// which the owner must then call regularly: with 64k reports waiting the scheduler waits too.
     void setPoster(Poster poster);
     /// Raises the events kept so far, in order; returns how many ran.
     int deliverPending();

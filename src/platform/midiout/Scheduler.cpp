@@ -185,6 +185,7 @@ double Scheduler::positionUsLocked(int64_t nowUs) const
 
 void Scheduler::sendDueLocked(std::unique_lock<PiMutex>& lock, int64_t nowUs)
 {
+    bool reported = false;
     // activeLocked() is asked again after each message: a stop, clear or pause
     // that got the lock in between ends the sending at once.
     while (activeLocked()) {
@@ -196,12 +197,18 @@ void Scheduler::sendDueLocked(std::unique_lock<PiMutex>& lock, int64_t nowUs)
             send_(m.bytes.view(), due);
         const long tag = m.tag;
         ++head_;
-        if (tag != 0)
+        if (tag != 0) {
             reportLocked(lock, tag);
+            reported = true;
+        }
         // Between messages of a burst a waiting owner gets its turn.
         lock.unlock();
-        if (tag != 0)
-            wake_(); // coalesced by the owner: only the first one since it looked counts
+        lock.lock();
+    }
+    // The owner is woken once the chord is out, not in the middle of it.
+    if (reported) {
+        lock.unlock();
+        wake_();
         lock.lock();
     }
 }
