@@ -1,7 +1,9 @@
 #include "Clock.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <time.h>
 
 namespace lirmus {
 
@@ -16,6 +18,15 @@ void SteadyClock::waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock,
 {
     // steady_clock is CLOCK_MONOTONIC, the clock of the condition.
     cv.waitUntilUs(lock, deadlineUs);
+}
+
+void SteadyClock::sleepUntilUs(int64_t deadlineUs) const
+{
+    timespec t;
+    t.tv_sec = time_t(deadlineUs / 1'000'000);
+    t.tv_nsec = long(deadlineUs % 1'000'000) * 1000;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
+    }
 }
 
 SteadyClock& SteadyClock::instance()

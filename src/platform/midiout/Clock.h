@@ -21,6 +21,8 @@ public:
     /// Waits on cv until the clock reaches deadlineUs or cv is notified.
     virtual void waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock,
                            int64_t deadlineUs) const = 0;
+    /// Sleeps (holding nothing) until the clock reaches deadlineUs; for the last short stretch.
+    virtual void sleepUntilUs(int64_t deadlineUs) const = 0;
 };
 
 /// The steady clock of the system.
@@ -29,6 +31,7 @@ public:
     int64_t nowUs() const override;
     void waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock,
                    int64_t deadlineUs) const override;
+    void sleepUntilUs(int64_t deadlineUs) const override;
     /// The one instance every component shares.
     static SteadyClock& instance();
 };
@@ -53,6 +56,8 @@ public:
     /// Only notifies: nothing can pass while time stands still.
     void waitUntil(PiCondition& cv, std::unique_lock<PiMutex>& lock,
                    int64_t deadlineUs) const override;
+    /// Never needed: no thread waits on a manual clock.
+    void sleepUntilUs(int64_t) const override {}
 
     /// Moves time forward by ms, stopping at every due time of the listeners.
     void advance(long ms) { advanceUs(int64_t(ms) * 1000); }

@@ -1,6 +1,9 @@
+// The typed core of the MIDI output: device, queue, and the way its events
+// reach the owner's thread.
 #include "MIDIOutput.h"
 
 #include "Clock.h"
+#include "Doorbell.h"
 #include "MidiMessage.h"
 #include "OutputDevice.h"
 #include "Scheduler.h"
@@ -10,25 +13,87 @@
 
 namespace lirmus {
 
+namespace {
+
+// How often the owner's thread asks a port whether it is still there.
+constexpr auto kCheckEvery = std::chrono::seconds(2);
+
+} // namespace
+
 double tempoFactor(int percent) { return std::max(0.25, 1.0 - percent / 100.0); }
 
 MIDIOutput::MIDIOutput(Clock* clock)
-    : clock_(clock ? *clock : SteadyClock::instance()), alive_(std::make_shared<char>(0))
+    : clock_(clock ? *clock : SteadyClock::instance()), alive_(std::make_shared<char>(0)),
+      lastCheck_(std::chrono::steady_clock::now())
 {
+    // The doorbell's helper thread brings one drain call to the owner's thread
+    // per wake-up, however many reports came meanwhile.
+    doorbell_ = std::make_unique<Doorbell>(
+        [this, alive = std::weak_ptr<char>(alive_)] {
+            reports_.post([this, alive] {
+                if (!alive.expired())
+                    drain();
+            });
+        },
+        !clock_.isManual());
     scheduler_ = std::make_unique<Scheduler>(
-        clock_, [this](const std::string& bytes, int64_t due) { sendToDevice(bytes, due); },
-        [this](std::vector<long> tags, uint64_t epoch) { reportSent(std::move(tags), epoch); });
+        clock_,
+        [this](std::string_view bytes, int64_t due) {
+            const std::string error = sendToDevice(bytes, due);
+            if (!error.empty())
+                deviceFailed(error);
+        },
+        [this] { doorbell_->press(); });
 }
 
 MIDIOutput::~MIDIOutput()
 {
     close();
     scheduler_.reset(); // joins its thread before the members it calls go away
+    doorbell_.reset();
 }
 
-void MIDIOutput::setPoster(Poster poster) { reports_.setPoster(std::move(poster)); }
+void MIDIOutput::setPoster(Poster poster)
+{
+    reports_.setPoster(std::move(poster));
+    if (reports_.hasKept() || scheduler_->hasReports()) {
+        doorbell_->answered();
+        doorbell_->press();
+    }
+}
 
-int MIDIOutput::deliverPending() { return reports_.deliver(); }
+int MIDIOutput::deliverPending() { return drain(); }
+
+int MIDIOutput::drain()
+{
+    const std::weak_ptr<char> alive = alive_;
+    int ran = 0;
+    for (bool any = true; any;) {
+        doorbell_->answered(); // before looking, so nothing that comes later is missed
+        any = false;
+        for (auto& call : reports_.take()) {
+            call();
+            ++ran;
+            any = true;
+            if (alive.expired())
+                return ran;
+        }
+        checkDevice();
+        for (SentReport r; scheduler_->takeReport(r);) {
+            any = true;
+            // Checked before each: a handler may stop the song, and what the
+            // stopped queue sent must not reach the next song's displays.
+            if (r.epoch != scheduler_->epoch())
+                continue;
+            ++ran;
+            if (MessageSent)
+                MessageSent(r.tag);
+            if (alive.expired())
+                return ran;
+        }
+    }
+    return ran;
+}
 
 void MIDIOutput::setSoundFont(const std::string& path) { synthOptions_.soundFont = path; }
 
@@ -36,96 +101,61 @@ void MIDIOutput::setAudioFile(const std::string& path) { synthOptions_.audioFile
 
 void MIDIOutput::setAudioOutput(bool enabled) { synthOptions_.audioOutput = enabled; }
 
+void MIDIOutput::setAudioDriver(const std::string& driver) { synthOptions_.audioDriver = driver; }
+
 void MIDIOutput::useTestDevice(TestDevice* device) { testDevice_ = device; }
 
-void MIDIOutput::setDeviceID(int id) { deviceId_ = id; }
-
-int MIDIOutput::DeviceCount() { return devices_.refresh(); }
-
-int MIDIOutput::Technology() { return devices_.technology(deviceId_); }
-
-int MIDIOutput::DriverVersion() { return devices_.driverVersion(deviceId_); }
-
-std::string MIDIOutput::DeviceName() { return devices_.name(deviceId_); }
-
-int MIDIOutput::State() const
+OutputError MIDIOutput::open(int deviceId)
 {
-    if (scheduler_->playing())
-        return 2;
-    if (scheduler_->paused())
-        return 4;
-    std::lock_guard lock(deviceM_);
-    return device_ ? 1 : 0;
-}
-
-double MIDIOutput::PositionMs() const { return scheduler_->positionMs(); }
-
-long MIDIOutput::PendingCount() const { return long(scheduler_->pending()); }
-
-void MIDIOutput::setTempoPercent(int percent)
-{
-    tempoPercent_ = percent;
-    scheduler_->setTempoFactor(tempoFactor(percent));
-}
-
-void MIDIOutput::setAction(int action)
-{
-    switch (action) {
-    case 1: open(); break;
-    case 2: close(); break;
-    case 3: scheduler_->clear(); break;
-    case 4: start(); break;
-    case 5: stop(); break;
-    case 6: queuePrepared(); break;
-    case 7: sendPrepared(); break;
-    case 9:
-        if (scheduler_->paused())
-            scheduler_->resume();
-        else
-            scheduler_->pause();
-        break;
-    default: raise(kErrorBadAction, "Unknown MIDI output action " + std::to_string(action) + ".");
-    }
-}
-
-void MIDIOutput::open()
-{
+    deviceId_ = deviceId;
     {
         std::lock_guard lock(deviceM_);
-        if (device_ && openId_ == deviceId_)
-            return;
+        if (device_ && openId_ == deviceId)
+            return {};
     }
     close();
-    std::unique_ptr<OutputDevice> device;
-    std::string error, name;
+    std::string name;
+    OutputError error;
+    std::unique_ptr<OutputDevice> device = openDevice(deviceId, name, error);
+    if (!device)
+        return error;
+    std::lock_guard lock(deviceM_);
+    device_ = std::move(device);
+    deviceName_ = name;
+    openId_ = deviceId;
+    sendFailureTold_ = false;
+    lastCheck_ = std::chrono::steady_clock::now();
+    return {};
+}
+
+std::unique_ptr<OutputDevice> MIDIOutput::openDevice(int deviceId, std::string& name, OutputError& error)
+{
     if (testDevice_) {
-        device = testDevice_->open(clock_);
         name = "test device";
-    } else if (!devices_.exists(deviceId_)) {
-        raise(kErrorBadDevice, "There is no MIDI output device number " + std::to_string(deviceId_) +
-                                   "; choose another one in the options.");
-        return;
-    } else if (deviceId_ <= 0) {
+        return testDevice_->open(clock_);
+    }
+    if (!devices_.exists(deviceId)) {
+        error = {kErrorBadDevice, "There is no MIDI output device number " + std::to_string(deviceId) +
+                                      "; choose another one in the options."};
+        return nullptr;
+    }
+    std::string why;
+    std::unique_ptr<OutputDevice> device;
+    if (deviceId <= 0) {
         auto notice = [this](int number, const std::string& message) {
             std::lock_guard lock(toldM_);
             if (told_.insert(message).second)
                 raise(number, message);
         };
-        device = openSynth(synthOptions_, synthCache_, clock_, notice, error);
+        device = openSynth(synthOptions_, synthCache_, clock_, notice, why);
         name = devices_.name(0);
     } else {
-        device = openMidiPort(*devices_.port(deviceId_), error);
-        name = devices_.name(deviceId_);
+        device = openMidiPort(*devices_.port(deviceId), why);
+        name = devices_.name(deviceId);
     }
-    if (!device) {
-        raise(kErrorOpenFailed, error);
-        return;
-    }
-    std::lock_guard lock(deviceM_);
-    device_ = std::move(device);
-    deviceName_ = name;
-    openId_ = deviceId_;
-    sendFailureTold_ = false;
+    if (!device)
+        error = {kErrorOpenFailed, why};
+    return device;
 }
 
 void MIDIOutput::close()
@@ -139,97 +169,94 @@ void MIDIOutput::close()
     // Destroyed outside the lock: the synthesizer finishes its audio file first.
 }
 
-void MIDIOutput::start()
+OutputError MIDIOutput::start()
 {
     if (scheduler_->paused()) {
         scheduler_->resume();
-        return;
+        return {};
     }
     if (scheduler_->playing())
-        return;
-    std::lock_guard lock(deviceM_);
-    if (!device_) {
-        raise(kErrorNotOpen, "The MIDI output device is not open, so the song cannot play.");
-        return;
-    }
+        return {};
+    if (!device_) // only this thread changes it
+        return {kErrorNotOpen, "The MIDI output device is not open, so the song cannot play."};
+    // Without the device lock: the scheduler sends with its own lock held and
+    // then takes the device lock, so holding both here the other way round could deadlock.
     device_->playStarted(scheduler_->start());
+    return {};
 }
 
 void MIDIOutput::stop()
 {
     const bool wasActive = scheduler_->playing() || scheduler_->paused();
-    scheduler_->stop();
-    if (!wasActive)
-        return;
-    std::lock_guard lock(deviceM_);
-    if (device_)
+    scheduler_->stop(); // from here on nothing of the queue reaches the device
+    if (wasActive && device_)
         device_->playStopped();
 }
 
-void MIDIOutput::queuePrepared()
+void MIDIOutput::clear() { scheduler_->clear(); }
+
+void MIDIOutput::pause() { scheduler_->pause(); }
+
+void MIDIOutput::resume() { scheduler_->resume(); }
+
+bool MIDIOutput::queueMessage(long timeMs, MidiBytes bytes, long tag)
 {
-    TimedMessage m;
-    m.timeMs = msgTime_;
-    m.tag = msgTag_;
-    // Something that cannot go on the wire (a note transposed out of range)
-    // still counts as sent: the displays follow the song all the same.
-    if (encodeMessage(msgStatus_, msgData1_, msgData2_, msgSysEx_, m.bytes) != MessageKind::Wire)
-        m.bytes.clear();
-    if (msgStatus_ == 0xF0)
-        msgSysEx_.clear(); // never send one system exclusive twice by accident
-    scheduler_->add(std::move(m));
+    if (!isWholeMessage(bytes.view()))
+        return false;
+    scheduler_->add({timeMs, std::move(bytes), tag});
+    return true;
 }
 
-void MIDIOutput::sendPrepared()
+OutputError MIDIOutput::sendNow(const MidiBytes& bytes)
 {
-    std::string bytes;
-    const MessageKind kind = encodeMessage(msgStatus_, msgData1_, msgData2_, msgSysEx_, bytes);
-    if (msgStatus_ == 0xF0)
-        msgSysEx_.clear();
-    if (kind == MessageKind::Invalid) {
-        raise(kErrorBadMessage,
-              "The MIDI message (status " + std::to_string(msgStatus_) + ", data " +
-                  std::to_string(msgData1_) + ", " + std::to_string(msgData2_) +
-                  ") cannot be sent: a data byte is out of range or the system exclusive is not F0 .. F7.");
-        return;
-    }
-    if (kind == MessageKind::Wire)
-        sendToDevice(bytes, clock_.nowUs()); // with no device open there is nowhere to send it
+    if (!isWholeMessage(bytes.view()))
+        return {kErrorBadMessage, "The MIDI message " + hexBytes(std::string(bytes.view())) +
+                                      " cannot be sent: it is not one whole MIDI message."};
+    if (bytes.empty())
+        return {};
+    checkDevice();
+    const std::string error = sendToDevice(bytes.view(), clock_.nowUs());
+    if (error.empty())
+        return {};
+    return {kErrorSendFailed, "The MIDI output device \"" + deviceName_ + "\" no longer takes messages (" +
+                                  error + "); the song goes on without it."};
 }
 
-void MIDIOutput::sendToDevice(const std::string& bytes, int64_t dueUs)
+std::string MIDIOutput::sendToDevice(std::string_view bytes, int64_t dueUs)
 {
     std::lock_guard lock(deviceM_);
-    if (!device_)
-        return;
-    const std::string error = device_->send(bytes, dueUs);
-    if (error.empty() || sendFailureTold_)
-        return;
-    sendFailureTold_ = true;
-    raise(kErrorSendFailed, "The MIDI output device \"" + deviceName_ + "\" no longer takes messages (" +
-                                error + "); the song goes on without it.");
+    // With no device open there is nowhere to send it, and nothing to say.
+    return device_ ? device_->send(bytes, dueUs) : std::string();
 }
 
-void MIDIOutput::reportSent(std::vector<long> tags, uint64_t epoch)
+void MIDIOutput::deviceFailed(const std::string& why)
 {
-    reports_.post([this, alive = std::weak_ptr<char>(alive_), tags = std::move(tags), epoch] {
-        for (long tag : tags) {
-            // Checked before each: a handler may stop the song, and what the
-            // stopped queue sent must not reach the next song's displays.
-            if (alive.expired() || scheduler_->epoch() != epoch)
-                return;
-            if (MessageSent)
-                MessageSent(tag);
-        }
-    });
+    // Said once per device. This may run on the scheduler thread, which then
+    // allocates for the message: a device that fails is no steady state.
+    if (sendFailureTold_.exchange(true))
+        return;
+    raise(kErrorSendFailed, "The MIDI output device \"" + deviceName_ + "\" no longer takes messages (" +
+                                why + "); the song goes on without it.");
+}
+
+void MIDIOutput::checkDevice()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!device_ || now - lastCheck_ < kCheckEvery)
+        return;
+    lastCheck_ = now;
+    const std::string why = device_->check();
+    if (!why.empty())
+        deviceFailed(why);
 }
 
 void MIDIOutput::raise(int number, const std::string& message)
 {
-    reports_.post([this, alive = std::weak_ptr<char>(alive_), number, message] {
+    reports_.keep([this, alive = std::weak_ptr<char>(alive_), number, message] {
         if (!alive.expired() && onError)
             onError(number, message);
     });
+    doorbell_->press();
 }
 
 } // namespace lirmus

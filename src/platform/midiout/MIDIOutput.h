@@ -1,25 +1,33 @@
 #pragma once
 // The MIDI output component: one output device and a queue of time-stamped
 // messages that it plays by itself once started, reporting each tagged
-// message sent. Messages are prepared field by field, then handed over with
-// an Action code:
+// message sent.
+//
+// Two faces over one core. The typed calls (open, queueMessage, sendNow,
+// start, stop...) return their errors. The properties and Action codes are a
+// thin layer over them: messages are prepared field by field, then handed over
+// with an Action code, and errors come as the onError event:
 //   1 open the device   2 close it        3 clear the queue   4 start playing
 //   5 stop              6 queue the prepared message           7 send it at once
 //   9 pause, or resume when paused
 // State: 0 closed, 1 open and idle, 2 playing the queue, 4 paused.
 //
 // Everything here is called from the owner's (GUI) thread. Events never run
-// on the scheduler's thread: each is handed to the owner's thread through the
-// poster (a queued call), or kept until deliverPending(); errors of an Action
-// come the same way, so read State() after Action 1 to know whether it opened.
-// Reports of a queue that was stopped (5), cleared (3) or closed (2) and not
-// yet delivered are dropped: they belong to a song that is gone.
+// on the scheduler's thread: the tags sent wait in a lock-free ring, and one
+// coalesced wake-up reaches the owner's thread through the poster (a queued
+// call), or they wait until deliverPending(). Reports of a queue that was
+// stopped (5), cleared (3) or closed (2) and not yet delivered are dropped:
+// they belong to a song that is gone. Once stop or clear has returned,
+// nothing of the old queue reaches the device.
 #include "DeviceList.h"
+#include "MidiBytes.h"
 #include "OutputErrors.h"
 #include "PiSync.h"
 #include "ReportQueue.h"
 #include "SynthDevice.h"
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -29,6 +37,7 @@
 namespace lirmus {
 
 class Clock;
+class Doorbell;
 class OutputDevice;
 class Scheduler;
 class TestDevice;
@@ -51,9 +60,10 @@ public:
     /// Raised with a number (OutputErrors.h) and a message text.
     std::function<void(int number, const std::string& message)> onError;
 
-    /// How events reach the owner's thread; without one they wait for deliverPending().
+    /// How events reach the owner's thread. Without one they wait for deliverPending(),
+    /// which the owner must then call regularly: with 64k reports waiting the scheduler waits too.
     void setPoster(Poster poster);
-    /// Raises the events kept so far, in order; returns how many calls ran.
+    /// Raises the events kept so far, in order; returns how many ran.
     int deliverPending();
 
     /// SoundFont of the built-in synthesizer ("" = the system's default).
@@ -62,8 +72,33 @@ public:
     void setAudioFile(const std::string& path);
     /// Whether the built-in synthesizer may open a sound card (tests turn it off).
     void setAudioOutput(bool enabled);
+    /// Audio driver of the built-in synthesizer ("" = FluidSynth's default; see SynthOptions).
+    void setAudioDriver(const std::string& driver);
     /// Opens this recording device instead of the real ones from now on (null = the real ones).
     void useTestDevice(TestDevice* device);
+
+    // The typed core.
+
+    /// Opens device id (-1 default, 0 built-in synthesizer, 1.. ports), closing another one first.
+    OutputError open(int deviceId);
+    /// Stops playing and closes the device (a recording is complete when this returns).
+    void close();
+    /// Plays the queue from time 0, or resumes when paused; an error when no device is open.
+    OutputError start();
+    /// Ends playing; once it returns nothing of the queue reaches the device. Unsent messages stay.
+    void stop();
+    /// Drops the unsent messages; once it returns none of them reaches the device.
+    void clear();
+    /// Holds the song position; nothing is sent until resume().
+    void pause();
+    /// Goes on from the held position.
+    void resume();
+    /// Queues bytes at timeMs (tag 0 = no report); false, nothing queued, when they are not one whole message.
+    bool queueMessage(long timeMs, MidiBytes bytes, long tag);
+    /// Sends bytes at once, unreported; an error when they are not one whole message or the device refuses them.
+    OutputError sendNow(const MidiBytes& bytes);
+
+    // The properties and Actions.
 
     /// Selects the device that Action 1 opens and the getters below describe.
     void setDeviceID(int id);
@@ -94,7 +129,7 @@ public:
     /// Signed tempo change in percent; a change while playing keeps the song position.
     void setTempoPercent(int percent);
     int TempoPercent() const { return tempoPercent_; }
-    /// Carries out an Action code (see above).
+    /// Carries out an Action code (see above); errors go to onError.
     void setAction(int action);
 
     /// Song position in queue ms (0 when not playing), for displays and tests.
@@ -103,15 +138,15 @@ public:
     long PendingCount() const;
 
 private:
-    void open();
-    void close();
-    void start();
-    void stop();
     void queuePrepared();
     void sendPrepared();
-    void sendToDevice(const std::string& bytes, int64_t dueUs);
-    void reportSent(std::vector<long> tags, uint64_t epoch);
+    std::unique_ptr<OutputDevice> openDevice(int deviceId, std::string& name, OutputError& error);
+    std::string sendToDevice(std::string_view bytes, int64_t dueUs);
+    void deviceFailed(const std::string& why);
+    void checkDevice();
+    int drain();
     void raise(int number, const std::string& message);
+    void raise(const OutputError& e) { raise(e.number, e.message); }
 
     Clock& clock_;
     ReportQueue reports_;
@@ -121,11 +156,14 @@ private:
     SynthCache synthCache_;
     TestDevice* testDevice_ = nullptr;
 
-    mutable PiMutex deviceM_; // one message at a time on the device
+    // device_ changes only on the owner's thread; deviceM_ keeps the
+    // scheduler's sends off it while it does.
+    mutable PiMutex deviceM_;
     std::unique_ptr<OutputDevice> device_;
     std::string deviceName_;
-    bool sendFailureTold_ = false;
+    std::atomic<bool> sendFailureTold_{false};
     int openId_ = 0;
+    std::chrono::steady_clock::time_point lastCheck_;
 
     std::mutex toldM_;
     std::set<std::string> told_; // device notices are said once per run
@@ -139,6 +177,7 @@ private:
     long msgTag_ = 0;
     int tempoPercent_ = 0;
 
+    std::unique_ptr<Doorbell> doorbell_;   // before the scheduler, which rings it
     std::unique_ptr<Scheduler> scheduler_;
 };
 

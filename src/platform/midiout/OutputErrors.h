@@ -1,5 +1,6 @@
 #pragma once
 // Numbers carried by the MIDI output's error event.
+#include <string>
 
 namespace lirmus {
 
@@ -14,6 +15,13 @@ enum MidiOutputError : int {
     kErrorSoundFontMoved = 11, ///< the chosen SoundFont is missing; a default one is used
     kErrorNoAudio = 12,       ///< no audio output; the synthesizer plays on without sound
     kErrorAudioFile = 13,     ///< the audio file cannot be written
+};
+
+/// What a call of the output ran into: number 0 (false) when nothing.
+struct OutputError {
+    int number = 0;
+    std::string message;
+    explicit operator bool() const { return number != 0; }
 };
 
 } // namespace lirmus

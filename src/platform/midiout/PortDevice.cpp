@@ -4,8 +4,6 @@
 
 #include <rtmidi/RtMidi.h>
 
-#include <chrono>
-
 #include <unistd.h>
 
 namespace lirmus {
@@ -33,8 +31,8 @@ std::vector<RtMidi::Api> usableApis()
 
 class PortOutput final : public OutputDevice {
 public:
-    PortOutput(std::unique_ptr<RtMidiOut> out, std::string portName)
-        : out_(std::move(out)), portName_(std::move(portName))
+    PortOutput(std::unique_ptr<RtMidiOut> out, std::unique_ptr<RtMidiOut> lister, std::string portName)
+        : out_(std::move(out)), lister_(std::move(lister)), portName_(std::move(portName))
     {
         out_->setErrorCallback(&PortOutput::onError, this);
     }
@@ -44,19 +42,26 @@ public:
         out_->closePort();
     }
 
-    std::string send(const std::string& bytes, int64_t) override
+    std::string send(std::string_view bytes, int64_t) override
     {
         error_.clear();
-        // A sequencer takes messages for a port whose program has quit without
-        // complaint, so look now and then whether the port is still there.
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastCheck_ > std::chrono::seconds(2)) {
-            lastCheck_ = now;
-            if (!stillListed())
-                return "the port \"" + portName_ + "\" has gone away";
-        }
         out_->sendMessage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
         return error_;
+    }
+
+    // A sequencer takes messages for a port whose program has quit without
+    // complaint, so the owner asks now and then whether it is still listed.
+    // The listing goes through a client of its own: sending never waits for it.
+    std::string check() override
+    {
+        if (!lister_)
+            return {};
+        CerrCapture quiet;
+        const unsigned n = lister_->getPortCount();
+        for (unsigned i = 0; i < n; ++i)
+            if (lister_->getPortName(i) == portName_)
+                return {};
+        return "the port \"" + portName_ + "\" has gone away";
     }
 
 private:
@@ -66,19 +71,10 @@ private:
             static_cast<PortOutput*>(self)->error_ = text;
     }
 
-    bool stillListed()
-    {
-        const unsigned n = out_->getPortCount();
-        for (unsigned i = 0; i < n; ++i)
-            if (out_->getPortName(i) == portName_)
-                return true;
-        return false;
-    }
-
     std::unique_ptr<RtMidiOut> out_;
+    std::unique_ptr<RtMidiOut> lister_;
     std::string portName_;
     std::string error_;
-    std::chrono::steady_clock::time_point lastCheck_ = std::chrono::steady_clock::now();
 };
 
 } // namespace
@@ -124,7 +120,13 @@ std::unique_ptr<OutputDevice> openMidiPort(const PortInfo& port, std::string& er
             if (out->getPortName(i) != port.portName)
                 continue;
             out->openPort(i, "Lirmus output");
-            return std::make_unique<PortOutput>(std::move(out), port.portName);
+            std::unique_ptr<RtMidiOut> lister;
+            try {
+                lister = std::make_unique<RtMidiOut>(api, kClientName);
+            } catch (const RtMidiError&) {
+                // Without it we cannot tell a vanished port; the port itself works.
+            }
+            return std::make_unique<PortOutput>(std::move(out), std::move(lister), port.portName);
         }
         error = "The MIDI port \"" + port.name + "\" is no longer available.";
     } catch (const RtMidiError& e) {

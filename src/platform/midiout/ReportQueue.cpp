@@ -1,5 +1,7 @@
 #include "ReportQueue.h"
 
+#include <mutex>
+
 namespace lirmus {
 
 void ReportQueue::setPoster(Poster poster)
@@ -8,36 +10,37 @@ void ReportQueue::setPoster(Poster poster)
     poster_ = std::move(poster);
 }
 
-void ReportQueue::post(std::function<void()> f)
+bool ReportQueue::post(std::function<void()> f)
 {
     Poster poster;
     {
         std::lock_guard lock(m_);
-        if (!poster_) {
-            pending_.push_back(std::move(f));
-            return;
-        }
         poster = poster_;
     }
+    if (!poster)
+        return false;
     poster(std::move(f));
+    return true;
 }
 
-int ReportQueue::deliver()
+void ReportQueue::keep(std::function<void()> f)
 {
-    int ran = 0;
-    for (;;) {
-        std::vector<std::function<void()>> calls;
-        {
-            std::lock_guard lock(m_);
-            calls.swap(pending_);
-        }
-        if (calls.empty())
-            return ran;
-        for (auto& f : calls) {
-            f();
-            ++ran;
-        }
-    }
+    std::lock_guard lock(m_);
+    kept_.push_back(std::move(f));
+}
+
+std::vector<std::function<void()>> ReportQueue::take()
+{
+    std::lock_guard lock(m_);
+    std::vector<std::function<void()>> calls;
+    calls.swap(kept_);
+    return calls;
+}
+
+bool ReportQueue::hasKept()
+{
+    std::lock_guard lock(m_);
+    return !kept_.empty();
 }
 
 } // namespace lirmus

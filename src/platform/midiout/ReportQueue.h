@@ -1,10 +1,10 @@
 #pragma once
-// Hands the output's events to the owner's thread: through the owner's poster
-// (a queued call into the GUI thread), or kept until the owner collects them.
+// The output's events other than "message sent" (errors and notices), kept in
+// order until the owner's thread runs them, and the owner's poster that brings
+// a call to that thread. Never used on a real-time thread: it allocates and locks.
 #include "PiSync.h"
 
 #include <functional>
-#include <mutex>
 #include <vector>
 
 namespace lirmus {
@@ -14,17 +14,21 @@ public:
     /// Runs a call on the owner's thread, later and in the order posted.
     using Poster = std::function<void(std::function<void()>)>;
 
-    /// Sets the poster; an empty one keeps calls for deliver().
+    /// Sets the poster; an empty one leaves everything for deliverPending().
     void setPoster(Poster poster);
-    /// Hands f over: through the poster, else kept for deliver(). Any thread.
-    void post(std::function<void()> f);
-    /// Runs the kept calls in order (also those they post); returns how many ran.
-    int deliver();
+    /// Hands f to the poster; false (f not run) when there is none.
+    bool post(std::function<void()> f);
+    /// Keeps f until take().
+    void keep(std::function<void()> f);
+    /// The kept calls, oldest first, and forgets them.
+    std::vector<std::function<void()>> take();
+    /// Whether calls are kept.
+    bool hasKept();
 
 private:
     PiMutex m_;
     Poster poster_;
-    std::vector<std::function<void()>> pending_;
+    std::vector<std::function<void()>> kept_;
 };
 
 } // namespace lirmus

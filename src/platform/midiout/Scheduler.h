@@ -4,33 +4,46 @@
 // (steady clock) or at the manual clock's steps (tests). The tempo factor
 // scales queue time to clock time; pause, resume and tempo changes re-anchor
 // the song position so that it stays continuous.
+//
+// Each message is sent with the queue's lock held and the epoch checked, so
+// once stop(), clear() or pause() has returned nothing of what they ended can
+// reach the device. The tags sent go into a preallocated ring that the owner
+// drains; the scheduler thread never allocates nor calls the owner.
 #include "Clock.h"
+#include "MidiBytes.h"
+#include "SpscRing.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
-#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace lirmus {
 
-/// One queued message: its queue time, its bytes ("" = nothing goes on the wire) and tag.
+/// One queued message: its queue time, its bytes (none = nothing goes on the wire) and tag.
 struct TimedMessage {
     long timeMs = 0;
-    std::string bytes;
+    MidiBytes bytes;
     long tag = 0;
+};
+
+/// One sent message's tag and the epoch of the queue it came from.
+struct SentReport {
+    long tag = 0;
+    uint64_t epoch = 0;
 };
 
 class Scheduler : private ManualClock::Listener {
 public:
-    /// Puts one message on the device; dueUs is the clock time it was due.
-    using SendFn = std::function<void(const std::string& bytes, int64_t dueUs)>;
-    /// Takes the non-zero tags sent in one wake-up, in order, and the epoch they belong to.
-    using ReportFn = std::function<void(std::vector<long> tags, uint64_t epoch)>;
+    /// Puts one message on the device; dueUs is the clock time it was due. Runs with the queue locked.
+    using SendFn = std::function<void(std::string_view bytes, int64_t dueUs)>;
+    /// Tells the owner that reports wait in the ring; runs with nothing locked.
+    using WakeFn = std::function<void()>;
 
-    Scheduler(Clock& clock, SendFn send, ReportFn report);
+    /// reportRoom: tags the ring holds before the scheduler waits for the owner.
+    Scheduler(Clock& clock, SendFn send, WakeFn wake, size_t reportRoom = 65536);
     ~Scheduler() override;
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
@@ -58,29 +71,30 @@ public:
     double positionMs() const;
     /// Messages not yet sent.
     size_t pending() const;
+    /// Owner's thread: takes the oldest report sent; false when there is none.
+    bool takeReport(SentReport& r) { return reports_.pop(r); }
+    /// Whether reports wait in the ring.
+    bool hasReports() const { return reports_.size() > 0; }
 
 private:
-    struct Due {
-        std::string bytes;
-        int64_t dueUs;
-        long tag;
-    };
-
     std::optional<int64_t> nextDueUs() override;
     void runDue() override;
     void threadMain();
     int64_t dueLocked(long timeMs) const;
     double positionUsLocked(int64_t nowUs) const;
-    bool activeLocked() const { return running_ && !paused_ && !queue_.empty(); }
-    void takeDueLocked(int64_t nowUs, std::vector<Due>& out);
-    void deliver(std::vector<Due>& batch, uint64_t epoch);
+    bool activeLocked() const { return running_ && !paused_ && head_ < queue_.size(); }
+    void sendDueLocked(std::unique_lock<PiMutex>& lock, int64_t nowUs);
+    void reportLocked(std::unique_lock<PiMutex>& lock, long tag);
 
     Clock& clock_;
     SendFn send_;
-    ReportFn report_;
+    WakeFn wake_;
     mutable PiMutex m_;
     PiCondition cv_;
-    std::deque<TimedMessage> queue_;
+    // Sent entries stay in place (head_ moves on) until add() or clear() drops
+    // them on the owner's thread: the scheduler thread never frees memory.
+    std::vector<TimedMessage> queue_;
+    size_t head_ = 0;
     bool running_ = false;
     bool paused_ = false;
     bool quit_ = false;
@@ -89,6 +103,7 @@ private:
     double anchorSongUs_ = 0;
     double pausedSongUs_ = 0;
     std::atomic<uint64_t> epoch_{1};
+    SpscRing<SentReport> reports_;
     ManualClock* manual_ = nullptr;
     std::thread thread_;
 };

@@ -14,11 +14,22 @@ namespace lirmus {
 class Clock;
 class SynthEngine;
 
+/// Sample rate of the built-in synthesizer and of its recordings.
+constexpr int kSynthRate = 44100;
+
+/// An audio driver of our own for machines without a sound card (tests,
+/// benchmarks): a thread on the steady clock pulls the audio period by period
+/// through the same callback a FluidSynth driver calls, and drops it. FluidSynth's
+/// own "file" driver cannot serve: it renders by itself and takes no callback.
+inline constexpr const char* kTimerAudioDriver = "lirmus-timer";
+
 /// Settings of the built-in synthesizer.
 struct SynthOptions {
     std::string soundFont;    ///< "" = the system's default General MIDI SoundFont
     std::string audioFile;    ///< WAV written while the queue plays; "" = none
     bool audioOutput = true;  ///< false = never open a sound card (render on our clock only)
+    /// FluidSynth audio driver ("" = its default), or kTimerAudioDriver.
+    std::string audioDriver;
 };
 
 /// Keeps the loaded SoundFont between a close and the next open (loading takes a while).

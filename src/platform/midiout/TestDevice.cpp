@@ -8,7 +8,7 @@ class TestOutput final : public OutputDevice {
 public:
     TestOutput(TestDevice& rec, const Clock& clock) : rec_(rec), clock_(clock) {}
     ~TestOutput() override { rec_.closed(); }
-    std::string send(const std::string& bytes, int64_t dueUs) override
+    std::string send(std::string_view bytes, int64_t dueUs) override
     {
         return rec_.record(bytes, clock_.nowUs(), dueUs);
     }
@@ -67,12 +67,12 @@ void TestDevice::reserve(size_t n)
     messages_.reserve(n);
 }
 
-std::string TestDevice::record(const std::string& bytes, int64_t sentUs, int64_t dueUs)
+std::string TestDevice::record(std::string_view bytes, int64_t sentUs, int64_t dueUs)
 {
     std::lock_guard lock(m_);
     if (!failure_.empty())
         return failure_;
-    messages_.push_back({bytes, sentUs, dueUs});
+    messages_.push_back({std::string(bytes), sentUs, dueUs});
     return {};
 }
 

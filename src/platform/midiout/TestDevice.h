@@ -40,7 +40,7 @@ public:
 
 private:
     friend class TestOutput;
-    std::string record(const std::string& bytes, int64_t sentUs, int64_t dueUs);
+    std::string record(std::string_view bytes, int64_t sentUs, int64_t dueUs);
     void closed();
 
     mutable PiMutex m_;

@@ -1,0 +1,311 @@
+// The built-in synthesizer's device: each message goes to the audio frame of
+// the time it was due, so what is heard (and recorded) keeps the song's timing.
+// The audio thread takes no lock a slower thread may hold for long, never
+// touches the disk and, for channel messages, never allocates: recording goes
+// through WavRecorder's ring.
+#include "SynthOutput.h"
+
+#include "Clock.h"
+#include "MidiBytes.h"
+#include "OutputErrors.h"
+#include "PiSync.h"
+#include "QuietLibraries.h"
+#include "WavRecorder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
+#include <vector>
+
+namespace lirmus {
+
+namespace {
+
+constexpr int kBlock = 512;
+// Without a sound card we render this far behind the clock, so a message that
+// reaches us late (a busy machine can delay a thread that long) still lands on its exact frame.
+constexpr int64_t kRenderLagUs = 150'000;
+constexpr auto kRenderTick = std::chrono::milliseconds(5);
+
+void applyMessage(fluid_synth_t* s, std::string_view m)
+{
+    const auto b = [&](size_t i) { return i < m.size() ? static_cast<unsigned char>(m[i]) : 0; };
+    const int status = b(0), ch = status & 15, d1 = b(1), d2 = b(2);
+    switch (status & 0xF0) {
+    case 0x80: fluid_synth_noteoff(s, ch, d1); break;
+    case 0x90: fluid_synth_noteon(s, ch, d1, d2); break;
+    case 0xA0: fluid_synth_key_pressure(s, ch, d1, d2); break;
+    case 0xB0: fluid_synth_cc(s, ch, d1, d2); break;
+    case 0xC0: fluid_synth_program_change(s, ch, d1); break;
+    case 0xD0: fluid_synth_channel_pressure(s, ch, d1); break;
+    case 0xE0: fluid_synth_pitch_bend(s, ch, d1 | (d2 << 7)); break;
+    default:
+        if (status == 0xF0 && m.size() >= 2)
+            fluid_synth_sysex(s, m.data() + 1, int(m.size()) - 2, nullptr, nullptr, nullptr, 0);
+        else if (status == 0xFF)
+            fluid_synth_system_reset(s);
+        break;
+    }
+}
+
+class SynthOutput final : public OutputDevice {
+public:
+    SynthOutput(std::shared_ptr<SynthEngine> engine, const SynthOptions& opt, const Clock& clock,
+                DeviceNotice notice)
+        : engine_(std::move(engine)), clock_(clock), notice_(std::move(notice)),
+          audioFile_(opt.audioFile), originUs_(clock.nowUs())
+    {
+        if (!audioFile_.empty())
+            recorder_ = std::make_unique<WavRecorder>(
+                kSynthRate, [this](const std::string& m) { notice_(kErrorAudioFile, m); });
+        if (opt.audioOutput)
+            openAudio(opt.audioDriver);
+        if (!hasAudio()) {
+            latencyFrames_ = 0;
+            if (opt.audioOutput) {
+                const std::string why = takeSynthLogError();
+                notice_(kErrorNoAudio, "No audio output could be opened for the built-in synthesizer" +
+                                           (why.empty() ? std::string() : " (" + why + ")") +
+                                           "; it plays on without sound.");
+            }
+            renderer_ = std::thread([this] { renderLoop(); });
+        }
+    }
+
+    ~SynthOutput() override
+    {
+        if (driver_)
+            delete_fluid_audio_driver(driver_);
+        cardQuit_.store(true);
+        if (card_.joinable())
+            card_.join();
+        {
+            std::lock_guard lock(quitM_);
+            quit_ = true;
+        }
+        quitCv_.notify_all();
+        if (renderer_.joinable())
+            renderer_.join();
+        playStopped(); // the recording is complete before we are gone
+    }
+
+    std::string send(std::string_view bytes, int64_t dueUs) override
+    {
+        if (!hasAudio() && !recording_) {
+            // Nobody hears it and nothing is recorded: only the synthesizer's
+            // state (programs, controllers) has to follow, so no rendering.
+            std::lock_guard lock(renderM_);
+            if (!recording_) {
+                applyMessage(engine_->synth, bytes);
+                return {};
+            }
+        }
+        std::lock_guard lock(eventsM_);
+        events_.push_back({MidiBytes(bytes), frameOf(dueUs)});
+        return {};
+    }
+
+    void playStarted(int64_t startUs) override
+    {
+        if (!recorder_)
+            return;
+        playStopped();
+        if (hasAudio()) {
+            recorder_->begin(audioFile_, std::max(frameOf(startUs), rendered_.load()));
+        } else {
+            std::lock_guard lock(renderM_);
+            // Voices left from the unrendered time must not sound all at once.
+            fluid_synth_all_sounds_off(engine_->synth, -1);
+            rendered_ = std::min(frameOf(startUs), frameOf(clock_.nowUs() - kRenderLagUs));
+            recorder_->begin(audioFile_, std::max(frameOf(startUs), rendered_.load()));
+            recording_ = true;
+            {
+                std::lock_guard wake(quitM_); // so the render thread cannot miss it
+            }
+            quitCv_.notify_all();
+        }
+        takeOn_ = true;
+    }
+
+    void playStopped() override
+    {
+        if (!takeOn_)
+            return;
+        takeOn_ = false;
+        if (!hasAudio()) {
+            std::lock_guard lock(renderM_);
+            renderUpTo(frameOf(clock_.nowUs())); // catch up with the clock first
+            takeEvents(INT64_MAX);               // and keep nothing for the next song
+            for (const Event& ev : due_)
+                applyMessage(engine_->synth, ev.bytes.view());
+            recording_ = false;
+        }
+        // Every frame rendered so far is in the recorder's ring: it ends the file there.
+        recorder_->end(rendered_.load());
+    }
+
+private:
+    struct Event {
+        MidiBytes bytes;
+        int64_t frame;
+    };
+
+    bool hasAudio() const { return driver_ || card_.joinable(); }
+
+    void openAudio(const std::string& driver)
+    {
+        int period = 64, periods = 16;
+        fluid_settings_getint(engine_->settings, "audio.period-size", &period);
+        fluid_settings_getint(engine_->settings, "audio.periods", &periods);
+        // The card reads ahead by its buffer: place events that much later
+        // so each still lands on its own frame.
+        latencyFrames_ = int64_t(period) * periods + kSynthRate / 50;
+        if (driver == kTimerAudioDriver) {
+            card_ = std::thread([this, period, periods] { timerCard(period, periods); });
+            return;
+        }
+        // The engine outlives this device: put back the default when none is asked for.
+        char* fallback = nullptr;
+        fluid_settings_getstr_default(engine_->settings, "audio.driver", &fallback);
+        const std::string name = driver.empty() && fallback ? std::string(fallback) : driver;
+        fluid_settings_setstr(engine_->settings, "audio.driver", name.c_str());
+        takeSynthLogError();
+        driver_ = new_fluid_audio_driver2(engine_->settings, &SynthOutput::audioCallback, this);
+    }
+
+    int64_t frameOf(int64_t us) const
+    {
+        const int64_t d = us - originUs_;
+        return (d >= 0 ? d * kSynthRate / 1'000'000 : -((-d * kSynthRate + 999'999) / 1'000'000)) +
+               latencyFrames_;
+    }
+
+    static int audioCallback(void* self, int len, int, float*[], int nout, float* out[])
+    {
+        auto* me = static_cast<SynthOutput*>(self);
+        if (nout >= 2)
+            me->renderFrames(len, out[0], out[1]);
+        return FLUID_OK;
+    }
+
+    // A card's pace without a card: the buffer is filled at once, then one
+    // period is taken every period's time on the steady clock.
+    void timerCard(int period, int periods)
+    {
+        pthread_setname_np(pthread_self(), "lirmus-card");
+        std::vector<float> left(static_cast<size_t>(period)), right(static_cast<size_t>(period));
+        float* out[2] = {left.data(), right.data()};
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int64_t taken = 0; !cardQuit_.load(); taken += period) {
+            const int64_t played = taken - int64_t(period) * periods;
+            if (played > 0)
+                std::this_thread::sleep_until(t0 + std::chrono::microseconds(played * 1'000'000 / kSynthRate));
+            audioCallback(this, period, 0, nullptr, 2, out);
+        }
+    }
+
+    void renderLoop()
+    {
+        pthread_setname_np(pthread_self(), "lirmus-synth");
+        std::unique_lock lock(quitM_);
+        while (!quit_) {
+            if (!recording_) {
+                quitCv_.wait(lock);
+                continue;
+            }
+            lock.unlock();
+            {
+                std::lock_guard render(renderM_);
+                if (recording_)
+                    renderUpTo(frameOf(clock_.nowUs() - kRenderLagUs));
+            }
+            lock.lock();
+            if (!quit_)
+                quitCv_.wait_for(lock, kRenderTick);
+        }
+    }
+
+    void renderUpTo(int64_t frame)
+    {
+        while (rendered_.load() < frame) {
+            const int n = int(std::min<int64_t>(kBlock, frame - rendered_.load()));
+            renderFrames(n, left_, right_);
+        }
+    }
+
+    // Moves the events due before frame end from the inbox to due_, in order.
+    void takeEvents(int64_t end)
+    {
+        due_.clear();
+        std::lock_guard lock(eventsM_);
+        size_t k = 0;
+        while (k < events_.size() && events_[k].frame < end)
+            ++k;
+        for (size_t i = 0; i < k; ++i)
+            due_.push_back(std::move(events_[i]));
+        events_.erase(events_.begin(), events_.begin() + long(k));
+    }
+
+    // Renders n frames into l and r, applying each message at its own frame.
+    // One thread at a time: the audio driver's, or the render thread under renderM_.
+    void renderFrames(int n, float* l, float* r)
+    {
+        const int64_t start = rendered_.load(std::memory_order_relaxed), end = start + n;
+        takeEvents(end);
+        int pos = 0;
+        for (const Event& ev : due_) {
+            const int at = int(std::clamp<int64_t>(ev.frame - start, pos, n));
+            if (at > pos)
+                fluid_synth_write_float(engine_->synth, at - pos, l, pos, 1, r, pos, 1);
+            pos = at;
+            applyMessage(engine_->synth, ev.bytes.view());
+        }
+        if (pos < n)
+            fluid_synth_write_float(engine_->synth, n - pos, l, pos, 1, r, pos, 1);
+        if (recorder_)
+            recorder_->offer(start, n, l, r);
+        rendered_.store(end, std::memory_order_release); // after the offer: end() relies on it
+    }
+
+    std::shared_ptr<SynthEngine> engine_;
+    const Clock& clock_;
+    DeviceNotice notice_;
+    std::string audioFile_;
+    const int64_t originUs_;
+    int64_t latencyFrames_ = 0;
+    std::unique_ptr<WavRecorder> recorder_;
+    bool takeOn_ = false; // owner's thread only
+    fluid_audio_driver_t* driver_ = nullptr;
+    std::thread card_;
+    std::atomic<bool> cardQuit_{false};
+
+    PiMutex eventsM_; // the scheduler thread must not wait long here
+    std::vector<Event> events_;
+
+    std::atomic<int64_t> rendered_{0};
+    std::vector<Event> due_; // the rendering thread's own
+    std::atomic<bool> recording_{false}; // without a card: the render thread renders
+    std::mutex renderM_; // without a card: the render thread against the owner's thread
+    float left_[kBlock];
+    float right_[kBlock];
+
+    std::mutex quitM_;
+    std::condition_variable quitCv_;
+    bool quit_ = false;
+    std::thread renderer_;
+};
+
+} // namespace
+
+std::unique_ptr<OutputDevice> makeSynthOutput(std::shared_ptr<SynthEngine> engine,
+                                              const SynthOptions& options, const Clock& clock,
+                                              DeviceNotice notice)
+{
+    return std::make_unique<SynthOutput>(std::move(engine), options, clock, std::move(notice));
+}
+
+} // namespace lirmus

@@ -1,0 +1,143 @@
+#include "WavRecorder.h"
+
+#include <algorithm>
+#include <pthread.h>
+
+namespace lirmus {
+
+namespace {
+
+// How often the writer empties the ring while a take goes on.
+constexpr auto kWriteEvery = std::chrono::milliseconds(20);
+
+} // namespace
+
+WavRecorder::WavRecorder(int rate, Notice onError, int ringSeconds)
+    : rate_(rate), onError_(std::move(onError)), samples_(size_t(rate) * 2 * size_t(ringSeconds)),
+      blocks_(size_t(rate) * size_t(ringSeconds) / 32), buffer_(2 * kChunk)
+{
+    writer_ = std::thread([this] { writerMain(); });
+}
+
+WavRecorder::~WavRecorder()
+{
+    {
+        std::lock_guard lock(m_);
+        quit_ = true;
+    }
+    cv_.notify_all();
+    writer_.join();
+}
+
+void WavRecorder::begin(const std::string& path, int64_t fromFrame)
+{
+    {
+        std::lock_guard lock(m_);
+        path_ = path;
+        askedFrom_ = fromFrame;
+        beginAsked_ = true;
+    }
+    armed_.store(true, std::memory_order_release);
+    cv_.notify_all();
+}
+
+void WavRecorder::end(int64_t endFrame)
+{
+    armed_.store(false, std::memory_order_release);
+    std::unique_lock lock(m_);
+    askedEnd_ = endFrame;
+    endAsked_ = true;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return !endAsked_ && !beginAsked_; });
+}
+
+void WavRecorder::offer(int64_t start, int n, const float* left, const float* right)
+{
+    if (!armed())
+        return;
+    for (int done = 0; done < n;) {
+        const int m = std::min(kChunk, n - done);
+        for (int i = 0; i < m; ++i) {
+            scratch_[2 * i] = left[done + i];
+            scratch_[2 * i + 1] = right[done + i];
+        }
+        // Samples first, then the block that points at them: the writer reads
+        // a block only once its samples are there.
+        if (blocks_.room() == 0 || !samples_.push(scratch_, size_t(2 * m)))
+            lost_.fetch_add(m, std::memory_order_relaxed);
+        else
+            blocks_.push(Block{start + done, m});
+        done += m;
+    }
+}
+
+void WavRecorder::drain(int64_t endFrame)
+{
+    for (Block b; blocks_.pop(b);) {
+        samples_.pop(buffer_.data(), size_t(2 * b.frames));
+        if (!take_ || !wav_.isOpen())
+            continue;
+        // Only the frames of the take: [from_, endFrame).
+        const int64_t first = std::max(b.start, from_);
+        const int64_t last = std::min(b.start + b.frames, endFrame);
+        if (first >= last)
+            continue;
+        float l[kChunk], r[kChunk];
+        const int skip = int(first - b.start), n = int(last - first);
+        for (int i = 0; i < n; ++i) {
+            l[i] = buffer_[size_t(2 * (skip + i))];
+            r[i] = buffer_[size_t(2 * (skip + i) + 1)];
+        }
+        if (!wav_.write(l, r, n)) {
+            onError_(wav_.error());
+            wav_.close();
+        }
+    }
+}
+
+void WavRecorder::writerMain()
+{
+    pthread_setname_np(pthread_self(), "lirmus-wav");
+    std::unique_lock lock(m_);
+    for (;;) {
+        if (beginAsked_) {
+            // Frames of an earlier take still in the ring are older than from_.
+            takePath_ = path_;
+            from_ = askedFrom_;
+            lock.unlock();
+            take_ = true;
+            lost_.store(0);
+            if (!wav_.open(takePath_, rate_))
+                onError_(wav_.error());
+            lock.lock();
+            beginAsked_ = false;
+            continue;
+        }
+        if (endAsked_) {
+            const int64_t endFrame = askedEnd_;
+            lock.unlock();
+            drain(endFrame); // every frame before the end is in the ring by now
+            const int64_t lost = lost_.exchange(0);
+            if (wav_.isOpen() && lost > 0)
+                onError_("The audio file \"" + takePath_ + "\" misses " + std::to_string(lost * 1000 / rate_) +
+                         " ms of sound: the disk could not keep up.");
+            if (!wav_.close())
+                onError_(wav_.error());
+            take_ = false;
+            lock.lock();
+            endAsked_ = false;
+            cv_.notify_all();
+            continue;
+        }
+        if (quit_)
+            break;
+        lock.unlock();
+        drain(INT64_MAX);
+        lock.lock();
+        cv_.wait_for(lock, kWriteEvery, [&] { return beginAsked_ || endAsked_ || quit_; });
+    }
+    lock.unlock();
+    wav_.close();
+}
+
+} // namespace lirmus

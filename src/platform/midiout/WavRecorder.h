@@ -1,0 +1,73 @@
+#pragma once
+// Records the synthesizer's output while the audio thread never touches the
+// disk, a lock or the heap: it copies frames into a preallocated ring, and a
+// writer thread opens the WAV file, drains the ring into it and closes it.
+// Frames carry their absolute number, so a take holds exactly the frames
+// [from, end) however late the audio thread hands a block over.
+#include "SpscRing.h"
+#include "WavWriter.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace lirmus {
+
+class WavRecorder {
+public:
+    /// Tells why the file cannot be written (from the writer thread).
+    using Notice = std::function<void(const std::string& message)>;
+
+    /// ringSeconds: audio the ring holds while the disk is slow.
+    WavRecorder(int rate, Notice onError, int ringSeconds = 8);
+    ~WavRecorder();
+    WavRecorder(const WavRecorder&) = delete;
+    WavRecorder& operator=(const WavRecorder&) = delete;
+
+    /// Owner: starts a take into path keeping the frames from fromFrame on.
+    void begin(const std::string& path, int64_t fromFrame);
+    /// Owner: ends the take before endFrame; returns once the file is complete and closed.
+    void end(int64_t endFrame);
+    /// Audio thread: n frames starting at frame start. Never waits; a full ring loses them (and says so).
+    void offer(int64_t start, int n, const float* left, const float* right);
+    /// Whether a take wants frames.
+    bool armed() const { return armed_.load(std::memory_order_acquire); }
+
+private:
+    struct Block {
+        int64_t start = 0;
+        int frames = 0;
+    };
+    static constexpr int kChunk = 512;
+
+    void writerMain();
+    void drain(int64_t endFrame);
+
+    const int rate_;
+    Notice onError_;
+    SpscRing<float> samples_; // left and right interleaved
+    SpscRing<Block> blocks_;
+    std::atomic<bool> armed_{false};
+    std::atomic<int64_t> lost_{0};
+    float scratch_[2 * kChunk];
+
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool beginAsked_ = false, endAsked_ = false, quit_ = false;
+    std::string path_;
+    int64_t askedFrom_ = 0, askedEnd_ = 0;
+
+    // The writer thread's own.
+    WavWriter wav_;
+    std::string takePath_;
+    int64_t from_ = 0;
+    bool take_ = false;
+    std::vector<float> buffer_;
+    std::thread writer_;
+};
+
+} // namespace lirmus

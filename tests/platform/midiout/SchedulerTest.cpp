@@ -1,0 +1,83 @@
+// The typed calls under the Actions, and the report ring between the
+// scheduler and the owner's thread.
+#include "OutputTestSupport.h"
+#include "MidiMessage.h"
+#include "Scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace lirmus;
+using namespace lirmus::test;
+using Tags = std::vector<long>;
+
+TEST(MIDIOutputTyped, CallsReturnTheirErrorsAndRefuseWhatIsNotOneMessage)
+{
+    ManualOutput t;
+    EXPECT_TRUE(t.out.queueMessage(0, MidiBytes(bytes({0x90, 60, 100})), 1));
+    EXPECT_TRUE(t.out.queueMessage(5, MidiBytes(), 2)); // silent, reported
+    EXPECT_TRUE(t.out.queueMessage(10, MidiBytes(bytes({0xF0, 0x41, 0x10, 0x42, 0xF7})), 3));
+    for (const std::string& bad : {bytes({0x90, 60}), bytes({0x90, 200, 1}), bytes({0xC0, 1, 2}),
+                                    bytes({60, 1}), bytes({0xF0, 0x41})})
+        EXPECT_FALSE(t.out.queueMessage(0, MidiBytes(bad), 9)) << hexBytes(bad);
+    EXPECT_EQ(t.out.PendingCount(), 3);
+    EXPECT_EQ(t.out.sendNow(MidiBytes(bytes({0xB0, 7}))).number, kErrorBadMessage);
+    EXPECT_FALSE(t.out.sendNow(MidiBytes(bytes({0xB0, 7, 64}))));
+    EXPECT_FALSE(t.out.start());
+    t.advance(20);
+    EXPECT_EQ(t.tags, (Tags{1, 2, 3}));
+    EXPECT_EQ(t.device.count(), 3u);
+    t.out.close();
+    EXPECT_EQ(t.out.start().number, kErrorNotOpen);
+    t.out.useTestDevice(nullptr);
+    EXPECT_EQ(t.out.open(10'000).number, kErrorBadDevice);
+    EXPECT_TRUE(t.errors.empty()) << "typed calls say nothing through the event";
+}
+
+TEST(MIDIOutputTyped, ABurstOfReportsWakesTheOwnerOnce)
+{
+    ManualOutput t;
+    int posts = 0;
+    std::vector<std::function<void()>> posted;
+    t.out.setPoster([&](std::function<void()> f) { ++posts, posted.push_back(std::move(f)); });
+    for (int i = 1; i <= 100; ++i) t.queue(i / 50, 0x90, 60, 100, i);
+    t.start();
+    t.clock.advance(10);
+    EXPECT_EQ(posts, 1);
+    posted[0]();
+    EXPECT_EQ(t.tags.size(), 100u);
+    t.queue(20, 0x90, 60, 100, 101);
+    t.clock.advance(20);
+    EXPECT_EQ(posts, 2) << "after the owner looked, the next report wakes it again";
+}
+
+TEST(Scheduler, AFullReportRingMakesTheSchedulerWaitAndLosesNoTag)
+{
+    std::atomic<int> wakes{0};
+    Scheduler s(SteadyClock::instance(), [](std::string_view, int64_t) {}, [&] { ++wakes; }, 8);
+    for (long i = 1; i <= 200; ++i) s.add({0, MidiBytes(bytes({0x90, 60, 1})), i});
+    s.start();
+    Tags got;
+    for (int idle = 0; got.size() < 200 && idle < 2000; ++idle) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        for (SentReport r; s.takeReport(r);) got.push_back(r.tag), idle = 0;
+    }
+    ASSERT_EQ(got.size(), 200u);
+    for (long i = 0; i < 200; ++i) ASSERT_EQ(got[size_t(i)], i + 1);
+    EXPECT_GT(wakes.load(), 0);
+}
+
+TEST(Scheduler, OnTheManualClockTheRingGrowsInstead)
+{
+    ManualClock clock;
+    Scheduler s(clock, [](std::string_view, int64_t) {}, [] {}, 4);
+    for (long i = 1; i <= 50; ++i) s.add({long(i), MidiBytes(), i});
+    s.start();
+    clock.advance(100);
+    Tags got;
+    for (SentReport r; s.takeReport(r);) got.push_back(r.tag);
+    ASSERT_EQ(got.size(), 50u);
+    EXPECT_EQ(got.back(), 50);
+}

@@ -1,0 +1,66 @@
+// The recorder behind the synthesizer's audio file: a take holds exactly its
+// frames, whenever the audio thread hands them over.
+#include "SmfWriter.h"
+#include "WavFile.h"
+#include "WavRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace lirmus;
+using namespace lirmus::test;
+
+namespace {
+
+// Offers frames [from, to) in blocks of 64; each frame's left sample tells its number.
+void offerFrames(WavRecorder& rec, int64_t from, int64_t to)
+{
+    std::vector<float> l(64), r(64, 0.0f);
+    for (int64_t f = from; f < to; f += 64) {
+        const int n = int(std::min<int64_t>(64, to - f));
+        for (int i = 0; i < n; ++i) l[size_t(i)] = float((f + i) % 1000) / 1000.0f;
+        rec.offer(f, n, l.data(), r.data());
+    }
+}
+
+int64_t frameOfSample(int16_t s) { return std::lround(s / 32767.0 * 1000.0); }
+
+} // namespace
+
+TEST(WavRecorder, ATakeHoldsExactlyItsFramesAndTheNextOneStartsClean)
+{
+    std::vector<std::string> notices;
+    WavRecorder rec(44100, [&](const std::string& m) { notices.push_back(m); });
+    const std::string first = tempDir() + "/first.wav", second = tempDir() + "/second.wav";
+    offerFrames(rec, 0, 500); // before any take: dropped
+    rec.begin(first, 100);
+    offerFrames(rec, 30, 2000); // starts before the take, ends after its end
+    rec.end(1500);
+    offerFrames(rec, 2000, 2100); // between takes: dropped
+    rec.begin(second, 2200);
+    offerFrames(rec, 2100, 2300);
+    rec.end(2300);
+    EXPECT_TRUE(notices.empty()) << notices.front();
+
+    const Wav a = readWav(first), b = readWav(second);
+    ASSERT_TRUE(a.valid);
+    ASSERT_TRUE(b.valid);
+    ASSERT_EQ(a.samples.size() / 2, 1400u);
+    EXPECT_EQ(frameOfSample(a.samples.front()), 100);
+    EXPECT_EQ(frameOfSample(a.samples[a.samples.size() - 2]), 499); // frame 1499
+    ASSERT_EQ(b.samples.size() / 2, 100u);
+    EXPECT_EQ(frameOfSample(b.samples.front()), 200); // frame 2200
+}
+
+TEST(WavRecorder, AFileThatCannotBeWrittenIsSaid)
+{
+    std::vector<std::string> notices;
+    WavRecorder rec(44100, [&](const std::string& m) { notices.push_back(m); });
+    rec.begin("/nonexistent-folder/take.wav", 0);
+    offerFrames(rec, 0, 1000);
+    rec.end(1000);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("/nonexistent-folder/take.wav"), std::string::npos);
+}
