@@ -252,8 +252,10 @@ void FluidSongPlayer::silence()
         return;
     }
     for (int ch = 0; ch < 16; ++ch) {
-        port_->send({char(0xB0 | ch), char(120), char(0)}, nowUs()); // all sound off
-        port_->send({char(0xB0 | ch), char(123), char(0)}, nowUs()); // all notes off
+        const char soundOff[3] = {char(0xB0 | ch), char(120), char(0)};
+        const char notesOff[3] = {char(0xB0 | ch), char(123), char(0)};
+        port_->send(std::string_view(soundOff, 3), nowUs());
+        port_->send(std::string_view(notesOff, 3), nowUs());
     }
 }
 
