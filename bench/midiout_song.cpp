@@ -1,10 +1,13 @@
 #include "midiout_song.h"
 
+#include "LoadSong.h"
+#include "Midifile.h"
+#include "Settings.h"
+#include "SmfWriter.h"
+#include "SongViews.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <random>
 
 namespace lirmus::bench {
@@ -45,163 +48,42 @@ std::vector<SongEvent> sparseSong(int gapMs, int seconds)
     return ev;
 }
 
-namespace {
-
-struct Reader {
-    const std::string& s;
-    size_t at = 0;
-    bool ok = true;
-    uint32_t byte() { return at < s.size() ? uint8_t(s[at++]) : (ok = false, 0u); }
-    uint32_t be(int n)
-    {
-        uint32_t v = 0;
-        while (n--)
-            v = v << 8 | byte();
-        return v;
-    }
-    uint32_t vlq()
-    {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) {
-            const uint32_t b = byte();
-            v = v << 7 | (b & 0x7F);
-            if (!(b & 0x80))
-                break;
-        }
-        return v;
-    }
-};
-
-struct Raw {
-    uint64_t tick;
-    int order;
-    SongEvent ev;
-    uint32_t tempo; // 0 = not a tempo event
-};
-
-void readTrack(Reader& r, size_t end, int& order, std::vector<Raw>& out)
-{
-    uint64_t tick = 0;
-    int running = 0;
-    while (r.ok && r.at < end) {
-        tick += r.vlq();
-        int status = int(r.byte());
-        if (status < 0x80) {
-            --r.at; // running status: this byte is data
-            status = running;
-        } else if (status < 0xF0) {
-            running = status;
-        }
-        if (status == 0xFF) {
-            const int type = int(r.byte());
-            const uint32_t len = r.vlq();
-            if (type == 0x51 && len == 3)
-                out.push_back({tick, order++, {}, r.be(3)});
-            else
-                r.at += len;
-            if (type == 0x2F)
-                break;
-        } else if (status == 0xF0 || status == 0xF7) {
-            const uint32_t len = r.vlq();
-            if (status == 0xF0 && r.at + len <= r.s.size())
-                out.push_back({tick, order++, {0, 0xF0, 0, 0, "\xF0" + r.s.substr(r.at, len)}, 0});
-            r.at += len;
-        } else if (status >= 0x80) {
-            const int type = status & 0xF0;
-            const int d1 = int(r.byte());
-            const int d2 = type == 0xC0 || type == 0xD0 ? 0 : int(r.byte());
-            out.push_back({tick, order++, {0, status, d1, d2, {}}, 0});
-        } else {
-            r.ok = false;
-        }
-    }
-    r.at = end;
-}
-
-} // namespace
-
 std::vector<SongEvent> readMidiFile(const std::string& path, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    Reader r{s};
-    size_t head = s.find("MThd");
-    if (head == std::string::npos) {
-        error = "not a MIDI file: " + path;
+    // The song as the player prepares it, with its own times: no fast start.
+    Midifile reader;
+    NullSongViews views;
+    reader.onError = [&error](int, const std::string& message) { error = message; };
+    if (!OpenSongFile(reader, path, views)) {
+        if (error.empty()) error = "cannot open " + path;
         return {};
     }
-    r.at = head + 8;
-    r.be(2);
-    const int tracks = int(r.be(2));
-    const int division = int(r.be(2));
-    if (division <= 0 || division & 0x8000) {
-        error = "unsupported time division in " + path;
-        return {};
-    }
-    r.at = head + 8 + 6;
-    std::vector<Raw> raw;
-    int order = 0;
-    for (int t = 0; t < tracks && r.at + 8 <= s.size(); ++t) {
-        if (s.compare(r.at, 4, "MTrk") != 0)
-            break;
-        r.at += 4;
-        const size_t len = r.be(4);
-        readTrack(r, std::min(s.size(), r.at + len), order, raw);
-    }
-    std::stable_sort(raw.begin(), raw.end(), [](const Raw& a, const Raw& b) { return a.tick < b.tick; });
+    Settings settings;
+    settings.TurboStart = false;
+    SongState song;
+    PlayerFlags flags;
+    SongLoader(reader, song, flags, settings, views.views()).LoadSong();
     std::vector<SongEvent> ev;
-    double usPerTick = 500000.0 / division, ms = 0;
-    uint64_t lastTick = 0;
-    for (Raw& x : raw) {
-        ms += double(x.tick - lastTick) * usPerTick / 1000.0;
-        lastTick = x.tick;
-        if (x.tempo) {
-            usPerTick = double(x.tempo) / division;
-            continue;
-        }
-        x.ev.ms = long(ms + 0.5);
-        ev.push_back(std::move(x.ev));
+    for (long i = 1; i <= song.queue.MsgCount; ++i) {
+        const QueueEntry& e = song.queue[i];
+        if (e.Status == 240) ev.push_back({e.Time, 0xF0, 0, 0, e.sysExBytes().toStdString()});
+        else if (e.Status >= 0x80 && e.Status < 0xF0) ev.push_back({e.Time, e.Status, e.Data1, e.Data2, {}});
     }
-    if (ev.empty())
-        error = "no events in " + path;
+    if (ev.empty() && error.empty()) error = "no events in " + path;
     return ev;
 }
 
 bool writeMidiFile(const std::string& path, const std::vector<SongEvent>& events)
 {
-    // 1000 ticks per quarter at 1 000 000 µs per quarter: one tick is one ms.
-    std::string track("\x00\xFF\x51\x03\x0F\x42\x40", 7);
-    auto vlq = [&](uint32_t v) {
-        std::string b(1, char(v & 0x7F));
-        while (v >>= 7)
-            b.insert(b.begin(), char(0x80 | (v & 0x7F)));
-        track += b;
-    };
-    uint32_t lastTick = 0;
+    test::SmfWriter smf(0, 1000); // 1000 ticks per quarter at one second per quarter: one tick is one ms
+    test::SmfTrack& t = smf.track().tempo(0, 1000000);
     for (const SongEvent& e : events) {
-        const uint32_t tick = uint32_t(std::max(0L, e.ms));
-        vlq(tick - std::min(tick, lastTick));
-        lastTick = std::max(tick, lastTick);
-        if (e.status == 0xF0) {
-            track += char(0xF0);
-            vlq(uint32_t(e.sysex.size() - 1));
-            track += e.sysex.substr(1);
-            continue;
-        }
-        track += char(e.status);
-        track += char(e.data1);
-        if ((e.status & 0xF0) != 0xC0 && (e.status & 0xF0) != 0xD0)
-            track += char(e.data2);
+        const uint32_t dt = t.deltaTo(uint32_t(std::max(0L, e.ms)));
+        if (e.status == 0xF0) t.sysex(dt, e.sysex.substr(1));
+        else t.message(dt, e.status, e.data1, e.data2);
     }
-    track += std::string("\x00\xFF\x2F\x00", 4);
-    auto be32 = [](uint32_t v) {
-        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    };
-    std::string file = "MThd" + be32(6) + std::string("\x00\x00\x00\x01\x03\xE8", 6) + "MTrk" +
-                       be32(uint32_t(track.size())) + track;
-    std::ofstream out(path, std::ios::binary);
-    out << file;
-    return bool(out);
+    t.end();
+    return smf.save(path);
 }
 
 std::vector<long> noteOnTimes(const std::vector<SongEvent>& events)

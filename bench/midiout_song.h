@@ -1,6 +1,6 @@
 #pragma once
 // Songs for the output benchmark: generated ones, and the events of a .mid
-// file read by a small standalone reader (the song pipeline is not used here).
+// file as the player's own song preparation reads it.
 #include <string>
 #include <vector>
 
