@@ -98,10 +98,11 @@ void Transport::InterrompiTutto()
 void Transport::Start_Play()
 {
     PlayerState& st = p_.state;
-    // Window events run while a song loads: a second start arriving there
-    // stops the first one and goes no further.
+    // Window events run while a song loads and while the pump hands entries
+    // over: a start arriving there stops what runs and goes no further.
+    const bool nested = p_.flags.QueueBuilding || st.Loading || st.OutputBusy;
     InterrompiTutto();
-    if (p_.flags.QueueBuilding || st.Loading) return;
+    if (nested) return;
 
     const Settings& s = p_.settings();
     DisplayHub& ui = p_.hub();

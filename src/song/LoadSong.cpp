@@ -72,7 +72,14 @@ void SongLoader::LoadSong()
         return;
     }
 
+    // A flag left over from stopping the previous song is cleared; a stop or
+    // another song asked for while these events ran ends this load instead.
+    const bool leftOver = flags_.AbortRequested;
     views_.app.processEvents();
+    if (flags_.AbortRequested && !leftOver) {
+        reader_.setAction(2);
+        return;
+    }
     flags_.AbortRequested = false;
     SongPreparation(reader_, song_, flags_, settings_, views_).QueueSong();
     reader_.setAction(2);
