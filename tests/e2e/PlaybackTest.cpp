@@ -1,85 +1,27 @@
-// Whole songs prepared as the player prepares them and pumped into the MIDI
-// output: on the test device with a manual clock (every message, its time and
-// its bytes), and through the built-in synthesizer into a WAV (when it sounds).
-#include "Clock.h"
-#include "ControllerTable.h"
-#include "LoadSong.h"
-#include "MIDIOutput.h"
-#include "Midifile.h"
-#include "OutputQueue.h"
-#include "PlayerState.h"
-#include "Settings.h"
+// Whole songs through the real player: on the test device with a manual
+// clock (every message, its time and its bytes), and chosen in the file view
+// of the main window, played to the end by the built-in synthesizer into a WAV.
+#include "AppState.h"
+#include "PlayerHarness.h"
 #include "SmfWriter.h"
-#include "SongViews.h"
 #include "SynthDevice.h"
-#include "TestDevice.h"
 #include "WavFile.h"
+#include "frmDataGrid.h"
+#include "frmMain.h"
+#include "frmPlay.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+
 #include <algorithm>
-#include <chrono>
 #include <fstream>
-#include <thread>
 
 using namespace lirmus;
 
 namespace {
-
-// The player around the pump, as far as these tests need it: the internal
-// path of the output start, and a window event loop that ticks TimerOut.
-class Harness : public NullSongViews {
-public:
-    explicit Harness(Clock* clock) : out(clock) {}
-
-    void setWarnColor(int c) override { lamp = c; }
-    void setTitleCaption(const QString&) override {}
-    void setTimerOutEnabled(bool e) override { timerOut = e; }
-    void enableTimer1() override {}
-    void firstLyricFromStart() override {}
-    double timerNow() const override { return 0; }
-    void processEvents() override
-    {
-        // One tick of the 20 ms timer whenever window events run.
-        if (timerOut) pump.TimerOut_Timer();
-    }
-
-    void OutputSong(long fromIndex, long toIndex, long fromTime, int mode) override
-    {
-        long startTime = fromTime;
-        if (mode >= 0) {
-            out.setAction(5);
-            out.setAction(3);
-            state.NextToSend = fromIndex >= 1 ? fromIndex : song.queue.firstAtOrAfter(fromTime);
-            startTime = song.queue[state.NextToSend].Time;
-        }
-        state.LastToSend = toIndex >= 1 ? toIndex : song.queue.MsgCount;
-        state.SendOffset = startTime;
-        flags.AbortRequested = false;
-        lamp = kLampStarted;
-        state.TimerOutOn = true;
-        timerOut = true;
-    }
-
-    bool load(const std::string& path)
-    {
-        if (!OpenSongFile(reader, path, *this)) return false;
-        SongLoader(reader, song, flags, settings, views()).LoadSong();
-        for (int guard = 0; guard < 10000 && timerOut; ++guard) pump.TimerOut_Timer();
-        return song.queue.MsgCount > 0;
-    }
-
-    Settings settings;
-    Midifile reader;
-    SongState song;
-    PlayerFlags flags;
-    PlayerState state;
-    ControllerTable mixer = defaultControllerTable();
-    MIDIOutput out;
-    OutputPump pump{song, flags, state, mixer, out, displays()};
-    int lamp = -1;
-    bool timerOut = false;
-};
 
 std::string songs() { return test::sharedTestData(); }
 
@@ -101,42 +43,10 @@ std::string expectedBytes(const QueueEntry& e, const ControllerTable& mixer, int
     return b;
 }
 
-void playsEveryMessageOnTime(const std::string& file, int transpose)
+bool haveSoundFont()
 {
-    ManualClock clock;
-    TestDevice device;
-    Harness p(&clock);
-    p.out.useTestDevice(&device);
-    std::vector<long> tags;
-    p.out.MessageSent = [&](long tag) { tags.push_back(tag); };
-    p.pump.OpenOutputDevice(0, false);
-    p.state.Transpose = transpose;
-    ASSERT_TRUE(p.load(songs() + file));
-    EXPECT_EQ(p.lamp, kLampHandedAll);
-    EXPECT_EQ(p.state.NextToSend, p.song.queue.MsgCount + 1);
-
-    clock.advance(p.song.queue.lastTime() + 1000);
-    p.out.deliverPending();
-
-    // Every entry that sends something arrives once, in queue order, at its time.
-    std::vector<std::pair<std::string, long>> expected;
-    for (long i = 1; i <= p.song.queue.MsgCount; ++i)
-        if (std::string b = expectedBytes(p.song.queue[i], p.mixer, transpose); !b.empty())
-            expected.emplace_back(b, p.song.queue[i].Time);
-    const std::vector<SentMessage> sent = device.messages();
-    ASSERT_EQ(sent.size(), expected.size());
-    ASSERT_FALSE(sent.empty());
-    // The lead-in message at time 0 anchors the clock; it sends nothing.
-    const int64_t zeroUs = sent.front().dueUs - int64_t(expected.front().second) * 1000;
-    for (size_t i = 0; i < sent.size(); ++i) {
-        ASSERT_EQ(sent[i].bytes, expected[i].first) << "message " << i;
-        ASSERT_EQ(sent[i].dueUs - zeroUs, int64_t(expected[i].second) * 1000) << "message " << i;
-        ASSERT_EQ(sent[i].sentUs, sent[i].dueUs) << "message " << i;
-    }
-    // The dispatcher learns the end of the song from the last entry's tag.
-    ASSERT_FALSE(tags.empty());
-    EXPECT_EQ(tags.back(), p.song.queue.MsgCount);
-    EXPECT_TRUE(std::is_sorted(tags.begin(), tags.end()));
+    const auto fonts = defaultSoundFonts();
+    return std::any_of(fonts.begin(), fonts.end(), [](const std::string& f) { return std::ifstream(f).good(); });
 }
 
 } // namespace
@@ -148,44 +58,100 @@ TEST(Playback, SongsPlayEveryMessageOnTimeAcrossBothPassesAndTransposed)
     for (auto [file, transpose] : std::vector<std::pair<const char*, int>>{
              {"Negra_Sombra.kar", 0}, {"haendel_hallelujah.mid", 2}, {"twinkle.kar", -3}}) {
         SCOPED_TRACE(file);
-        playsEveryMessageOnTime(file, transpose);
+        test::PlayerHarness h(false);
+        std::vector<long> tags;
+        Dispatcher& d = h.player->dispatcher();
+        h.player->MIDIOutput1.MessageSent = [&](long tag) {
+            tags.push_back(tag);
+            d.MIDIOutput1_MessageSent(tag);
+        };
+        const size_t before = h.device.count();
+        h.start(songs() + file, transpose);
+        ASSERT_GT(h.queue().MsgCount, 0);
+        const SongQueue queue = h.queue(); // the song as it played; the end of it cues nothing here
+        h.play(queue.lastTime() + 1000);
+
+        std::vector<std::pair<std::string, long>> expected;
+        for (long i = 1; i <= queue.MsgCount; ++i)
+            if (std::string b = expectedBytes(queue[i], h.controllers, transpose); !b.empty())
+                expected.emplace_back(b, queue[i].Time);
+        // The silence sent at the start (each stop sends it) comes before the song.
+        std::vector<SentMessage> all = h.sentFrom(before);
+        const auto isSilence = [](const SentMessage& m) {
+            return m.bytes.size() == 3 && (uint8_t(m.bytes[0]) & 0xF0) == 0xB0 && (m.bytes[1] == 123 || m.bytes[1] == 120);
+        };
+        all.erase(all.begin(), std::find_if_not(all.begin(), all.end(), isSilence));
+        ASSERT_GE(all.size(), expected.size());
+        // The song's messages in order at their times; between them only the
+        // dispatcher's immediate controller corrections (master levels) may come.
+        const int64_t zeroUs = all.front().dueUs - int64_t(expected.front().second) * 1000;
+        size_t at = 0;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const auto due = [&](const SentMessage& m) { return m.dueUs - zeroUs == int64_t(expected[i].second) * 1000; };
+            while (at < all.size() && !(all[at].bytes == expected[i].first && due(all[at]))) {
+                ASSERT_EQ(uint8_t(all[at].bytes[0]) & 0xF0, 0xB0) << "message " << i << " of " << expected.size();
+                ++at;
+            }
+            ASSERT_LT(at, all.size()) << "message " << i << " never came";
+            ASSERT_EQ(all[at].dueUs - zeroUs, int64_t(expected[i].second) * 1000) << "message " << i;
+            ASSERT_EQ(all[at].sentUs, all[at].dueUs) << "message " << i;
+            ++at;
+        }
+        // The last entry's report ended the song: the player stopped and silenced every channel.
+        ASSERT_FALSE(tags.empty());
+        EXPECT_EQ(tags.back(), queue.MsgCount);
+        EXPECT_TRUE(std::is_sorted(tags.begin(), tags.end()));
+        EXPECT_TRUE(h.buttons.Play && !h.buttons.Pause);
+        EXPECT_TRUE(test::soundingNotes(h.device.messages()).empty());
     }
 }
 
-TEST(Playback, BuiltInSynthesizerSoundsTheFirstNoteWhenItIsDue)
+TEST(Playback, ASongChosenInTheFileViewPlaysToItsEndIntoTheSynthesizersRecording)
 {
-    const auto fonts = defaultSoundFonts();
-    if (std::none_of(fonts.begin(), fonts.end(), [](const std::string& f) { return std::ifstream(f).good(); }))
-        GTEST_SKIP() << "no General MIDI SoundFont installed";
+    if (songs().empty()) GTEST_SKIP() << "the shared test songs are absent";
+    if (!haveSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
 
-    // Three seconds of silence before the first note, which the fast start cuts to 100 ms.
     const std::string dir = test::tempDir();
-    test::SmfWriter smf(1, 500); // 500 ticks per quarter at 120 bpm: one tick per ms
-    smf.track().text(0, 3, "Tempo").tempo(0, 500000).end();
-    smf.track().program(0, 0, 0).note(3000, 0, 60, 127).noteOff(400, 0, 60).note(100, 0, 64, 127)
-        .noteOff(400, 0, 64).end();
-    ASSERT_TRUE(smf.save(dir + "late.mid"));
+    test::writeFile(dir + "LIRMUS.INI", "[DATABASE]\r\nCurDir=" + songs() + "\r\n");
+    AppState state;
+    state.settings.AppPath = dir;
+    state.settings.AutoStart = false;
+    state.settings.TempoChange = 75; // four times as fast: 49 s of song in about 12
+    state.settings.AudioFile = dir + "twinkle.wav";
+    state.player.MIDIOutput1.setAudioOutput(false);
+    state.player.applySynthSettings();
+    frmMain main(state);
+    main.createChildWindows();
+    struct Messages : NullDisplays {
+        QStringList texts;
+        void messageBox(const QString& t, MessageIcon) override { texts << t; }
+    } messages;
+    state.player.hub().attachApp(&messages);
+    main.showAll();
+    state.player.openOutput();
 
-    Harness p(nullptr);
-    std::vector<std::string> errors;
-    p.out.onError = [&](int, const std::string& m) { errors.push_back(m); };
-    p.out.setAudioOutput(false);
-    p.out.setAudioFile(dir + "late.wav");
-    p.pump.OpenOutputDevice(1, false); // device 0: the built-in synthesizer
-    ASSERT_EQ(p.out.State(), 1);
-    ASSERT_TRUE(p.load(dir + "late.mid"));
-    EXPECT_EQ(p.song.queue.TimeOffset, 2900);
+    frmDataGrid* browser = main.browser();
+    const QList<QListWidgetItem*> found = browser->filFiles->findItems("twinkle.kar", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << "the file view lists the shared songs";
+    browser->filFiles->setCurrentItem(found.first());
+    browser->filFiles_DblClick();
+    EXPECT_EQ(state.player.state.SongFile.toStdString(), songs() + "twinkle.kar");
+    EXPECT_TRUE(state.player.state.buttons.Pause) << "it plays";
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-    p.out.setAction(5);
-    p.out.setAction(2);
-    p.out.deliverPending();
-    EXPECT_TRUE(errors.empty()) << errors.front();
+    QElapsedTimer t;
+    t.start();
+    while (!state.player.state.buttons.Play && t.elapsed() < 40000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(state.player.state.buttons.Play && !state.player.state.buttons.Pause) << "stopped at the end";
+    EXPECT_LT(t.elapsed(), 40000);
+    state.player.shutDown();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
 
-    const test::Wav w = test::readWav(dir + "late.wav");
+    const test::Wav w = test::readWav(dir + "twinkle.wav");
     ASSERT_TRUE(w.valid);
-    const double onset = test::firstOnsetMs(w);
-    RecordProperty("first_onset_ms", std::to_string(onset));
-    EXPECT_GE(onset, 99.0);
-    EXPECT_LE(onset, 110.0);
+    const double seconds = double(w.samples.size() / 2) / 44100.0;
+    RecordProperty("recorded_seconds", std::to_string(seconds));
+    EXPECT_GT(seconds, 10.0) << "the whole song, at four times its speed";
+    EXPECT_LT(seconds, 20.0);
+    EXPECT_GE(test::firstOnsetMs(w), 0.0);
 }

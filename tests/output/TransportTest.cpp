@@ -1,0 +1,223 @@
+// The transport on the real player: the button states of each step, the
+// skip buttons and the slider, silence after seek, pause and stop, a start
+// asked for from inside pending events, and the bad inputs of a user.
+#include "PlayerHarness.h"
+#include "LoadSong.h"
+#include "SmfWriter.h"
+
+#include <gtest/gtest.h>
+
+using namespace lirmus;
+using lirmus::test::PlayerHarness;
+using lirmus::test::soundingNotes;
+
+namespace {
+
+/// A song of seconds with a note every 250 ms on channel 1, held 200 ms, at 120 bpm
+/// with 500 ticks per quarter (one tick per ms). key is the pitch of every note.
+std::string writeSong(const std::string& name, int seconds, int key = 60)
+{
+    test::SmfWriter smf(1, 500);
+    smf.track().tempo(0, 500000).end();
+    test::SmfTrack& t = smf.track().program(0, 0, 0);
+    for (int i = 0; i < seconds * 4; ++i) t.note(i == 0 ? 0 : 50, 0, key, 100).noteOff(200, 0, key);
+    t.end();
+    const std::string path = test::tempDir() + name;
+    EXPECT_TRUE(smf.save(path));
+    return path;
+}
+
+std::string buttonsText(const TransportButtons& b)
+{
+    return std::string(b.Play ? "Play " : "") + (b.Pause ? "Pause " : "") + (b.Stop ? "Stop " : "") +
+           (b.Seek ? "Seek" : "");
+}
+
+} // namespace
+
+TEST(Transport, ButtonsFollowTheStateTableWithAutoStart)
+{
+    PlayerHarness h(true);
+    h.start(writeSong("auto.mid", 4));
+    MIDIOutput& out = h.player->MIDIOutput1;
+    EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek") << "cued";
+    EXPECT_NE(out.State(), 2) << "a cued song waits for Play";
+
+    h.transport().cmdPlay_Click();
+    EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek") << "playing";
+    EXPECT_EQ(out.State(), 2);
+    h.play(1000);
+    h.player->channels.MeterLevel[0] = 100;
+
+    h.transport().cmdPause_Click();
+    EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek") << "paused";
+    EXPECT_EQ(out.State(), 4);
+    EXPECT_EQ(h.player->channels.MeterLevel[0], 0) << "pausing empties the meters";
+
+    h.transport().cmdPlay_Click();
+    EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek") << "resumed";
+    EXPECT_EQ(out.State(), 2);
+
+    h.transport().cmdStop_Click();
+    EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek") << "cued again from the start";
+    EXPECT_TRUE(h.player->state.Paused);
+
+    // The end of the song cues it again too.
+    h.transport().cmdPlay_Click();
+    h.play(6000);
+    EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek");
+    EXPECT_EQ(h.player->state.NextToSend, 1 + h.queue().MsgCount) << "cued: handed over again from entry 1";
+}
+
+TEST(Transport, WithoutAutoStartASongPlaysAtOnceAndStopsForGood)
+{
+    PlayerHarness h(false);
+    h.start(writeSong("plain.mid", 2));
+    EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek");
+    EXPECT_EQ(h.player->MIDIOutput1.State(), 2);
+    h.play(4000);
+    EXPECT_EQ(buttonsText(h.buttons), "Play ") << "the end of the song stops it";
+    EXPECT_EQ(h.player->MIDIOutput1.State(), 1);
+
+    h.transport().cmdPlay_Click(); // Play when nothing is paused starts the song again
+    EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek");
+    h.transport().cmdStop_Click();
+    EXPECT_EQ(buttonsText(h.buttons), "Play ");
+}
+
+TEST(Transport, SkipButtonsMoveTheSliderByTenAndSeekOnlyWhilePlaying)
+{
+    PlayerHarness h(false);
+    h.start(writeSong("skip.mid", 10));
+    struct Case { int from; void (Transport::*click)(); int to; };
+    for (const Case& c : {Case{95, &Transport::cmdForward_Click, 95}, Case{89, &Transport::cmdForward_Click, 99},
+                          Case{9, &Transport::cmdRewind_Click, 9}, Case{30, &Transport::cmdRewind_Click, 20},
+                          Case{50, &Transport::cmdInizio_Click, 0}}) {
+        h.player->state.SliderByProgram = true;
+        h.setPositionValue(c.from);
+        h.player->state.SliderByProgram = false;
+        (h.transport().*c.click)();
+        EXPECT_EQ(h.slider, c.to) << "from " << c.from;
+        if (c.to != c.from) {
+            // The output restarts from the first entry at or after that point.
+            const long ms = long(std::lround(c.to * double(h.player->song.SongLength) / 100.0));
+            EXPECT_EQ(h.player->state.SendOffset, h.queue()[h.queue().firstAtOrAfter(ms)].Time) << "to " << c.to;
+        }
+        h.pump();
+    }
+
+    // Not playing: a seek only beeps.
+    h.transport().cmdStop_Click();
+    const int beeps = h.beeps;
+    h.transport().sliOut_Change(40);
+    EXPECT_EQ(h.beeps, beeps + 1);
+}
+
+TEST(Transport, SeekPauseAndStopLeaveNoNoteSounding)
+{
+    PlayerHarness h(false);
+    h.start(writeSong("silence.mid", 10));
+    Transport& t = h.transport();
+    // Each action lands 100 ms into a held note.
+    struct Step { const char* name; std::function<void()> before; long playMs; std::function<void()> act; };
+    const std::vector<Step> steps{
+        {"pause", [] {}, 1100, [&] { t.cmdPause_Click(); }},                         // at 1.1 s
+        {"seek", [&] { t.cmdPlay_Click(); }, 1000, [&] { t.sliOut_Change(60); }},   // at 2.1 s
+        {"stop", [&] { h.pump(); }, 1100, [&] { t.cmdStop_Click(); }},              // at 6 + 1.1 s
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.before();
+        h.play(step.playMs);
+        ASSERT_FALSE(soundingNotes(h.device.messages()).empty()) << step.name << ": a note should be sounding";
+        step.act();
+        EXPECT_TRUE(soundingNotes(h.device.messages()).empty()) << step.name;
+    }
+}
+
+TEST(Transport, AStartAskedForInsidePendingEventsNeverPlaysTwoSongs)
+{
+    // Longer than the first pass: the second pass lets events run while the first part plays.
+    const std::string first = writeSong("first.mid", 70, 60), second = writeSong("second.mid", 5, 72);
+    for (const char* during : {"preparation", "pump"}) {
+        SCOPED_TRACE(during);
+        PlayerHarness h(false);
+        bool fired = false;
+        h.onEvents = [&] {
+            const bool inside = std::string(during) == "pump" ? h.player->state.OutputBusy : h.player->flags.QueueBuilding;
+            if (fired || !inside) return;
+            fired = true;
+            h.player->state.SongFile = QString::fromStdString(second);
+            h.transport().Start_Play();
+        };
+        h.start(first);
+        ASSERT_TRUE(fired);
+        h.onEvents = nullptr;
+        // Nothing plays behind the user's back afterwards, neither song.
+        const size_t sent = h.device.count();
+        h.play(3000);
+        for (const SentMessage& m : h.sentFrom(sent))
+            EXPECT_NE(uint8_t(m.bytes[0]) & 0xF0, 0x90) << "a note after the second start was refused";
+        EXPECT_FALSE(h.player->flags.QueueBuilding);
+
+        // The user asks again: the second song plays, and only it.
+        h.transport().cmdStop_Click();
+        h.transport().cmdPlay_Click();
+        h.pump();
+        const size_t before = h.device.count();
+        h.play(1000);
+        int notes = 0;
+        for (const SentMessage& m : h.sentFrom(before))
+            if ((uint8_t(m.bytes[0]) & 0xF0) == 0x90 && uint8_t(m.bytes[2]) > 0) {
+                ++notes;
+                EXPECT_EQ(uint8_t(m.bytes[1]), 72);
+            }
+        EXPECT_GT(notes, 0);
+    }
+}
+
+TEST(Transport, BadSongsGiveTheirMessageAndTheNextGoodSongPlays)
+{
+    PlayerHarness h(false);
+    const std::string dir = test::tempDir();
+    test::writeFile(dir + "text.kar", "these are not the droids\n");
+    test::writeFile(dir + "empty.mid", "");
+    test::SmfWriter cut(1, 480);
+    cut.track().note(0, 0, 60, 100).noteOff(480, 0, 60).end();
+    test::writeFile(dir + "truncated.mid", cut.bytes().substr(0, 20));
+    struct Case { std::string file; QString message; };
+    for (const Case& c : {Case{dir + "missing.mid", kMsgNotFound}, Case{dir, kMsgNotFound},
+                          Case{dir + "text.kar", kMsgCorrupted}, Case{dir + "empty.mid", kMsgCorrupted}}) {
+        h.messages.clear();
+        h.start(c.file);
+        EXPECT_EQ(h.messages, QStringList{c.message}) << c.file;
+        EXPECT_NE(h.player->MIDIOutput1.State(), 2) << c.file;
+    }
+    h.messages.clear();
+    h.start(dir + "truncated.mid"); // what is there plays, or is refused with one message
+    EXPECT_LE(h.messages.size(), 1);
+
+    h.messages.clear();
+    h.start(writeSong("good.mid", 2));
+    EXPECT_TRUE(h.messages.isEmpty());
+    EXPECT_EQ(h.player->MIDIOutput1.State(), 2);
+}
+
+TEST(Transport, DroppedFilesAndTheInformationButton)
+{
+    PlayerHarness h(true);
+    const std::string song = writeSong("Dropped.KAR", 2);
+    EXPECT_FALSE(h.transport().Form_OLEDragDrop("/tmp/notes.txt"));
+    EXPECT_EQ(h.beeps, 1) << "a file that is not a song only beeps";
+    h.player->state.SongTranspose = 5;
+    EXPECT_TRUE(h.transport().Form_OLEDragDrop(QString::fromStdString(song)));
+    EXPECT_EQ(h.player->state.SongTranspose, 0);
+    EXPECT_EQ(h.player->state.Transpose, 0);
+    EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek");
+
+    EXPECT_TRUE(h.transport().cmdInfo_Click());
+    h.player->flags.QueueBuilding = true;
+    EXPECT_FALSE(h.transport().cmdInfo_Click()) << "the information waits for the queue";
+    EXPECT_EQ(h.beeps, 2);
+    h.player->flags.QueueBuilding = false;
+}
