@@ -131,9 +131,13 @@ void WavRecorder::writerMain()
         }
         if (quit_)
             break;
-        lock.unlock();
-        drain(INT64_MAX);
-        lock.lock();
+        // Between takes the ring is left alone: frames offered once the next
+        // take is armed, before this thread has started it, belong to that take.
+        if (take_) {
+            lock.unlock();
+            drain(INT64_MAX);
+            lock.lock();
+        }
         cv_.wait_for(lock, kWriteEvery, [&] { return beginAsked_ || endAsked_ || quit_; });
     }
     lock.unlock();
