@@ -53,6 +53,8 @@ void loadStartupState(AppState& state, const std::string& dir, const std::vector
     const std::string drums = resolveDataFile(s.AppPath, "Drums.txt", dataDirs);
     s.DrumKits.clear();
     if (!drums.empty()) loadDrumKits(drums, s.DrumKits);
+    // The player was made before the settings were read.
+    state.player.applySynthSettings();
 }
 
 namespace {

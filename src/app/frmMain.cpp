@@ -347,6 +347,15 @@ void frmMain::messageBox(const QString& text, MessageIcon icon)
     else QMessageBox::information(this, "Lirmus", text);
 }
 
+void frmMain::showNotice(const QString& text)
+{
+    // Not modal: a song loading or playing goes on behind it.
+    auto* box = new QMessageBox(QMessageBox::Warning, "Lirmus", text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void frmMain::focusBrowser()
 {
     if (frmDataGrid_) frmDataGrid_->setFocus();

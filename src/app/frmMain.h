@@ -80,6 +80,7 @@ private:
     void processEvents() override;
     void beep() override { onBeep(); }
     void focusBrowser() override;
+    void showNotice(const QString& text) override;
 
     void buildMenus();
     void connectBrowser();

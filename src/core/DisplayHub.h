@@ -73,6 +73,7 @@ public:
     void processEvents() override { app_->processEvents(); }
     void beep() override { app_->beep(); }
     void focusBrowser() override { app_->focusBrowser(); }
+    void showNotice(const QString& t) override { app_->showNotice(t); }
 
 private:
     NullDisplays null_;

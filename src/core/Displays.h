@@ -137,6 +137,10 @@ public:
     virtual void beep() = 0;
     /// Gives the focus back to the song browser's list (after a song could not be opened).
     virtual void focusBrowser() = 0;
+
+    // Notices of the outside components.
+    /// Tells the user something without stopping anything (no sound card, a port gone): never waits.
+    virtual void showNotice(const QString& text) = 0;
 };
 
 /// The four roles a piece of logic may talk to.
@@ -202,6 +206,7 @@ public:
     void processEvents() override {}
     void beep() override {}
     void focusBrowser() override {}
+    void showNotice(const QString&) override {}
 
     /// All four roles of this object.
     Displays displays() { return Displays{*this, *this, *this, *this}; }

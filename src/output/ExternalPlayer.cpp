@@ -4,7 +4,11 @@
 
 namespace lirmus {
 
-ExternalPlayer::ExternalPlayer(std::function<void(const std::string&)> show) : show_(std::move(show)) {}
+ExternalPlayer::ExternalPlayer(std::function<void(const std::string&)> showError,
+                               std::function<void(const std::string&)> showNotice)
+    : showError_(std::move(showError)), showNotice_(std::move(showNotice))
+{
+}
 
 ExternalPlayer::~ExternalPlayer() = default;
 
@@ -18,9 +22,9 @@ MciSequencer& ExternalPlayer::sequencer()
 {
     if (!sequencer_) {
         sequencer_ = std::make_unique<MciSequencer>(options_);
-        sequencer_->onError = [this](int, const std::string& message) { show_(message); };
+        sequencer_->onError = [this](int, const std::string& message) { showError_(message); };
         sequencer_->onNotice = [this](int, const std::string& message) {
-            if (told_.insert(message).second) show_(message);
+            if (told_.insert(message).second) showNotice_(message);
         };
         optionsChanged_ = false;
     }

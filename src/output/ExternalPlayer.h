@@ -16,8 +16,9 @@ class MciSequencer;
 
 class ExternalPlayer final : public ExternalSequencer {
 public:
-    /// show: how a failure or notice reaches the user.
-    explicit ExternalPlayer(std::function<void(const std::string&)> show);
+    /// showError: how a failed command reaches the user; showNotice: a problem it plays on with.
+    ExternalPlayer(std::function<void(const std::string&)> showError,
+                   std::function<void(const std::string&)> showNotice);
     ~ExternalPlayer() override;
 
     /// SoundFont, audio file and driver for the next song; the one playing keeps its own.
@@ -29,7 +30,7 @@ public:
 private:
     MciSequencer& sequencer();
 
-    std::function<void(const std::string&)> show_;
+    std::function<void(const std::string&)> showError_, showNotice_;
     MciOptions options_;
     bool optionsChanged_ = false;
     std::unique_ptr<MciSequencer> sequencer_;

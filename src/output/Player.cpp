@@ -16,9 +16,8 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
       pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays()),
       dispatcher_(song, flags, state, channels, lyric, controllers, settings, MIDIOutput1, hub_.displays()),
       follower_(song, flags, state, dispatcher_, hub_),
-      external_([this](const std::string& message) {
-          hub_.messageBox(QString::fromStdString(message), MessageIcon::Exclamation);
-      })
+      external_([this](const std::string& m) { hub_.messageBox(QString::fromStdString(m), MessageIcon::Exclamation); },
+                [this](const std::string& m) { hub_.showNotice(QString::fromStdString(m)); })
 {
     // The output's reports and errors come from its own thread: run them on
     // the window thread, in order. A context object that dies with us keeps
@@ -28,8 +27,9 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
     MIDIOutput1.setPoster([context](std::function<void()> f) {
         QMetaObject::invokeMethod(context, std::move(f), Qt::QueuedConnection);
     });
+    // The output's errors come while songs load and play: they must not stop them.
     MIDIOutput1.onError = [this](int, const std::string& message) {
-        hub_.messageBox(QString::fromStdString(message), MessageIcon::Exclamation);
+        hub_.showNotice(QString::fromStdString(message));
     };
     MIDIOutput1.MessageSent = [this](long tag) { MessageSent(tag); };
     dispatcher_.setSongEnd(&transport_);

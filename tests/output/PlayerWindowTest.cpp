@@ -27,7 +27,7 @@ struct Window {
     /// Messages the player asks the application to show.
     struct Messages : NullDisplays {
         QStringList* errors;
-        void messageBox(const QString& e, MessageIcon) override
+        void showNotice(const QString& e) override
         {
             EXPECT_EQ(QThread::currentThread(), qApp->thread());
             *errors << e;

@@ -168,13 +168,23 @@ private:
             card_ = std::thread([this, period, periods] { timerCard(period, periods); });
             return;
         }
-        // The engine outlives this device: put back the default when none is asked for.
-        char* fallback = nullptr;
-        fluid_settings_getstr_default(engine_->settings, "audio.driver", &fallback);
-        const std::string name = driver.empty() && fallback ? std::string(fallback) : driver;
-        fluid_settings_setstr(engine_->settings, "audio.driver", name.c_str());
-        takeSynthLogError();
-        driver_ = new_fluid_audio_driver2(engine_->settings, &SynthOutput::audioCallback, this);
+        // The engine outlives this device: with no driver asked for, try the
+        // library's default and then the desktop's usual ones, in order.
+        std::vector<std::string> names{driver};
+        if (driver.empty()) {
+            names.clear();
+            char* fallback = nullptr;
+            fluid_settings_getstr_default(engine_->settings, "audio.driver", &fallback);
+            if (fallback && *fallback) names.emplace_back(fallback);
+            for (const char* usual : {"pulseaudio", "pipewire", "alsa"})
+                if (std::find(names.begin(), names.end(), usual) == names.end()) names.emplace_back(usual);
+        }
+        for (const std::string& name : names) {
+            fluid_settings_setstr(engine_->settings, "audio.driver", name.c_str());
+            takeSynthLogError();
+            driver_ = new_fluid_audio_driver2(engine_->settings, &SynthOutput::audioCallback, this);
+            if (driver_) break;
+        }
     }
 
     int64_t frameOf(int64_t us) const
