@@ -7,6 +7,7 @@
 #include "DisplayHub.h"
 #include "Dispatcher.h"
 #include "Follow.h"
+#include "LyricCursor.h"
 #include "LyricDisplayState.h"
 #include "MIDIOutput.h"
 #include "Midifile.h"
@@ -54,6 +55,8 @@ public:
     const Settings& settings() const { return settings_; }
     ControllerTable& controllers() { return controllers_; }
     Transport& transport() { return transport_; }
+    /// The lyric cursor: attached to the hub as the lyrics role; the lyric views attach to it.
+    LyricCursor& lyrics() { return lyrics_; }
 
     /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position).
     void openOutput();
@@ -76,6 +79,7 @@ private:
     const Settings& settings_;
     ControllerTable& controllers_;
     DisplayHub hub_;
+    LyricCursor lyrics_;
     OutputPump pump_;
     Dispatcher dispatcher_;
     MciFollower follower_;
