@@ -88,11 +88,20 @@ void LyricCursor::StartLyric(int fromRow)
 {
     if (fromRow == 1) {
         // Rows the song cannot fill must not keep the texts of before.
-        for (int r = 1; r <= 4; ++r) state_.LyricRowText[size_t(r)].clear();
+        for (int r = 1; r <= 4; ++r) {
+            state_.LyricRowText[size_t(r)].clear();
+            rowLine_[size_t(r)] = 0;
+        }
         forgetSungPart();
         rowChanged(0);
     }
-    for (int r = std::max(fromRow, 1); r <= rows(); ++r) InitLyrica(r, r);
+    // Each row takes the first line with words after the row above it, so a
+    // blank line neither shows nor makes two rows show the same line.
+    int next = fromRow > 1 && validRow(fromRow - 1) ? rowLine_[size_t(fromRow - 1)] + 1 : 1;
+    for (int r = std::max(fromRow, 1); r <= rows(); ++r) {
+        InitLyrica(r, std::max(next, r));
+        next = rowLine_[size_t(r)] + 1;
+    }
 }
 
 void LyricCursor::InitLyrica(int row, int line)
@@ -103,8 +112,24 @@ void LyricCursor::InitLyrica(int row, int line)
         if (text.trimmed().isEmpty()) continue;
         ClearLyricRow(row);
         SetLyricRow(row, text);
+        if (validRow(row)) rowLine_[size_t(row)] = i;
         return;
     }
+}
+
+int LyricCursor::rowHolding(long line) const
+{
+    if (line < 1) return 0;
+    for (int r = 1; r <= rows(); ++r)
+        if (rowLine_[size_t(r)] == line) return r;
+    return 0;
+}
+
+void LyricCursor::showLine(int row, long line)
+{
+    ClearLyricRow(row);
+    SetLyricRow(row, line >= 1 && line <= song_.LyricLineCount() ? song_.LyricLines[int(line - 1)] : QString());
+    rowLine_[size_t(row)] = line;
 }
 
 void LyricCursor::PrintLyric(int line, int column, const QString& text)
@@ -112,10 +137,23 @@ void LyricCursor::PrintLyric(int line, int column, const QString& text)
     const int n = rows();
     int& cur = state_.CurLyricRow;
     if (cur < 1 || cur > n) cur = n; // the row count changed under a song without lines
+    const int holding = rowHolding(line);
     if (column == 1) {
-        cur = cur % n + 1;
+        // The next row normally holds the new line already. Blank lines are
+        // never sung, so it may be another row; and a line no row holds
+        // (a song of one line) is put in the next row before it is painted.
+        cur = holding ? holding : cur % n + 1;
+        if (!holding) showLine(cur, line);
+        // The row just sung takes the line after the last one shown.
         const int previous = cur == 1 ? n : cur - 1;
-        InitLyrica(previous, line + n - 1);
+        long last = line;
+        for (int r = 1; r <= n; ++r)
+            if (r != previous) last = std::max(last, rowLine_[size_t(r)]);
+        InitLyrica(previous, int(last + 1));
+    } else if (rowLine_[size_t(cur)] != line) {
+        // The line is under way but not where the cursor stands.
+        if (holding) cur = holding;
+        else showLine(cur, line);
     }
     PaintSungPart(cur, column, int(text.size()));
 }
@@ -154,8 +192,10 @@ void LyricCursor::RiposizionaKaraoke(long ms)
     // An entry that opens its line: the next syllable starts row 1 anew.
     state_.CurLyricRow = at.column <= 1 ? rows() : 1;
     long line = at.line;
-    for (int r = 1; r <= rows(); ++r, ++line)
+    for (int r = 1; r <= rows(); ++r, ++line) {
         SetLyricRow(r, line <= count ? song_.LyricLines[int(line - 1)] : QString());
+        rowLine_[size_t(r)] = line <= count ? line : 0;
+    }
 }
 
 void LyricCursor::rowsChanged()
@@ -199,6 +239,7 @@ void LyricCursor::ClearLyricRows()
 {
     for (int r = 1; r <= 4; ++r) {
         state_.LyricRowText[size_t(r)].clear();
+        rowLine_[size_t(r)] = 0;
         state_.SysexRows[size_t(r)].clear();
         state_.SysexRowSung[size_t(r)] = false;
     }
@@ -211,6 +252,7 @@ void LyricCursor::ClearLyricRow(int row)
 {
     if (!validRow(row)) return;
     state_.LyricRowText[size_t(row)].clear();
+    rowLine_[size_t(row)] = 0;
     // The sung part belonged to the text that goes.
     if (row == state_.LastSungRow) forgetSungPart();
     rowChanged(row);
@@ -220,6 +262,7 @@ void LyricCursor::SetLyricRow(int row, const QString& text)
 {
     if (!validRow(row)) return;
     state_.LyricRowText[size_t(row)] = text;
+    rowLine_[size_t(row)] = 0; // the callers that show a song line say which
     rowChanged(row);
 }
 

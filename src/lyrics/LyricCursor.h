@@ -53,6 +53,8 @@ public:
     int chordCountdownMs() const { return chordMs_; }
     /// Rows in use (KaraokeRows, 2..4).
     int rows() const;
+    /// The lyric line row 1..4 shows; 0 when it shows none of the song's.
+    long rowLine(int row) const { return validRow(row) ? rowLine_[size_t(row)] : 0; }
 
     // The lyric cursor.
     void StartLyric(int fromRow) override;
@@ -91,6 +93,10 @@ private:
     void rowChanged(int row);
     void sysexChanged(int row);
     void forgetSungPart();
+    /// The row showing lyric line `line`; 0 when none does.
+    int rowHolding(long line) const;
+    /// Row shows lyric line `line` (blank or past the end included).
+    void showLine(int row, long line);
     static bool validRow(int row) { return row >= 1 && row <= 4; }
 
     LyricDisplayState& state_;
@@ -101,6 +107,7 @@ private:
     const PlayerDisplay& view_; // the player window: its timer and slider
     std::vector<LyricSurface*> surfaces_;
     std::array<QString, 7> captions_;
+    std::array<long, 5> rowLine_{}; // lyric line each row shows; 0 = none or not a song line
     int lyricMs_ = 0, chordMs_ = 0;
 };
 
