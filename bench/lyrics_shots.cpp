@@ -72,6 +72,12 @@ int main(int argc, char** argv)
     for (long i = 1; i < q.MsgCount && q[i].Time <= atMs; ++i) {
         timer.now = q[i].Time * factor / 1000.0;
         player.MessageSent(i);
+        if (getenv("SHOTS_DEBUG") && q[i].Status == 255 && q[i].Data1 == 5 && q[i].Extra == 1) {
+            std::printf("line %d cur %d:", q[i].Value, player.lyric.CurLyricRow);
+            for (int r = 1; r <= settings.KaraokeRows; ++r)
+                std::printf(" [%ld %s]", player.lyrics().rowLine(r), qPrintable(player.lyric.LyricRowText[size_t(r)]));
+            std::printf("\n");
+        }
     }
     timer.now = atMs * factor / 1000.0;
     player.lyrics().drawCountdowns(timer.now);

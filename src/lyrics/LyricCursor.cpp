@@ -125,10 +125,20 @@ int LyricCursor::rowHolding(long line) const
     return 0;
 }
 
-void LyricCursor::showLine(int row, long line)
+long LyricCursor::nextWorded(long from) const
 {
-    ClearLyricRow(row);
-    SetLyricRow(row, line >= 1 && line <= song_.LyricLineCount() ? song_.LyricLines[int(line - 1)] : QString());
+    for (long i = std::max(from, 1L); i <= song_.LyricLineCount(); ++i)
+        if (!song_.LyricLines[int(i - 1)].trimmed().isEmpty()) return i;
+    return 0;
+}
+
+void LyricCursor::holdLine(int row, long line)
+{
+    const QString text = line >= 1 && line <= song_.LyricLineCount() ? song_.LyricLines[int(line - 1)] : QString();
+    if (rowLine_[size_t(row)] == line && state_.LyricRowText[size_t(row)] == text) return;
+    // A row that shows the line already only takes its words that came since.
+    if (rowLine_[size_t(row)] != line) ClearLyricRow(row);
+    SetLyricRow(row, text);
     rowLine_[size_t(row)] = line;
 }
 
@@ -137,23 +147,27 @@ void LyricCursor::PrintLyric(int line, int column, const QString& text)
     const int n = rows();
     int& cur = state_.CurLyricRow;
     if (cur < 1 || cur > n) cur = n; // the row count changed under a song without lines
-    const int holding = rowHolding(line);
     if (column == 1) {
-        // The next row normally holds the new line already. Blank lines are
-        // never sung, so it may be another row; and a line no row holds
-        // (a song of one line) is put in the next row before it is painted.
-        cur = holding ? holding : cur % n + 1;
-        if (!holding) showLine(cur, line);
-        // The row just sung takes the line after the last one shown.
-        const int previous = cur == 1 ? n : cur - 1;
-        long last = line;
-        for (int r = 1; r <= n; ++r)
-            if (r != previous) last = std::max(last, rowLine_[size_t(r)]);
-        InitLyrica(previous, int(last + 1));
+        // The next row takes the new line, the rows after it the lines that
+        // follow, the row just sung the one after those. Rows that show the
+        // right line already are left alone; the others are put right: a
+        // blank line is never sung, and the rows filled while the song was
+        // still being prepared may be empty or hold a line only in part.
+        const int holding = rowHolding(line);
+        const int next = cur % n + 1;
+        cur = holding && rowLine_[size_t(next)] != line ? holding : next;
+        long target = line;
+        for (int k = 0; k < n && target > 0; ++k) {
+            holdLine((cur - 1 + k) % n + 1, target);
+            target = nextWorded(target + 1);
+        }
     } else if (rowLine_[size_t(cur)] != line) {
         // The line is under way but not where the cursor stands.
+        const int holding = rowHolding(line);
         if (holding) cur = holding;
-        else showLine(cur, line);
+        holdLine(cur, line);
+    } else {
+        holdLine(cur, line);
     }
     PaintSungPart(cur, column, int(text.size()));
 }

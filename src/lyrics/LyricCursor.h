@@ -95,8 +95,10 @@ private:
     void forgetSungPart();
     /// The row showing lyric line `line`; 0 when none does.
     int rowHolding(long line) const;
-    /// Row shows lyric line `line` (blank or past the end included).
-    void showLine(int row, long line);
+    /// Row shows lyric line `line` as the song now has it (blank or past the end included).
+    void holdLine(int row, long line);
+    /// The first line with words from line `from` on; 0 when none.
+    long nextWorded(long from) const;
     static bool validRow(int row) { return row >= 1 && row <= 4; }
 
     LyricDisplayState& state_;

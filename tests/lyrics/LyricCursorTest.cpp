@@ -301,3 +301,21 @@ TEST(LyricCursor, RowCountChangesRefillFromWhereTheSongIsNotFromTheRoundedSlider
     c.cursor.rowsChanged();
     EXPECT_EQ(c.row(1), "L9 ") << "the first lyric at or after 8820 ms";
 }
+
+TEST(LyricCursor, RowsFilledWhileTheSongWasStillPreparedArePutRight)
+{
+    // The first pass of the preparation ends with two lines, the second one
+    // only begun; the rest comes while the song plays.
+    Cursor c(4);
+    c.song.LyricLines = QStringList{"L1 ", "L2 be"};
+    c.cursor.StartLyric(1);
+    EXPECT_TRUE(c.row(3).isEmpty());
+    c.song.LyricLines[1] = "L2 begun ";
+    for (int i = 3; i <= 9; ++i) c.song.LyricLines << QString("L%1 ").arg(i);
+    for (int i = 1; i <= 6; ++i) {
+        c.sing(i);
+        const int cur = c.state.CurLyricRow;
+        for (int k = 0; k < 4; ++k)
+            ASSERT_EQ(c.row((cur - 1 + k) % 4 + 1), c.line(i + k)) << "line " << i << " +" << k;
+    }
+}
