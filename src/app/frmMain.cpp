@@ -95,10 +95,11 @@ QAction* frmMain::menuAction(const QString& control, int index) const
 void frmMain::createChildWindows()
 {
     frmPlay_ = new frmPlay(state_.player, state_.settings.VediTu);
-    frmLyric_ = new frmLyric(state_.settings);
+    // The lyrics window is a view of the player's lyric cursor, which is the hub's lyrics role.
+    frmLyric_ = new frmLyric(state_.player, state_.settings, state_.settingsService.get());
     frmIndic_ = new frmIndic(state_.controllers, state_.settings.VediTu);
     DisplayHub& hub = state_.player.hub();
-    hub.attachLyrics(frmLyric_);
+    hub.attachLyrics(&state_.player.lyrics());
     hub.attachMonitor(frmIndic_);
     hub.attachApp(this);
     SetMciMode = [this] { state_.player.transport().SetMciMode(); };
@@ -121,6 +122,13 @@ void frmMain::createChildWindows()
         for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
     });
     connect(frmPlay_, &frmPlay::unloaded, this, [this] { state_.PlayerClosed = true; });
+    // The lyrics window sizes itself against the layout once the frames exist.
+    frmLyric_->layoutWindows = [this] { return !state_.StartingUp && LayoutWindows(); };
+    frmLyric_->mainMaximized = [this] { return isMaximized(); };
+    frmLyric_->maximizeMain = [this] {
+        showMaximized();
+        QCoreApplication::processEvents();
+    };
 }
 
 QMdiSubWindow* frmMain::subWindowOf(QWidget* child) const

@@ -75,6 +75,9 @@ public:
     void focusBrowser() override { app_->focusBrowser(); }
     void showNotice(const QString& t) override { app_->showNotice(t); }
 
+    // Karaoke display
+    void PreparaPicLyric() override { lyrics_->PreparaPicLyric(); }
+
 private:
     NullDisplays null_;
     PlayerDisplay* player_ = &null_;

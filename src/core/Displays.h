@@ -88,6 +88,10 @@ public:
     virtual void PrintSysexRowSung(int row) = 0;
     /// Sizes the lyric rows (and the text page beside or below them) for the font and row count.
     virtual void PreparaAltezza() = 0;
+
+    // Karaoke display
+    /// Applies the karaoke font and colours, then sizes the rows (the options dialog after a change).
+    virtual void PreparaPicLyric() = 0;
 };
 
 /// The channel monitor (frmIndic).
@@ -207,6 +211,9 @@ public:
     void beep() override {}
     void focusBrowser() override {}
     void showNotice(const QString&) override {}
+
+    // Karaoke display
+    void PreparaPicLyric() override {}
 
     /// All four roles of this object.
     Displays displays() { return Displays{*this, *this, *this, *this}; }

@@ -20,6 +20,12 @@ struct LyricDisplayState {
     int SysexRow = 1;                     ///< next row to fill, 1..5
     bool SysexShown = false;
     bool SysexBesideLyrics = true;
+
+    // Karaoke display: what a repaint must show again.
+    int LastSungRow = 0;                  ///< karaoke row of the last sung part painted; 0 = none
+    int LastSungColumn = 0;               ///< column of that syllable
+    int LastSungLength = 0;               ///< length of that syllable
+    std::array<bool, 5> SysexRowSung{};   ///< text-page rows 1..4 drawn in the play colour; [0] unused
 };
 
 } // namespace lirmus

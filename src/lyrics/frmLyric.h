@@ -1,58 +1,108 @@
 #pragma once
-// The karaoke window: the lyric rows, the text page, title and marker labels.
-#include "Displays.h"
+// The karaoke window: the lyric rows and the text page, chords, marker and
+// title, the countdown bars and the strip that sets rows, character size and
+// window size. It shows what the player's lyric cursor keeps and is one of
+// the cursor's views.
+#include "LyricRender.h"
+#include "LyricSurface.h"
+#include "SongViews.h"
 
 #include <QWidget>
 
+#include <array>
+#include <functional>
+
 class QLabel;
+class QPushButton;
+class QScrollBar;
 
 namespace lirmus {
 
+class CommandStrip;
+class CountdownBar;
+class LyricBox;
+class LyricCursor;
+class Player;
+class SettingsService;
+struct LyricDisplayState;
 struct Settings;
 
-class frmLyric : public QWidget, public LyricsDisplay {
+class frmLyric : public QWidget, public LyricSurface, public TextMeasure {
     Q_OBJECT
 public:
-    explicit frmLyric(const Settings& settings, QWidget* parent = nullptr);
+    /// service may be null (the window then changes only the settings in memory).
+    frmLyric(Player& player, Settings& settings, SettingsService* service, QWidget* parent = nullptr);
+    ~frmLyric() override;
 
-    /// The height the window asks for, in twips: its lyric rows plus the labels around them.
+    /// The smallest size the automatic shrink goes down to, in points.
+    static constexpr int kSmallestFontSize = 8;
+
+    /// The height the window asks for, in twips.
     int LyricWindowHeight() const { return LyricWindowHeight_; }
 
-    QWidget* picLyr = nullptr;
-    QLabel* lblTitolo = nullptr;
-    QLabel* lblMarker = nullptr;
-    QLabel* lblNextLyric = nullptr;
+    // The main window's part in sizing (unset: the window stands alone and always fits).
+    /// Lays out the child windows; true when they do not fit.
+    std::function<bool()> layoutWindows;
+    /// Whether the main window is maximized, and a way to maximize it.
+    std::function<bool()> mainMaximized;
+    std::function<void()> maximizeMain;
 
-    // What the player shows here. The rows, the chords and the countdowns
-    // are drawn by the karaoke display; the labels are set now.
-    void setNextLyricCaption(const QString& text) override;
-    void setMarkerCaption(const QString& text) override;
-    void setTitleCaption(const QString& text) override;
-    void setTurboCaption(const QString& text) override;
-    void resetLyricState() override {}
-    void StartLyric(int) override {}
-    void StartLyricA() override {}
-    void firstLyricFromStart() override {}
-    void ClearLyricDisplay() override {}
-    void RiposizionaKaraoke(long) override {}
-    void drawCountdowns(double) override {}
-    // The syllables, chords and countdowns are drawn by the karaoke display.
-    void PrintLyric(int, int, const QString&) override {}
-    void PrintLyricA(int, int, const QString&) override {}
-    double CalcolaProssimaLyr(long) override { return 0; } // no countdown until the karaoke display
-    // The text page is drawn by the karaoke display's text-page rows.
-    void ClearSysexRow(int) override {}
-    void PrintSysexRow(int) override {}
-    void PrintSysexRowSung(int) override {}
-
-public slots:
-    /// Sizes the lyric rows for the current font and row count.
+    void Form_Load();
+    void CaricaKarFont();
     void PreparaAltezza() override;
+    void PreparaPicLyric() override;
+    void cmdCharM_Click();
+    void cmdCharP_Click();
+    void cmdMinMax_Click();
+    void HSRows_Change(int value);
+
+    // LyricSurface: what the cursor changed.
+    void lyricRowChanged(int row) override;
+    void sysexRowChanged(int row) override;
+    void captionChanged(LyricCaption which, const QString& text) override;
+    void countdownsChanged(int lyricMs, int chordMs) override;
+    void restoreFontSize(int points) override;
+
+    // TextMeasure: widths in picLyr's font, for the song's line rule.
+    long textWidthTwips(const QString& text) const override { return render_.textWidth(text); }
+    long screenWidthTwips() const override;
+
+    const LyricRender& render() const { return render_; }
+
+    LyricBox* picLyr = nullptr;
+    LyricBox* picSysex = nullptr;
+    CountdownBar* picNextLyr = nullptr;
+    CountdownBar* picNextLyrA = nullptr;
+    QLabel* lbNLyr = nullptr;
+    std::array<QLabel*, 2> lblAccordo{};
+    QLabel* lblMarker = nullptr;
+    QLabel* lblTitolo = nullptr;
+    QLabel* lblTurbo = nullptr;
+    CommandStrip* picCmd = nullptr;
+    QScrollBar* HSRows = nullptr;
+    QLabel* lblRows = nullptr;
+    QPushButton* cmdCharM = nullptr;
+    QPushButton* cmdCharP = nullptr;
+    QPushButton* cmdMinMax = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
-    const Settings& settings_;
+    void Form_Resize();
+    void placeBoxes();
+    void storeInt(const char* key, long long value);
+    void storeBool(const char* key, bool value);
+    void focusCountdown();
+
+    Player& player_;
+    LyricCursor& cursor_;
+    LyricDisplayState& state_;
+    Settings& settings_;
+    SettingsService* service_;
+    LyricRender render_;
     int LyricWindowHeight_ = 0;
-    QString turbo_; // the fast-start offset, shown by the diagnostic label
+    bool sizing_ = false; // PreparaAltezza lets the main window resize: no second one meanwhile
 };
 
 } // namespace lirmus

@@ -13,6 +13,7 @@ namespace lirmus {
 
 Player::Player(const Settings& settings, ControllerTable& controllers, Clock* clock)
     : MIDIOutput1(clock), settings_(settings), controllers_(controllers),
+      lyrics_(lyric, song, state, settings, MIDIOutput1, hub_),
       pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays()),
       dispatcher_(song, flags, state, channels, lyric, controllers, settings, MIDIOutput1, hub_.displays()),
       follower_(song, flags, state, dispatcher_, hub_),
@@ -33,6 +34,7 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
     };
     MIDIOutput1.MessageSent = [this](long tag) { MessageSent(tag); };
     dispatcher_.setSongEnd(&transport_);
+    hub_.attachLyrics(&lyrics_);
     transport_.setSequencer(&external_);
     applySynthSettings();
 }

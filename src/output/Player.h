@@ -8,6 +8,7 @@
 #include "Dispatcher.h"
 #include "ExternalPlayer.h"
 #include "Follow.h"
+#include "LyricCursor.h"
 #include "LyricDisplayState.h"
 #include "MIDIOutput.h"
 #include "Midifile.h"
@@ -61,6 +62,8 @@ public:
     void applySynthSettings();
     /// The program ends: every output halted and silenced, devices closed, the recording complete.
     void shutDown();
+    /// The lyric cursor: attached to the hub as the lyrics role; the lyric views attach to it.
+    LyricCursor& lyrics() { return lyrics_; }
 
     /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position).
     void openOutput();
@@ -83,6 +86,7 @@ private:
     const Settings& settings_;
     ControllerTable& controllers_;
     DisplayHub hub_;
+    LyricCursor lyrics_;
     OutputPump pump_;
     Dispatcher dispatcher_;
     MciFollower follower_;

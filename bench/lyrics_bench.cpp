@@ -1,0 +1,189 @@
+// lirmus-bench-lyrics [--play SECONDS] SONG: the lyrics window offscreen,
+// 1920 pixels wide, 4 rows at 48 points.
+//  1. Paint cost of each syllable of the song: the cursor's PrintLyric and
+//     the repaint of the row's band it causes (p50, p99, largest).
+//  2. Full redraw of the karaoke rows (p50, p99).
+//  3. With --play: the song played on the real clock through the player (a
+//     recording output device), and for each syllable the time from its due
+//     time on the output's clock to the end of the repaint of its row.
+#include "Clock.h"
+#include "ControllerTable.h"
+#include "LoadSong.h"
+#include "LyricWidgets.h"
+#include "Player.h"
+#include "Settings.h"
+#include "TestDevice.h"
+#include "frmLyric.h"
+#include "frmPlay.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace lirmus;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+void report(const char* what, std::vector<double> us)
+{
+    if (us.empty()) {
+        std::printf("%-44s no samples\n", what);
+        return;
+    }
+    std::sort(us.begin(), us.end());
+    const auto at = [&](double q) { return us[std::min(us.size() - 1, size_t(q * double(us.size())))]; };
+    std::printf("%-44s n=%-5zu p50 %8.1f us  p99 %8.1f us  max %8.1f us\n", what, us.size(), at(0.5), at(0.99),
+                us.back());
+}
+
+double since(Steady::time_point t0) { return std::chrono::duration<double, std::micro>(Steady::now() - t0).count(); }
+
+bool isSyllable(const QueueEntry& e)
+{
+    return e.Status == 255 && e.Data1 == 5 && e.Length >= 1 && !e.Text.startsWith('%') && !e.Text.trimmed().isEmpty();
+}
+
+struct Setup {
+    Settings settings;
+    ControllerTable controllers = defaultControllerTable();
+    Player player{settings, controllers};
+    frmPlay play{player, false};
+    frmLyric window{player, settings, nullptr};
+
+    Setup()
+    {
+        settings.KaraokeRows = 4;
+        settings.KaraokeFontSize = 48;
+        settings.AutoStart = false;
+        window.PreparaPicLyric();
+        window.resize(1920, window.height());
+        window.show();
+        QApplication::processEvents();
+    }
+};
+
+void paintCosts(const std::string& song)
+{
+    Setup s;
+    Player& p = s.player;
+    if (!OpenSongFile(p.Midifile1, song, p.hub())) return;
+    p.flags.AbortRequested = false;
+    p.loadSong();
+    p.lyrics().StartLyric(1);
+    QApplication::processEvents();
+    std::vector<double> perSyllable, full;
+    const SongQueue& q = p.song.queue;
+    for (int pass = 0; pass < 3; ++pass) {
+        p.lyric.CurLyricRow = 4;
+        p.lyrics().StartLyric(1);
+        QApplication::processEvents();
+        for (long i = 1; i <= q.MsgCount; ++i) {
+            if (!isSyllable(q[i])) continue;
+            const auto t0 = Steady::now();
+            p.lyrics().PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
+            QApplication::processEvents();
+            perSyllable.push_back(since(t0));
+        }
+    }
+    for (int i = 0; i < 300; ++i) {
+        const auto t0 = Steady::now();
+        s.window.picLyr->repaint();
+        full.push_back(since(t0));
+    }
+    std::printf("window %dx%d, picLyr %dx%d, font %s %d pt, 4 rows\n", s.window.width(), s.window.height(),
+                s.window.picLyr->width(), s.window.picLyr->height(),
+                qPrintable(s.window.render().font().family()), s.window.render().font().pointSize());
+    report("syllable: PrintLyric + repaint of its band", perSyllable);
+    report("full redraw of the karaoke rows", full);
+}
+
+void playLatency(const std::string& song, int seconds)
+{
+    Setup s;
+    Player& p = s.player;
+    TestDevice device;
+    device.reserve(200000);
+    p.MIDIOutput1.useTestDevice(&device);
+    p.openOutput();
+
+    // The due time of each syllable is reckoned on the output's clock from
+    // the first note it sent; a syllable counts once its row has been repainted.
+    std::vector<long> pendingTimes;
+    std::vector<double> latencyMs;
+    int64_t zeroUs = -1;
+    long lastIndex = 0;
+    struct Spy : LyricSurface {
+        std::function<void(int)> onRow;
+        void lyricRowChanged(int row) override { onRow(row); }
+        void sysexRowChanged(int) override {}
+        void captionChanged(LyricCaption, const QString&) override {}
+        void countdownsChanged(int, int) override {}
+        void PreparaAltezza() override {}
+        void PreparaPicLyric() override {}
+        void restoreFontSize(int) override {}
+    } spy;
+    spy.onRow = [&](int row) {
+        const long i = p.state.CurrentIndex;
+        if (row == 0 || i == lastIndex || i < 1 || i > p.song.queue.MsgCount || !isSyllable(p.song.queue[i])) return;
+        lastIndex = i;
+        pendingTimes.push_back(p.song.queue[i].Time);
+    };
+    p.lyrics().attachSurface(&spy);
+    s.window.picLyr->afterPaint = [&] {
+        if (pendingTimes.empty()) return;
+        const int64_t now = SteadyClock::instance().nowUs();
+        if (zeroUs < 0) {
+            const SongQueue& q = p.song.queue;
+            long first = 1;
+            while (first <= q.MsgCount && (q[first].Status & 0xF0) != 0x90) ++first;
+            for (const SentMessage& m : device.messages())
+                if (!m.bytes.empty() && (uint8_t(m.bytes[0]) & 0xF0) == 0x90) {
+                    zeroUs = m.dueUs - int64_t(q[first].Time) * 1000;
+                    break;
+                }
+            if (zeroUs < 0) return;
+        }
+        for (long t : pendingTimes) latencyMs.push_back((now - (zeroUs + int64_t(t) * 1000)) / 1000.0);
+        pendingTimes.clear();
+    };
+
+    p.state.SongFile = QString::fromStdString(song);
+    p.transport().Start_Play();
+    QTimer::singleShot(seconds * 1000, [&] { QApplication::quit(); });
+    QApplication::exec();
+    p.transport().Stop_Play();
+    p.lyrics().detachSurface(&spy);
+    std::vector<double> us;
+    for (double ms : latencyMs) us.push_back(ms * 1000.0);
+    std::printf("played %d s on the real clock\n", seconds);
+    report("syllable due -> end of its row's repaint", us);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    int seconds = 0;
+    std::string song;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--play" && i + 1 < argc) seconds = std::max(1, std::atoi(argv[++i]));
+        else song = a;
+    }
+    if (song.empty()) {
+        std::fprintf(stderr, "usage: %s [--play SECONDS] SONG\n", argv[0]);
+        return 2;
+    }
+    paintCosts(song);
+    if (seconds > 0) playLatency(song, seconds);
+    return 0;
+}

@@ -1,0 +1,100 @@
+// lirmus-lyrics-shots OUTDIR SONG [ms] [rows] [centred 0/1] [points] [width px] [tempo %]:
+// loads a song as the player does, reports every tagged entry up to song
+// time ms to the dispatcher (the lyrics window listening through the lyric
+// cursor), draws the countdown bars for that moment and saves the window
+// offscreen as OUTDIR/<song>-<ms>ms-<rows>r-<c|l>-<points>pt-<width>.png.
+#include "ControllerTable.h"
+#include "Displays.h"
+#include "LoadSong.h"
+#include "Player.h"
+#include "Settings.h"
+#include "frmLyric.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPixmap>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace lirmus;
+
+namespace {
+
+/// The player window's part: a timer that stands where the song is.
+class SongTimer : public NullDisplays {
+public:
+    double now = 0;
+    double timerNow() const override { return now; }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s OUTDIR SONG [ms] [rows] [centred] [points] [width] [tempo]\n", argv[0]);
+        return 2;
+    }
+    const QString outDir = argv[1];
+    const std::string song = argv[2];
+    const long atMs = argc > 3 ? std::atol(argv[3]) : 30000;
+    Settings settings;
+    settings.KaraokeRows = argc > 4 ? std::atoi(argv[4]) : 3;
+    settings.KaraokeCentered = argc > 5 ? std::atoi(argv[5]) != 0 : true;
+    settings.KaraokeFontSize = argc > 6 ? std::atoi(argv[6]) : 24;
+    const int width = argc > 7 ? std::atoi(argv[7]) : 1000;
+    settings.TempoChange = argc > 8 ? std::atoi(argv[8]) : 0;
+
+    ControllerTable controllers = defaultControllerTable();
+    Player player{settings, controllers};
+    SongTimer timer;
+    player.hub().attachPlayer(&timer);
+    frmLyric window{player, settings, nullptr};
+    window.resize(width, window.height());
+    window.show();
+
+    player.MIDIOutput1.setTempoPercent(settings.TempoChange);
+    player.lyrics().ClearLyricDisplay();
+    if (!OpenSongFile(player.Midifile1, song, player.hub())) {
+        std::fprintf(stderr, "cannot open %s\n", song.c_str());
+        return 1;
+    }
+    player.flags.AbortRequested = false;
+    player.lyric.CurLyricRow = settings.KaraokeRows;
+    player.loadSong();
+    player.flags.AbortRequested = false;
+
+    const SongQueue& q = player.song.queue;
+    const double factor = tempoFactor(settings.TempoChange);
+    for (long i = 1; i < q.MsgCount && q[i].Time <= atMs; ++i) {
+        timer.now = q[i].Time * factor / 1000.0;
+        player.MessageSent(i);
+        if (getenv("SHOTS_DEBUG") && q[i].Status == 255 && q[i].Data1 == 5 && q[i].Extra == 1) {
+            std::printf("line %d cur %d:", q[i].Value, player.lyric.CurLyricRow);
+            for (int r = 1; r <= settings.KaraokeRows; ++r)
+                std::printf(" [%ld %s]", player.lyrics().rowLine(r), qPrintable(player.lyric.LyricRowText[size_t(r)]));
+            std::printf("\n");
+        }
+    }
+    timer.now = atMs * factor / 1000.0;
+    player.lyrics().drawCountdowns(timer.now);
+    QApplication::processEvents();
+
+    const QString name = QString("%1/%2-%3ms-%4r-%5-%6pt-%7.png")
+                             .arg(outDir, QFileInfo(QString::fromStdString(song)).completeBaseName())
+                             .arg(atMs)
+                             .arg(settings.KaraokeRows)
+                             .arg(settings.KaraokeCentered ? "c" : "l")
+                             .arg(settings.KaraokeFontSize)
+                             .arg(width);
+    if (!window.grab().save(name)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
+        return 1;
+    }
+    std::printf("%s  line row %d, lyric bar %d ms, chord bar %d ms\n", qPrintable(name), player.lyric.CurLyricRow,
+                player.lyrics().lyricCountdownMs(), player.lyrics().chordCountdownMs());
+    return 0;
+}

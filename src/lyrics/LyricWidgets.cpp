@@ -1,0 +1,69 @@
+#include "LyricWidgets.h"
+
+#include "LyricRender.h"
+#include "Twips.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace lirmus {
+
+LyricBox::LyricBox(Kind kind, const LyricRender& render, QWidget* parent)
+    : QWidget(parent), kind_(kind), render_(render)
+{
+    // Every pixel is painted here: no system background first, so no flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void LyricBox::updateRow(int row)
+{
+    if (row >= 1 && row <= 4) update(render_.rowBand(row));
+    else update();
+}
+
+void LyricBox::paintEvent(QPaintEvent* e)
+{
+    QPainter p(this);
+    p.fillRect(e->rect(), render_.backColor());
+    if (kind_ == Kind::Lyrics) render_.RedrawLyricRows(p, e->rect());
+    else render_.RedrawSysexRows(p, e->rect());
+    p.end();
+    if (afterPaint) afterPaint();
+}
+
+CountdownBar::CountdownBar(const QColor& bar, QWidget* parent) : QWidget(parent), bar_(bar)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+int CountdownBar::barPixels() const { return ms_ < 1 ? 0 : px(ms_ / 2); }
+
+void CountdownBar::setMs(int ms)
+{
+    const int before = barPixels();
+    ms_ = ms < 1 ? 0 : ms;
+    if (barPixels() != before) update();
+}
+
+void CountdownBar::setBackColor(const QColor& c)
+{
+    back_ = c;
+    update();
+}
+
+void CountdownBar::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const int w = std::min(barPixels(), width());
+    if (w > 0) p.fillRect(0, 0, w, height(), bar_);
+    p.fillRect(w, 0, width() - w, height(), back_);
+}
+
+void CommandStrip::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(rowsCaptionAt + QPoint(0, fontMetrics().ascent()), QStringLiteral(" Rows"));
+}
+
+} // namespace lirmus
