@@ -96,7 +96,7 @@ void frmMain::createChildWindows()
 {
     frmPlay_ = new frmPlay(state_.player, state_.settings.VediTu);
     frmLyric_ = new frmLyric(state_.settings);
-    frmIndic_ = new frmIndic(state_.controllers, state_.settings.VediTu);
+    frmIndic_ = new frmIndic(state_.player, state_.settingsService.get());
     DisplayHub& hub = state_.player.hub();
     hub.attachLyrics(frmLyric_);
     hub.attachMonitor(frmIndic_);
