@@ -84,13 +84,15 @@ void frmIndic::buildStrip(int ch)
     QPushButton* on = new QPushButton(QString::asprintf("%02d", ch + 1), but);
     on->setObjectName(arrayName("cmdOn", ch));
     on->setFont(small);
-    on->setGeometry(1, 1, px(300), px(kStripHeight) - 2);
+    // A frame of the panel shows round the buttons: its colour is the channel's state.
+    constexpr int inset = 3;
+    on->setGeometry(inset, inset, px(300) - inset, px(kStripHeight) - 2 * inset);
     connect(on, &QPushButton::clicked, this, [this, ch] { cmdOn_Click(ch); });
     cmdOn[size_t(ch)] = on;
     QPushButton* solo = new QPushButton("S", but);
     solo->setObjectName(arrayName("cmdSolo", ch));
     solo->setFont(small);
-    solo->setGeometry(px(300) + 1, 1, px(kButtonsWidth - 300) - 2, px(kStripHeight) - 2);
+    solo->setGeometry(px(300) + 1, inset, px(kButtonsWidth - 300) - 1 - inset, px(kStripHeight) - 2 * inset);
     connect(solo, &QPushButton::clicked, this, [this, ch] { cmdSolo_Click(ch); });
     cmdSolo[size_t(ch)] = solo;
 
