@@ -97,7 +97,7 @@ void frmMain::createChildWindows()
     frmPlay_ = new frmPlay(state_.player, state_.settings.VediTu);
     // The lyrics window is a view of the player's lyric cursor, which is the hub's lyrics role.
     frmLyric_ = new frmLyric(state_.player, state_.settings, state_.settingsService.get());
-    frmIndic_ = new frmIndic(state_.controllers, state_.settings.VediTu);
+    frmIndic_ = new frmIndic(state_.player, state_.settingsService.get());
     DisplayHub& hub = state_.player.hub();
     hub.attachLyrics(&state_.player.lyrics());
     hub.attachMonitor(frmIndic_);

@@ -3,6 +3,7 @@
 #include "ProfileDocument.h"
 #include "SettingsService.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -51,7 +52,8 @@ void readMasters(const SettingsService& ini, ControllerTable& t)
     for (int i = 0; i < t.rows(); ++i) {
         int m = ini.getInt("SETUP", "C" + std::to_string(t.CtrlNumber[i]), 0);
         if (m == 0 && i == 0) m = 100;
-        t.CtrlMaster[i] = m;
+        // A hand-edited value outside the row's slider would not fit it.
+        t.CtrlMaster[i] = std::clamp(m, t.CtrlMin[i], t.CtrlMax[i]);
     }
 }
 

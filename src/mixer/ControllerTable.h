@@ -33,7 +33,8 @@ struct ControllerTable {
 /// The four rows used when the settings define none: Vol, Pan/Balance, Chorus, Reverb.
 ControllerTable defaultControllerTable();
 
-/// Reads the table from [CONTROLLERS] keys "0".."99" and the masters from [SETUP] "C<n>".
+/// Reads the table from [CONTROLLERS] keys "0".."99" and the masters from [SETUP] "C<n>"
+/// (clamped into their row's range).
 /// A malformed row or a row count outside 4..8 gives the default table and a
 /// message in *problem (left empty when the settings were sound).
 ControllerTable readControllerTable(const SettingsService& ini, std::string* problem);

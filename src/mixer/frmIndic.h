@@ -1,24 +1,36 @@
 #pragma once
-// The channel monitor: sixteen channel strips above the master panel.
+// The channel monitor: sixteen channel strips above the master panel. It shows
+// what the player tells its monitor role and forwards the user's controls to
+// the mixer.
 #include "Displays.h"
+#include "Mixer.h"
 
 #include <array>
+#include <memory>
 
 #include <QWidget>
 
 class QFrame;
 class QLabel;
 class QPushButton;
+class QScrollBar;
 class QSlider;
 
 namespace lirmus {
 
+class ClickLabel;
+class LevelMeter;
+class Player;
+class SettingsService;
+class StripFrame;
 struct ControllerTable;
 
-class frmIndic : public QWidget, public MonitorDisplay {
+class frmIndic : public QWidget, public MonitorDisplay, public MixerView, private MixerHost {
     Q_OBJECT
 public:
-    frmIndic(const ControllerTable& table, bool vediTu, QWidget* parent = nullptr);
+    /// service: where the master levels are stored (null: not stored).
+    explicit frmIndic(Player& player, SettingsService* service = nullptr, QWidget* parent = nullptr);
+    ~frmIndic() override;
 
     static constexpr int kStripHeight = 360;       ///< twips
     static constexpr int kStripWidth = 3855;       ///< design width, twips
@@ -27,8 +39,16 @@ public:
     /// Height the window is designed for, in twips.
     static constexpr int kDesignHeight = kMasterPanelTop + kMasterPanelHeight;
 
-    std::array<QFrame*, 16> picMidi{};
+    // One strip per channel.
+    std::array<StripFrame*, 16> picMidi{};
+    std::array<QFrame*, 16> picBut{};
     std::array<QPushButton*, 16> cmdOn{};
+    std::array<QPushButton*, 16> cmdSolo{};
+    std::array<QSlider*, 16> sliC1{}, sliC2{}, sliC3{}, sliOut{};
+    std::array<LevelMeter*, 16> ppgrMidi{};
+    std::array<ClickLabel*, 16> lblProgram{};
+
+    // The master panel.
     QFrame* picMidiOut = nullptr;
     QFrame* picMelody = nullptr;
     QPushButton* cmdMelody = nullptr;
@@ -36,37 +56,78 @@ public:
     QPushButton* cmdPanic = nullptr;
     std::array<QSlider*, 8> sliMC{};
     std::array<QLabel*, 8> lblMast{};
+    QScrollBar* udTempo = nullptr;
+    QScrollBar* udTrans = nullptr;
+    ClickLabel* lblTempo = nullptr;
+    ClickLabel* lblpTempo = nullptr;
+    ClickLabel* lblTrans = nullptr;
+    ClickLabel* lblKey = nullptr;
+    QLabel* Label1 = nullptr; ///< "Key"
+    QLabel* Label2 = nullptr; ///< "Tempo"
     QLabel* lblTrack = nullptr;
+
+    Mixer& mixer() { return *mixer_; }
+    /// The strip slider of row 0..3: sliOut, sliC1, sliC2, sliC3.
+    QSlider* stripSliderOf(int ch, int row) const;
 
     /// Moves picMelody inside the master panel (twips).
     void movePicMelody(int left, int top);
-    /// Gives every strip the width (twips).
+    /// Gives every strip the width (twips); the strip's controls widen with it.
     void setStripWidth(int width);
     /// Shows or hides master slider and label of a row.
     void setMasterVisible(int row, bool visible);
     /// Puts the master panel at the top (the window shares the bottom band) or below the strips.
     void placeMasterPanel(bool atTop);
 
-    // What the player shows here. The strips and the tempo and key labels
-    // come with the mixer; the diagnostic track label is set now.
+    // Handlers.
+    void cmdOn_Click(int ch);
+    void cmdSolo_Click(int ch);
+    void cmdMelody_Click();
+    /// Opens the instrument chooser for the channel and applies its choice.
+    void lblProgram_Click(int ch);
+    /// Repaints the level meter of a channel.
+    void pgrMidi_Change(int ch);
+    void ClearControllerValues();
+
+    // What the player shows here.
     void setTrackCaption(const QString& text) override;
-    void setKeyCaption(const QString&) override {}
-    void setTempoCaption(const QString&) override {}
-    void ResetChannelStates() override {}
-    void ResetChannelSliders() override {}
-    void ResetProgramLabels() override {}
-    void showTempoAndKey(int, int) override {}
+    void setKeyCaption(const QString& text) override;
+    void setTempoCaption(const QString& text) override;
+    void ResetChannelStates() override;
+    void ResetChannelSliders() override;
+    void ResetProgramLabels() override;
+    void showTempoAndKey(int tempoPercent, int transpose) override;
     void setMonitorEnabled(bool enabled) override { setEnabled(enabled); }
     void setStripEnabled(int ch, bool enabled) override;
-    // The button panels, meters, instrument labels and strip sliders come
-    // with the channel strips of the monitor.
-    void setStripColor(int, int) override {}
-    void setMeter(int, int) override {}
-    void setProgramCaption(int, const QString&) override {}
-    void setStripSlider(int, int, int) override {}
+    void setStripColor(int ch, int paletteIndex) override;
+    void setMeter(int ch, int value) override;
+    void setProgramCaption(int ch, const QString& text) override;
+    void setStripSlider(int ch, int row, int value) override;
+
+    // What the mixer changes here.
+    void setMelodyPanel(int paletteIndex, bool enabled) override;
+    int stripSlider(int ch, int row) const override;
+    void beep() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    const ControllerTable& table_;
+    void Form_Load();
+    void buildStrip(int ch);
+    void buildMasterPanel();
+    void layoutStrip(int ch, int widthTwips);
+    void udTempo_Change();
+    void udTrans_Change();
+    // What the mixer asks of the player.
+    void MidiPanic() override;
+    void OutputSong(long fromIndex, long toIndex, long fromTime, int mode) override;
+    long MsgCount() const override;
+
+    Player& player_;
+    ControllerTable& table_;
+    std::unique_ptr<Mixer> mixer_;
+    bool transChanging_ = false;
 };
 
 } // namespace lirmus

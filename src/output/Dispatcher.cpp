@@ -162,9 +162,18 @@ void Dispatcher::markFirstSound(const QueueEntry& e)
     if (channels_.ChannelUsed[size_t(ch)]) return;
     if (cmd != kNoteOn && !(cmd == kControl && e.Data1 == kVolume && e.Data2 > 0)) return;
     channels_.ChannelUsed[size_t(ch)] = true;
-    if (channels_.SoloChannel != -1) return;
+    // A channel kept off from its first note must not be heard at the synthesizer's
+    // own volume until the song sets one (a volume message is answered below).
+    const int known = mixer_.rows() > 0 ? mixer_.CtrlValue[0][size_t(ch)] : -1;
+    if (channels_.SoloChannel != -1) {
+        if (cmd == kNoteOn) SendControl(out_, ch, kVolume, soloVolume(settings_.SoloLevel, known < 0 ? 127 : known));
+        return;
+    }
     view_.monitor.setStripEnabled(ch, true);
-    if (channels_.MelodyMuted && ch == settings_.MelodyChannel) return;
+    if (channels_.MelodyMuted && ch == settings_.MelodyChannel) {
+        if (cmd == kNoteOn) SendControl(out_, ch, kVolume, 0);
+        return;
+    }
     channels_.ChannelOn[size_t(ch)] = true;
     view_.monitor.setStripColor(ch, kLampOn);
 }
@@ -223,6 +232,8 @@ void Dispatcher::controlChange(const QueueEntry& e)
     }
     int v = ApplyMaster(raw, 0, 127, mixer_.CtrlMaster[size_t(k)], mixer_.CtrlMin[size_t(k)]);
     if (ch == settings_.MelodyChannel && channels_.MelodyMuted && e.Data1 == kVolume) v = 0;
+    // A muted channel stays silent until it is turned on again, which restores the song's values.
+    if (e.Data1 == kVolume && channels_.ChannelUsed[size_t(ch)] && !channels_.ChannelOn[size_t(ch)]) v = 0;
     if (v != raw) SendControl(out_, ch, mixer_.CtrlNumber[size_t(k)], v);
 }
 

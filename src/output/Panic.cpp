@@ -1,18 +1,12 @@
 #include "Panic.h"
 
-#include "MIDIOutput.h"
+#include "MixerSend.h"
 
 namespace lirmus {
 
-const std::string kGsReset("\xF0\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7", 11);
-
 void SendControl(MIDIOutput& out, int channel, int controller, int value)
 {
-    out.setMsgStatus(0xB0 + channel);
-    out.setMsgData1(controller);
-    out.setMsgData2(value);
-    out.setMsgTag(0);
-    out.setAction(7);
+    sendControl(out, channel, controller, value);
 }
 
 void MidiPanic(MIDIOutput& out)
@@ -23,13 +17,7 @@ void MidiPanic(MIDIOutput& out)
     }
 }
 
-void SendSysEx(MIDIOutput& out, const std::string& sysex)
-{
-    out.setMsgStatus(0xF0);
-    out.setMsgSysEx(sysex);
-    out.setMsgTag(0);
-    out.setAction(7);
-}
+void SendSysEx(MIDIOutput& out, const std::string& sysex) { sendSysEx(out, sysex); }
 
 void SendGsReset(MIDIOutput& out) { SendSysEx(out, kGsReset); }
 

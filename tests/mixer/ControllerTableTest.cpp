@@ -75,3 +75,15 @@ TEST(ControllerTable, ApplyMasterMultiplyingAndBipolarRows)
              {64, 0, -100, 64}, {90, 100, -100, 127}, {90, -100, -100, 0}, {33, -33, -100, 23} /* truncates */})
         EXPECT_EQ(ApplyMaster(value, 0, 127, master, min), sent) << value << " " << master << " " << min;
 }
+
+TEST(ControllerTable, StoredMastersOutsideTheirRowsRangeAreClamped)
+{
+    std::string problem;
+    ControllerTable t = readFrom("[CONTROLLERS]\n0=7,Vol,0,127\n1=10,Pan,-100,100\n2=93,Chorus,-100,100\n"
+                                 "3=91,Reverb,-100,100\n4=11,Expr,0,127\n5=74,Bright,-100,100\n"
+                                 "[SETUP]\nC7=300\nC10=-250\nC93=101\nC11=-4\n",
+                                 &problem);
+    EXPECT_EQ(problem, "");
+    ASSERT_EQ(t.rows(), 6);
+    EXPECT_EQ(t.CtrlMaster, (std::vector<int>{127, -100, 100, 0, 0, 0}));
+}

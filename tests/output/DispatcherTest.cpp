@@ -328,6 +328,7 @@ TEST(Dispatcher, SoloAndMelodyMuteAreReimposedOnTheSongsVolumes)
     f.finish();
 
     f.channels.SoloChannel = 0;
+    f.channels.ChannelUsed[0] = f.channels.ChannelOn[0] = true; // as the solo button leaves it
     f.sent(other);
     f.sent(soloed);
     EXPECT_EQ(f.views.log.filter("strip"), (QStringList{"strip(2,0)=100", "strip(0,0)=100"}))
