@@ -81,6 +81,8 @@ private:
     void buildMenus();
     void connectBrowser();
     void loadSelectedSong();
+    /// The options dialog, modal; returns when it has closed.
+    void showOptionsDialog();
     /// Hands a song to the player: the browser's and the menu's one way to start one.
     void playSong(const QString& file, int transpose);
     void MDIForm_Resize();

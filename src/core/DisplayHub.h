@@ -74,6 +74,9 @@ public:
     void beep() override { app_->beep(); }
     void focusBrowser() override { app_->focusBrowser(); }
 
+    // Options dialog
+    void PreparaPicLyric() override { lyrics_->PreparaPicLyric(); }
+
 private:
     NullDisplays null_;
     PlayerDisplay* player_ = &null_;

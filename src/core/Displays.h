@@ -88,6 +88,10 @@ public:
     virtual void PrintSysexRowSung(int row) = 0;
     /// Sizes the lyric rows (and the text page beside or below them) for the font and row count.
     virtual void PreparaAltezza() = 0;
+
+    // Options dialog
+    /// Rebuilds the lyric rows with the karaoke look of the settings (font, size, colours, rows).
+    virtual void PreparaPicLyric() = 0;
 };
 
 /// The channel monitor (frmIndic).
@@ -202,6 +206,9 @@ public:
     void processEvents() override {}
     void beep() override {}
     void focusBrowser() override {}
+
+    // Options dialog
+    void PreparaPicLyric() override {}
 
     /// All four roles of this object.
     Displays displays() { return Displays{*this, *this, *this, *this}; }

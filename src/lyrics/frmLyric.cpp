@@ -54,4 +54,10 @@ void frmLyric::PreparaAltezza()
     LyricWindowHeight_ = picLyrHeight + 1020;
 }
 
+void frmLyric::PreparaPicLyric()
+{
+    PreparaAltezza();
+    picLyr->update();
+}
+
 } // namespace lirmus

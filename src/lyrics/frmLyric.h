@@ -48,6 +48,8 @@ public:
 public slots:
     /// Sizes the lyric rows for the current font and row count.
     void PreparaAltezza() override;
+    /// Takes the karaoke look of the settings (options applied) and sizes the rows for it.
+    void PreparaPicLyric() override;
 
 private:
     const Settings& settings_;

@@ -105,6 +105,9 @@ public:
     long textWidthTwips(const QString& t) const override { return long(t.size()) * twipsPerChar; }
     long screenWidthTwips() const override { return screenTwips; }
 
+    // Options dialog
+    void PreparaPicLyric() override { log << "PreparaPicLyric"; }
+
     SongViews views() { return SongViews(Displays{*this, *this, *this, *this}, *this, *this); }
 };
 
