@@ -172,6 +172,8 @@ QWidget* frmOptions::makeMidiOutPage()
     OutputDevCombo->setObjectName("OutputDevCombo");
     OutputDevCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     OutputDevCombo->setMinimumContentsLength(30);
+    // Never chosen: nothing is selected and the player uses the mapper.
+    OutputDevCombo->setPlaceholderText("(not chosen: the mapper plays)");
     grid->addWidget(new QLabel("Output Device", frame), 0, 0);
     grid->addWidget(OutputDevCombo, 0, 1, 1, 2);
     chkMCI = new QCheckBox("External MCI Player", frame);
