@@ -4,6 +4,7 @@
 #include "TimerTest.h"
 #include "Twips.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -95,17 +97,19 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
 void frmAbout::Form_Load()
 {
     setFixedWidth(px(6000));
-    adjustSize();
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect s = screen->geometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
     Test_Timers();
     if (screen && twips(screen->geometry().width()) != kDesignScreenWidth) {
         QApplication::beep();
         lblUse->setVisible(true);
         Timer1->start();
+    }
+    // Sized once every line is visible: the wrapped description needs the
+    // height its width gives it, or its last line is cut off.
+    setFixedHeight(std::max(layout()->totalHeightForWidth(width()), layout()->totalMinimumSize().height()));
+    if (screen) {
+        const QRect s = screen->geometry();
+        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
     }
 }
 

@@ -10,6 +10,8 @@
 #include "frmDataGrid.h"
 #include "frmIndic.h"
 #include "frmLyric.h"
+#include "frmMidiInfo.h"
+#include "frmOptions.h"
 #include "frmPlay.h"
 
 #include <QApplication>
@@ -37,6 +39,8 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     setObjectName("frmMain");
     setWindowTitle(mainCaption());
     onBeep = [] { QApplication::beep(); };
+    showOptions = [this] { showOptionsDialog(); };
+    SetMciMode = [this] { state_.player.transport().SetMciMode(); };
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("mdiArea");
     setCentralWidget(mdi_);
@@ -129,6 +133,7 @@ void frmMain::createChildWindows()
         showMaximized();
         QCoreApplication::processEvents();
     };
+    connect(frmPlay_, &frmPlay::infoRequested, this, [this] { showMidiInfo(state_.player.song, this); });
 }
 
 QMdiSubWindow* frmMain::subWindowOf(QWidget* child) const
@@ -329,6 +334,18 @@ void frmMain::mnuOptions_Click(int index)
     const bool wasExternal = state_.settings.ExternalMCI;
     if (showOptions) showOptions();
     if (state_.settings.ExternalMCI != wasExternal && SetMciMode) SetMciMode();
+}
+
+void frmMain::showOptionsDialog()
+{
+    // Windows made without start-up (tests, tools) have no settings service yet.
+    if (!state_.settingsService) state_.settingsService = std::make_unique<SettingsService>(state_.settings.iniPath());
+    frmOptions dialog(state_.settings, *state_.settingsService, state_.player, this);
+    // New karaoke rows change the lyrics window's height.
+    connect(&dialog, &frmOptions::applied, this, [this] {
+        if (frmPlay_) layOutOrMaximize();
+    });
+    dialog.exec();
 }
 
 void frmMain::mnuHelp_Click(int index)

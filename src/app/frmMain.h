@@ -85,6 +85,8 @@ private:
     void buildMenus();
     void connectBrowser();
     void loadSelectedSong();
+    /// The options dialog, modal; returns when it has closed.
+    void showOptionsDialog();
     void MDIForm_Resize();
     void applyLayout(const LayoutResult& r);
 

@@ -65,7 +65,25 @@ Player::~Player()
 void Player::openOutput()
 {
     // The stored list position preselects the device; -1 (never chosen) is the first entry.
-    pump_.OpenOutputDevice(std::max(0, settings_.MIDIDEVICE), settings_.ExternalMCI);
+    // Positions 0 and 1 (mapper, built-in synthesizer) always exist: only a
+    // port can have gone since it was chosen, and then the mapper plays.
+    int position = std::max(0, settings_.MIDIDEVICE);
+    if (position > 1 && position > MIDIOutput1.DeviceCount()) {
+        tellMissingDevice(position);
+        position = 0;
+    }
+    pump_.OpenOutputDevice(position, settings_.ExternalMCI);
+}
+
+void Player::tellMissingDevice(int position)
+{
+    if (position == missingDeviceTold_) return;
+    missingDeviceTold_ = position;
+    hub_.messageBox(QString("The MIDI output device chosen in the options (number %1 of the device list) "
+                            "is no longer there; the MIDI mapper plays instead. Choose a device in "
+                            "Setup, Options.")
+                        .arg(position),
+                    MessageIcon::Exclamation);
 }
 
 void Player::loadSong()

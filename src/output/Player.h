@@ -65,8 +65,11 @@ public:
     /// The lyric cursor: attached to the hub as the lyrics role; the lyric views attach to it.
     LyricCursor& lyrics() { return lyrics_; }
 
-    /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position).
+    /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position);
+    /// a position no longer in the device list opens the mapper instead.
     void openOutput();
+    /// Says, once per position, that the device stored at list position `position` is gone.
+    void tellMissingDevice(int position);
     /// Loads and prepares the song open in Midifile1; the first pass starts the output.
     void loadSong();
     /// Every controller value of the song forgotten (-1).
@@ -95,6 +98,7 @@ private:
     TextMeasure* measure_ = &fixedMeasure_;
     ExternalPlayer external_;
     std::unique_ptr<QObject> context_; // posted reports run in its name
+    int missingDeviceTold_ = -1;        // list position of the last missing device we told of
 };
 
 } // namespace lirmus

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -40,4 +41,18 @@ TEST(About, ScreenWarningOnlyAwayFrom800Pixels)
     about.Timer1_Timer();
     EXPECT_NE(about.lblUse->palette().color(QPalette::WindowText), first);
     EXPECT_EQ(about.lblUse->palette().color(QPalette::Window), first);
+}
+
+TEST(About, EveryWrappedLineFitsTheBox)
+{
+    frmAbout about;
+    about.show();
+    QCoreApplication::processEvents();
+    // Each label gets the height its text needs at the width it was given.
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        if (label->isHidden()) continue;
+        const int needed = label->hasHeightForWidth() ? label->heightForWidth(label->width())
+                                                      : label->sizeHint().height();
+        EXPECT_GE(label->height(), needed) << label->text().toStdString();
+    }
 }

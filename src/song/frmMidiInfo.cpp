@@ -1,0 +1,136 @@
+#include "frmMidiInfo.h"
+
+#include "MidiInfoText.h"
+#include "SongState.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QTextCursor>
+
+namespace lirmus {
+namespace {
+
+QPlainTextEdit* textBox(QWidget* parent, const char* name)
+{
+    auto* box = new QPlainTextEdit(parent);
+    box->setObjectName(name);
+    box->setReadOnly(true);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    return box;
+}
+
+} // namespace
+
+frmMidiInfo::frmMidiInfo(const SongState& song, QWidget* parent) : QWidget(parent, Qt::Window), song_(song)
+{
+    setObjectName("frmMidiInfo");
+    setWindowTitle("Midi Info");
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    txtInfo = textBox(this, "txtInfo");
+    txtLyrics = textBox(this, "txtLyrics");
+    txtChords = textBox(this, "txtChords");
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel("Midi File info", this), 0, 0, 1, 2);
+    grid->addWidget(txtInfo, 1, 0, 1, 2);
+    grid->addWidget(new QLabel("Lyric", this), 2, 0);
+    grid->addWidget(new QLabel("Chords", this), 2, 1);
+    grid->addWidget(txtLyrics, 3, 0);
+    grid->addWidget(txtChords, 3, 1);
+    grid->setRowStretch(1, 1);
+    grid->setRowStretch(3, 3);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 1);
+
+    // Every line lets the window's events run, but not more often than every few ms:
+    // a song of thousands of syllables fills at once and an Esc is still seen.
+    auto timer = std::make_shared<QElapsedTimer>();
+    processEvents = [timer] {
+        if (timer->isValid() && timer->elapsed() < 5) return;
+        QCoreApplication::processEvents();
+        timer->start();
+    };
+
+    resize(640, 480);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect r = screen->availableGeometry();
+        move(r.x() + (r.width() - width()) / 2, r.y());
+    }
+}
+
+bool frmMidiInfo::addLines(QPlainTextEdit* box, const QStringList& lines)
+{
+    QPointer<frmMidiInfo> alive(this);
+    QTextCursor end(box->document());
+    end.movePosition(QTextCursor::End);
+    bool first = true;
+    for (const QString& line : lines) {
+        end.insertText(first ? line : "\n" + line);
+        first = false;
+        processEvents();
+        if (!alive || stop_) return false;
+    }
+    return true;
+}
+
+void frmMidiInfo::Form_Activate()
+{
+    // Activations while we fill (events run in between) do not start again.
+    if (filling_) return;
+    filling_ = true;
+    QPointer<frmMidiInfo> alive(this);
+    stop_ = false;
+    txtInfo->clear();
+    txtLyrics->clear();
+    txtChords->clear();
+    QString info = song_.SongText;
+    txtInfo->setPlainText(info.replace("\r\n", "\n"));
+    const bool done = addLines(txtChords, midiInfoChordLines(song_)) && addLines(txtLyrics, midiInfoLyricLines(song_));
+    if (!alive) return;
+    filling_ = false;
+    if (done && !txtLyrics->document()->isEmpty()) txtLyrics->setFocus();
+}
+
+void frmMidiInfo::Form_KeyDown(int key)
+{
+    if (key != Qt::Key_Escape) return;
+    stop_ = true;
+    close();
+}
+
+void frmMidiInfo::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape) Form_KeyDown(e->key());
+    else QWidget::keyPressEvent(e);
+}
+
+void frmMidiInfo::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() != QEvent::ActivationChange) return;
+    if (isActiveWindow()) Form_Activate();
+    else if (isVisible()) close(); // it shows the song only while the user looks at it
+}
+
+frmMidiInfo* showMidiInfo(const SongState& song, QWidget* parent)
+{
+    auto* window = parent ? parent->findChild<frmMidiInfo*>("frmMidiInfo", Qt::FindDirectChildrenOnly) : nullptr;
+    if (!window) window = new frmMidiInfo(song, parent);
+    const bool wasActive = window->isActiveWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    // Already active (asked again from its own keyboard focus), or on a platform
+    // that does not activate it: no activation comes, so fill it here.
+    if (wasActive || !window->isActiveWindow()) window->Form_Activate();
+    return window;
+}
+
+} // namespace lirmus

@@ -1,0 +1,115 @@
+// The MIDI information window: what it shows for a prepared song, and Esc.
+#include "MidiInfoText.h"
+#include "RecordingViews.h"
+#include "SmfWriter.h"
+#include "frmMidiInfo.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScreen>
+
+#include <filesystem>
+
+using namespace lirmus;
+using namespace lirmus::test;
+
+namespace {
+
+QString boxText(const QPlainTextEdit* box) { return box->toPlainText(); }
+
+/// What the window shows, with the window's line breaks.
+QString shown(const QStringList& lines) { return midiInfoBoxText(lines).replace("\r\n", "\n"); }
+
+} // namespace
+
+TEST(MidiInfoText, LyricBoxHoldsLinesThenTheInformationTexts)
+{
+    SongState song;
+    song.LyricLines = {"Twinkle twinkle", "little star"};
+    song.ChordList = {"%C", "%G7"};
+    EXPECT_EQ(midiInfoChordLines(song), QStringList({"C", "G7"}));
+    EXPECT_EQ(midiInfoBoxText(midiInfoLyricLines(song)), "Twinkle twinkle\r\nlittle star");
+
+    song.InfoTexts = {"first", "second"};
+    EXPECT_EQ(midiInfoBoxText(midiInfoLyricLines(song)),
+              "Twinkle twinkle\r\nlittle star\r\n\r\n------------------ RIZIVUVO ------------------\r\n\r\nfirst\r\nsecond");
+    song.LyricLines.clear();
+    EXPECT_EQ(midiInfoBoxText(midiInfoLyricLines(song)),
+              "------------------ RIZIVUVO ------------------\r\n\r\nfirst\r\nsecond");
+}
+
+TEST(MidiInfoWindow, RealKaraokeSongFillsAllThreeBoxesAtTheTopCentre)
+{
+    const std::string path = sharedTestData() + "/twinkle.kar";
+    if (sharedTestData().empty() || !std::filesystem::exists(path)) GTEST_SKIP() << "no shared test songs";
+    LoadedSong s;
+    s.loadFile(path);
+    ASSERT_GT(s.song.LyricLineCount(), 0);
+
+    frmMidiInfo w(s.song);
+    EXPECT_EQ(w.windowTitle(), "Midi Info");
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        EXPECT_EQ(w.y(), screen->availableGeometry().y());
+        EXPECT_NEAR(w.x() + w.width() / 2, screen->availableGeometry().center().x(), 1);
+    }
+    w.Form_Activate();
+    EXPECT_EQ(boxText(w.txtInfo), QString(s.song.SongText).replace("\r\n", "\n"));
+    EXPECT_EQ(boxText(w.txtLyrics), shown(midiInfoLyricLines(s.song)));
+    EXPECT_TRUE(boxText(w.txtLyrics).startsWith(s.song.LyricLines.front()));
+    EXPECT_EQ(boxText(w.txtChords), shown(midiInfoChordLines(s.song)));
+
+    // Every activation fills it afresh, never twice over.
+    w.Form_Activate();
+    EXPECT_EQ(boxText(w.txtLyrics), shown(midiInfoLyricLines(s.song)));
+}
+
+TEST(MidiInfoWindow, SongWithoutLyricsShowsOnlyItsText)
+{
+    SmfWriter smf;
+    smf.track().text(0, 1, "@TJust a tune").text(0, 2, "(c) made for the test").note(0, 0, 60, 100).noteOff(480, 0, 60).end();
+    LoadedSong s;
+    s.load(smf.bytes());
+    ASSERT_FALSE(s.song.SongText.isEmpty());
+
+    frmMidiInfo w(s.song);
+    w.Form_Activate();
+    EXPECT_EQ(boxText(w.txtInfo), "@TJust a tune\n(c) made for the test\n");
+    EXPECT_TRUE(boxText(w.txtLyrics).isEmpty());
+    EXPECT_TRUE(boxText(w.txtChords).isEmpty());
+}
+
+TEST(MidiInfoWindow, EscStopsTheFillingAndClosesTheWindow)
+{
+    SongState song;
+    for (int i = 0; i < 500; ++i) song.LyricLines << QString("line %1").arg(i);
+    QPointer<frmMidiInfo> w = new frmMidiInfo(song);
+    w->show();
+    int lines = 0;
+    w->processEvents = [&] {
+        if (++lines == 20) w->Form_KeyDown(Qt::Key_Escape);
+    };
+    w->Form_Activate();
+    ASSERT_TRUE(w); // deleted only when the event loop gets it back
+    EXPECT_TRUE(w->stopRequested());
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(lines, 20);
+    EXPECT_EQ(boxText(w->txtLyrics).count('\n'), 19);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(w);
+}
+
+TEST(MidiInfoWindow, ShowingAgainReusesTheOpenWindow)
+{
+    SongState song;
+    song.LyricLines = {"one"};
+    QWidget parent;
+    frmMidiInfo* first = showMidiInfo(song, &parent);
+    song.LyricLines = {"one", "two"};
+    frmMidiInfo* second = showMidiInfo(song, &parent);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(boxText(second->txtLyrics), "one\ntwo");
+    EXPECT_TRUE(second->isVisible());
+}
