@@ -106,7 +106,6 @@ void frmMain::createChildWindows()
     hub.attachLyrics(&state_.player.lyrics());
     hub.attachMonitor(frmIndic_);
     hub.attachApp(this);
-    SetMciMode = [this] { state_.player.transport().SetMciMode(); };
     frmDataGrid_ = new frmDataGrid;
     connectBrowser();
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
