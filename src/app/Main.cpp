@@ -44,16 +44,13 @@ void loadStartupState(AppState& state, const std::string& dir, const std::vector
     if (!drums.empty()) loadDrumKits(drums, s.DrumKits);
 }
 
-namespace {
-
-// The copies of programs.txt and Drums.txt installed with the program.
+// The copies of programs.txt, Drums.txt and Database.new installed with the program.
 std::vector<std::string> installedDataDirs()
 {
     const QString exe = QCoreApplication::applicationDirPath();
     return {(exe + "/data").toStdString(), (exe + "/../share/lirmus").toStdString()};
 }
 
-} // namespace
 
 QString instanceLockPath()
 {
