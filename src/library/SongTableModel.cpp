@@ -24,13 +24,15 @@ bool SongTableModel::load(SongLibrary* library, const QString& recordSource, DbE
         SongLibrary::ReadOnly guard(*library);
         query_ = QSqlQuery(library->database());
         query_.setForwardOnly(true);
-        ok = query_.exec(recordSourceQuery(recordSource));
+        const QString sql = recordSourceQuery(recordSource);
+        ok = isSingleSelect(sql) && query_.exec(sql);
         if (ok) {
             const QSqlRecord record = query_.record();
             for (int c = 0; c < record.count(); ++c) columns_ << record.fieldName(c);
             fetchRows(kFirstRows);
         } else if (err) {
-            *err = dbError(query_.lastError());
+            *err = isSingleSelect(sql) ? dbError(query_.lastError())
+                                       : DbError{"8", "Only a single SELECT can run here: showing songs never changes the library."};
         }
     }
     if (!ok) {

@@ -366,10 +366,6 @@ void frmDataGrid::DB_Repair()
 
 bool frmDataGrid::showRecordSource(const QString& recordSource, DbError* err)
 {
-    if (!isSingleSelect(recordSourceQuery(recordSource))) {
-        *err = {"8", "Only a single SELECT can run here: the selection never changes the library."};
-        return false;
-    }
     fetchTimer_->stop();
     const QString previous = shownSource_;
     if (!loadShown(recordSource, err)) {
