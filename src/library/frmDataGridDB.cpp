@@ -94,6 +94,9 @@ void frmDataGrid::buildDatabaseControls()
     grdData->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grdData->horizontalHeader()->setSectionsClickable(true);
     grdData->horizontalHeader()->setHighlightSections(false);
+    grdData->horizontalHeader()->setStretchLastSection(true);
+    grdData->setTextElideMode(Qt::ElideMiddle); // long paths keep the song's file name in view
+    grdData->setWordWrap(false);
     grdData->viewport()->installEventFilter(this);
     grdData->horizontalHeader()->viewport()->installEventFilter(this);
     grdData->installEventFilter(this);

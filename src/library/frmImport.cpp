@@ -41,6 +41,7 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     lstFiles = new QListWidget(this);
     lstFiles->setObjectName("lstFiles");
     lstFiles->setUniformItemSizes(true); // quick with thousands of songs
+    for (QListWidget* list : {lstFolders, lstFiles}) list->setTextElideMode(Qt::ElideMiddle);
     cmdFoldersSel = new QPushButton("Select All", this);
     cmdFoldersDes = new QPushButton("Deselect All", this);
     cmdFilesSel = new QPushButton("Select All", this);
@@ -105,7 +106,10 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     names->addWidget(txtCategory, 2);
     auto* count = new QHBoxLayout;
     count->setSpacing(0);
-    for (QLabel* l : Label1) count->addWidget(l);
+    count->addWidget(Label1[0]);
+    count->addSpacing(4);
+    count->addWidget(Label1[1]);
+    count->addWidget(Label1[2]);
     count->addSpacing(12);
     count->addStretch(1);
     count->addWidget(picImported);

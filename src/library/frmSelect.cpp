@@ -80,7 +80,7 @@ frmSelect::frmSelect(frmDataGrid& browser, QWidget* parent)
         valueColumn->addLayout(ops);
         valueColumn->addWidget(txtWhere[row]);
         valueColumn->addStretch(1);
-        where->addWidget(lstWhere[row], row * 2, 0);
+        where->addWidget(lstWhere[row], row * 2, 0, Qt::AlignTop);
         where->addLayout(valueColumn, row * 2, 1);
         if (row == 0) {
             auto* join = new QHBoxLayout;
@@ -100,7 +100,8 @@ frmSelect::frmSelect(frmDataGrid& browser, QWidget* parent)
                                "'*AB*' that contain 'AB'. Don't use ' in string.",
                                whereBox);
     warning->setWordWrap(true);
-    where->addWidget(warning, 3, 0, 1, 2);
+    where->setRowStretch(3, 1); // spare height below the rows, not between them
+    where->addWidget(warning, 4, 0, 1, 2);
 
     auto* orderBox = new QGroupBox("Order by", this);
     auto* order = new QVBoxLayout(orderBox);
