@@ -10,7 +10,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
   libfluidsynth-dev fluid-soundfont-gm
-  librtmidi-dev libsqlite3-dev
+  librtmidi-dev libsqlite3-dev libqt6sql6-sqlite
   fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   midicsv xvfb xauth

@@ -57,16 +57,13 @@ void loadStartupState(AppState& state, const std::string& dir, const std::vector
     state.player.applySynthSettings();
 }
 
-namespace {
-
-// The copies of programs.txt and Drums.txt installed with the program.
+// The copies of programs.txt, Drums.txt and Database.new installed with the program.
 std::vector<std::string> installedDataDirs()
 {
     const QString exe = QCoreApplication::applicationDirPath();
     return {(exe + "/data").toStdString(), (exe + "/../share/lirmus").toStdString()};
 }
 
-} // namespace
 
 QString instanceLockPath()
 {

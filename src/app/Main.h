@@ -17,6 +17,9 @@ struct AppState;
 void loadStartupState(AppState& state, const std::string& dir, const std::vector<std::string>& dataDirs,
                       std::vector<std::string>* messages);
 
+/// The folders of the data files installed with the program.
+std::vector<std::string> installedDataDirs();
+
 /// Takes the one-copy lock at path; false when another running copy holds it.
 /// A lock left behind by a copy that crashed is taken over.
 bool takeInstanceLock(QLockFile& lock);

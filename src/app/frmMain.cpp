@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "LayoutWindows.h"
+#include "Main.h"
 #include "MenuTable.h"
 #include "ProfileFile.h"
 #include "SettingsService.h"
@@ -121,9 +122,6 @@ void frmMain::createChildWindows()
         // The caption follows the child (the player names its song there).
         connect(w, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
     }
-    connect(frmDataGrid_, &frmDataGrid::databaseOpen, this, [this](bool open) {
-        for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
-    });
     connect(frmPlay_, &frmPlay::unloaded, this, [this] { state_.PlayerClosed = true; });
     // The lyrics window sizes itself against the layout once the frames exist.
     frmLyric_->layoutWindows = [this] { return !state_.StartingUp && LayoutWindows(); };
@@ -271,6 +269,18 @@ void frmMain::connectBrowser()
         };
     }
     connect(frmDataGrid_, &frmDataGrid::songChosen, this, &frmMain::playSong);
+    // The song library: the template's folders, the menus it enables, its pop-up menu.
+    frmDataGrid_->AppPath = QString::fromStdString(state_.settings.AppPath);
+    for (const std::string& dir : installedDataDirs()) frmDataGrid_->installedDirs << QString::fromStdString(dir);
+    connect(frmDataGrid_, &frmDataGrid::databaseOpen, this, [this](bool open) {
+        for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
+    });
+    connect(frmDataGrid_, &frmDataGrid::importMenuEnabled, this,
+            [this](bool on) { menuAction("mnuDataBase", 10)->setEnabled(on); });
+    connect(frmDataGrid_, &frmDataGrid::popupRequested, this, [this](const QPoint& at) {
+        mnuPopData_->setDefaultAction(menuAction("mnuPData", 0));
+        mnuPopData_->popup(at);
+    });
     frmDataGrid_->Form_Load();
 }
 
@@ -320,7 +330,7 @@ void frmMain::mnuDataBase_Click(int index)
     switch (index) {
     case 4: frmDataGrid_->DB_New(); break;
     case 6: frmDataGrid_->DB_Open(); break;
-    case 8: break; // the query builder comes with the library
+    case 8: frmDataGrid_->cmdSelectDB_Click(); break;
     case 18: frmDataGrid_->DB_Close(); break;
     case 40: frmDataGrid_->DB_Repair(); break;
     default: break; // "Scan/Import..." is started from the browser's own button

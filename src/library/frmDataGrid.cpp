@@ -1,5 +1,6 @@
 #include "frmDataGrid.h"
 
+#include "SongTableModel.h"
 #include "Twips.h"
 
 #include <QAbstractItemModel>
@@ -12,6 +13,7 @@
 #include <QListWidget>
 #include <QStyle>
 #include <QTableView>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -43,18 +45,7 @@ frmDataGrid::frmDataGrid(QWidget* parent) : QWidget(parent)
     setWindowTitle("Files");
     listVolumes = [] { return mountedVolumes(); };
 
-    picButtons = new QWidget(this);
-    picButtons->setObjectName("picButtons");
-    optDBFile = new QCheckBox(picButtons);
-    optDBFile->setObjectName("optDBFile");
-    optDBFile->setToolTip("Files or Database");
-    auto* buttons = new QHBoxLayout(picButtons);
-    buttons->setContentsMargins(2, 2, 2, 2);
-    buttons->addWidget(optDBFile);
-    buttons->addStretch(1);
-
-    grdData = new QTableView(this);
-    grdData->setObjectName("grdData");
+    buildDatabaseControls();
 
     picFiles = new QWidget(this);
     picFiles->setObjectName("picFiles");
@@ -81,9 +72,10 @@ frmDataGrid::frmDataGrid(QWidget* parent) : QWidget(parent)
             [this](QTreeWidgetItem* item) { dirFiles_Change(item->data(0, kPathRole).toString()); });
     connect(filFiles, &QListWidget::itemDoubleClicked, this, &frmDataGrid::filFiles_DblClick);
 
-    // The song library comes later: until then the browser shows the files.
-    grdData->hide();
+    // Until a library loads the browser shows the files.
     optDBFile->setEnabled(false);
+    cmdImport->hide();
+    picDB->hide();
 }
 
 QString frmDataGrid::currentDir() const { return QDir::currentPath(); }
@@ -91,10 +83,36 @@ QString frmDataGrid::currentDir() const { return QDir::currentPath(); }
 void frmDataGrid::Form_Load()
 {
     FormLoading = true;
-    DBorFiles_ = readSetting ? readSetting("DBorFiles").toInt() : 0;
+    auto setting = [this](const QString& key) { return readSetting ? readSetting(key) : QString(); };
     picFiles->show();
+    DBorFiles_ = setting("DBorFiles").toInt();
+    if (DBorFiles_ == 1) {
+        optDBFile->setChecked(true);
+        picDB->show();
+        picFiles->hide();
+        cmdImport->hide();
+        emit importMenuEnabled(false);
+    }
+    CurDB = setting("CurDB");
+    if (!CurDB.isEmpty()) {
+        CurRecordSource = setting("RecordSource");
+        if (CurRecordSource.isEmpty()) CurRecordSource = kSongTable;
+    } else {
+        CurRecordSource.clear();
+        optDBFile->setEnabled(false);
+    }
     fillVolumes();
-    showFolder(startFolder(readSetting ? readSetting("CurDir") : QString(), currentDir()));
+    showFolder(startFolder(setting("CurDir"), currentDir()));
+    if (!CurDB.isEmpty()) {
+        CaricaDB();
+        if (CurDB.isEmpty()) picFiles->show();
+    } else {
+        // Nothing to show in the database view without a library.
+        optDBFile->setChecked(false);
+        picDB->hide();
+        picFiles->show();
+        cmdImport->hide();
+    }
     FormLoading = false;
 }
 
@@ -198,6 +216,7 @@ void frmDataGrid::filFiles_DblClick()
 
 bool frmDataGrid::eventFilter(QObject* watched, QEvent* e)
 {
+    if (gridEvent(watched, e)) return true;
     if (watched == filFiles && e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F5) {
@@ -239,19 +258,9 @@ bool frmDataGrid::currentSong(int* transpose, QString* file) const
     const QAbstractItemModel* model = grdData->model();
     const QModelIndex cur = grdData->currentIndex();
     if (!model || !cur.isValid()) return false;
-    *transpose = model->index(cur.row(), 3).data().toInt();
+    *transpose = songTransposeOf(model->index(cur.row(), 3).data().toString());
     *file = model->index(cur.row(), 4).data().toString();
     return true;
 }
-
-// The library arrives with the database subsystem; these are the named entry
-// points the main menu is wired to.
-void frmDataGrid::DB_New() {}
-void frmDataGrid::DB_Open() {}
-void frmDataGrid::DB_Close() {}
-void frmDataGrid::DB_Repair() {}
-void frmDataGrid::FindInColumn(const QString&) {}
-void frmDataGrid::FindNext() {}
-void frmDataGrid::MidiKar_Copy() {}
 
 } // namespace lirmus

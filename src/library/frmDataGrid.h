@@ -2,6 +2,8 @@
 // The song browser: the library grid or the file system, search and the
 // database commands of the main menu.
 #include "FileView.h"
+#include "LibraryDialogs.h"
+#include "SongLibrary.h"
 
 #include <functional>
 
@@ -12,6 +14,8 @@ class QComboBox;
 class QFileSystemWatcher;
 class QListWidget;
 class QTableView;
+class QTimer;
+class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -28,8 +32,24 @@ public:
     /// The volumes the drive list offers (the mounted ones unless a test says otherwise).
     std::function<QList<Volume>()> listVolumes;
 
+    /// The program folder (the template "Database.new" first looked for there) and the
+    /// folders of the copies installed with the program.
+    QString AppPath;
+    QStringList installedDirs;
+    /// Messages and questions (tests answer them).
+    LibraryDialogs dialogs;
+
     QWidget* picButtons = nullptr;    ///< the button strip
+    QToolButton* cmdOpenDB = nullptr;
+    QToolButton* cmdNewDB = nullptr;
     QCheckBox* optDBFile = nullptr;   ///< checked: the database grid; clear: the file lists
+    QToolButton* cmdImport = nullptr;
+    QWidget* picDB = nullptr;         ///< the database view's controls
+    QToolButton* cmdSelectDB = nullptr;
+    QToolButton* cmdClose = nullptr;
+    QToolButton* chkUpd = nullptr;    ///< checked: the grid edits and deletes songs
+    QToolButton* cmdRefresh = nullptr;
+    QComboBox* lstQuery = nullptr;    ///< tables and stored queries
     QTableView* grdData = nullptr;
     QWidget* picFiles = nullptr;      ///< the file view, laid over the grid
     QComboBox* drvFiles = nullptr;    ///< volumes
@@ -47,6 +67,33 @@ public:
     /// The grid's current row: the song's transposition (column 3) and file (column 4).
     bool currentSong(int* transpose, QString* file) const;
 
+    // The song library.
+    QString CurDB;            ///< the open library file, "" when none
+    QString CurRecordSource;  ///< the record source the library loads with
+    QString FindText;         ///< the last search
+    QString CopyFolder;       ///< the folder songs were last copied to
+    SongLibrary& library() { return library_; }
+    class SongTableModel* songs() const { return model_; }
+    /// The record source the grid shows now (a query builder selection may differ from CurRecordSource).
+    QString shownRecordSource() const { return shownSource_; }
+
+    /// Loads the grid from CurDB and CurRecordSource; on failure both are "".
+    void CaricaDB();
+    /// Fills a list with "(T)" and "(Q)" entries of the open library; false on failure.
+    bool ListaQuery(QComboBox* list);
+    void RifaiCaptionDB();
+    void AssestaLarghezza();
+    /// Shows a record source without storing it (the query builder); the grid keeps
+    /// its rows when the source is refused. Only a single SELECT runs.
+    bool showRecordSource(const QString& recordSource, DbError* err);
+    /// Sorts the grid by the field in SortKey ("[Name]" or "[Name] desc").
+    void SortRecordset(const QString& SortKey);
+    /// A header click: ascending, or descending with Shift, Ctrl or Alt held at the press.
+    void grdData_HeadClick(int column);
+    void grdData_DblClick();
+    /// Asks "Confirm Delete ?" and deletes the current row's song.
+    void grdData_Delete();
+
 public slots:
     void Form_Resize();
     void filFiles_DblClick();
@@ -61,12 +108,21 @@ public slots:
     void FindInColumn(const QString& text = QString());
     void FindNext();
     void MidiKar_Copy();
+    void optDBFile_Click(bool checked);
+    void chkUpd_Click(bool checked);
+    void lstQuery_Click(int index);
+    void cmdImport_Click();
+    void cmdSelectDB_Click();
 
 signals:
     /// The database was opened (true) or closed (false): the main menu follows.
     void databaseOpen(bool open);
     /// A song was chosen to play, with the transposition it starts with.
     void songChosen(const QString& path, int transpose);
+    /// The main menu's "Scan/Import..." follows the view and the library.
+    void importMenuEnabled(bool enabled);
+    /// A right click on the grid: the main window shows its pop-up menu there.
+    void popupRequested(const QPoint& globalPos);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -80,11 +136,26 @@ private:
     void fillFiles();
     void saveCurDir();
     QString currentDir() const;
+    void buildDatabaseControls();
+    bool gridEvent(QObject* watched, QEvent* e);
+    QString chooseLibrary(const QString& title, bool save);
+    void databaseClosedInMemory();
+    /// Loads a chosen library with the default record source and keeps it in the settings.
+    void openLibrary(const QString& path);
+    void selectRow(int row, int column);
+    int currentColumn() const;
+    bool databaseView() const;
+    bool loadShown(const QString& recordSource, DbError* err);
 
     QString path_;
     QFileSystemWatcher* watcher_ = nullptr;
     bool FormLoading = false;
     int DBorFiles_ = 0;
+    SongLibrary library_;
+    class SongTableModel* model_ = nullptr;
+    QTimer* fetchTimer_ = nullptr; ///< reads the rest of the rows in idle moments
+    QString shownSource_;
+    int HeadShift = 0;
 };
 
 } // namespace lirmus

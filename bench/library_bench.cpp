@@ -1,0 +1,158 @@
+// lirmus-bench-library [FOLDER]: a library of 100,000 songs, then the user's
+// steps on it through the browser: open to the first rows shown, count and
+// caption, a header sort, a find and a find next, and the import of a folder
+// tree of 10,000 small song files. Prints milliseconds and the peak memory.
+#include "LibraryImport.h"
+#include "SmfWriter.h"
+#include "SongLibrary.h"
+#include "SongTableModel.h"
+#include "frmDataGrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTableView>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+using namespace lirmus;
+
+namespace {
+
+long peakKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+}
+
+void report(const char* what, double ms, const char* goal)
+{
+    std::printf("%-44s %9.1f ms   (goal %s)\n", what, ms, goal);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString dir = argc > 1 ? QString(argv[1]) : QString::fromStdString(lirmus::test::tempDir());
+    QDir().mkpath(dir);
+    const QString db = dir + "/bench.db";
+    QFile::remove(db);
+    const QString schema = QString(LIRMUS_SOURCE_DIR) + "/data/library.sql";
+    DbError e;
+    if (!createLibraryFromSchema(schema, db, &e)) {
+        std::fprintf(stderr, "cannot make the library: %s\n", qPrintable(e.text()));
+        return 1;
+    }
+
+    const int songs = argc > 2 ? atoi(argv[2]) : 100000;
+    QElapsedTimer t;
+    t.start();
+    {
+        SongLibrary lib;
+        lib.open(db, &e);
+        lib.begin(&e);
+        for (int i = 0; i < songs; ++i) {
+            const int author = int((qint64(i) * 7919) % 2500);
+            lib.insertSong({QString("Song title %1 of the evening").arg(int((qint64(i) * 104729) % songs), 6, 10, QChar('0')),
+                            QString("Singer %1").arg(author), QString("Category %1").arg(author % 40), 0,
+                            QString("/home/karaoke/Songs/Category %1/Singer %2/Song %3.kar").arg(author % 40).arg(author).arg(i)},
+                           &e);
+        }
+        lib.commit(&e);
+    }
+    std::printf("library of %d songs written in %.0f ms\n", songs, double(t.elapsed()));
+
+    frmDataGrid w;
+    w.dialogs.message = [](const QString& text, LibraryDialogs::Icon) { std::printf("message: %s\n", qPrintable(text)); };
+    QString answer;
+    w.dialogs.input = [&](const QString&, const QString&, const QString&) { return answer; };
+    w.resize(900, 500);
+    w.optDBFile->setEnabled(true);
+    w.optDBFile->setChecked(true);
+    w.show();
+    QCoreApplication::processEvents();
+
+    w.CurDB = db;
+    w.CurRecordSource = kDefaultRecordSource;
+    t.start();
+    w.CaricaDB();
+    w.grdData->viewport()->repaint();
+    report("open to the first rows shown", t.nsecsElapsed() / 1e6, "< 100 ms");
+
+    t.start();
+    w.RifaiCaptionDB();
+    report("record count and caption", t.nsecsElapsed() / 1e6, "< 100 ms");
+    std::printf("  caption: %s\n", qPrintable(w.windowTitle()));
+
+    t.start();
+    w.SortRecordset("[Name]");
+    w.grdData->viewport()->repaint();
+    report("header sort at once after open (reads rest)", t.nsecsElapsed() / 1e6, "< 150 ms");
+
+    // Normally the rest of the rows is read in idle moments right after the first ones are shown.
+    w.CaricaDB();
+    t.start();
+    w.songs()->fetchAll();
+    report("reading the other rows in idle moments", t.nsecsElapsed() / 1e6, "-");
+    t.start();
+    w.SortRecordset("[Name]");
+    w.grdData->viewport()->repaint();
+    report("header sort on Name", t.nsecsElapsed() / 1e6, "< 150 ms");
+    t.start();
+    w.SortRecordset("[Author] desc");
+    w.grdData->viewport()->repaint();
+    report("header sort on Author, descending", t.nsecsElapsed() / 1e6, "< 150 ms");
+
+    w.grdData->setCurrentIndex(w.songs()->index(0, 0));
+    answer = "title 0999*evening";
+    t.start();
+    w.FindInColumn("");
+    report("find in Name", t.nsecsElapsed() / 1e6, "< 150 ms");
+    std::printf("  found at row %d\n", w.grdData->currentIndex().row());
+    t.start();
+    w.FindNext();
+    report("find next", t.nsecsElapsed() / 1e6, "< 150 ms");
+    std::printf("  found at row %d\n", w.grdData->currentIndex().row());
+    answer = "no such song";
+    w.dialogs.message = [](const QString&, LibraryDialogs::Icon) {};
+    t.start();
+    w.FindInColumn("");
+    report("find with no match (every row)", t.nsecsElapsed() / 1e6, "< 150 ms");
+
+    // 10,000 small song files in 100 folders of 100.
+    const QString tree = dir + "/tree";
+    const std::string song = lirmus::test::readFile(lirmus::test::testsDataDir() + "/format0_running.mid");
+    t.start();
+    for (int f = 0; f < 100; ++f) {
+        const QString folder = tree + QString("/Category %1/Singer %2").arg(f % 10).arg(f);
+        QDir().mkpath(folder);
+        for (int i = 0; i < 100; ++i)
+            lirmus::test::writeFile((folder + QString("/Song %1.mid").arg(i)).toStdString(), song);
+    }
+    std::printf("10,000 song files written in %.0f ms\n", double(t.elapsed()));
+    t.start();
+    ImportList list = listSubFolders(tree);
+    const double scanMs = t.nsecsElapsed() / 1e6;
+    SongImporter importer;
+    ImportCounts counts;
+    importer.run(w.library(), list, tree, true, {}, {}, &counts, &e);
+    const double ms = t.nsecsElapsed() / 1e6;
+    std::printf("%-44s %9.1f ms   (scan %.1f ms, %d added)\n", "import of 10,000 files in a folder tree", ms, scanMs,
+                counts.added);
+    std::printf("%-44s %9.0f files/s (goal > 2000)\n", "import rate", counts.added / (ms / 1000.0));
+    std::printf("%-44s %9.1f MB   (goal < 200 MB)\n", "peak memory", peakKb() / 1024.0);
+    QDir(tree).removeRecursively();
+    QFile::remove(db);
+    return 0;
+}

@@ -1,0 +1,237 @@
+#include "LibraryImport.h"
+
+#include "FileView.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+
+namespace lirmus {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString decodeName(const std::string& bytes, bool* valid)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString name = utf8(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    *valid = !utf8.hasError();
+    return name;
+}
+
+struct Entry {
+    QString name;
+    std::string native;
+    bool valid;
+};
+
+bool byName(const Entry& a, const Entry& b)
+{
+    const int c = a.name.compare(b.name, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a.native < b.native;
+}
+
+// The song files and the sub-folders of one folder; an unreadable folder has neither.
+void readFolder(const std::string& folder, std::vector<Entry>* songs, std::vector<Entry>* folders,
+                const ImportTick& tick)
+{
+    std::error_code ec;
+    fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().native();
+        bool valid = true;
+        Entry e{decodeName(name, &valid), name, valid};
+        std::error_code kindError;
+        if (it->is_directory(kindError)) {
+            if (folders) folders->push_back(std::move(e));
+        } else if (it->is_regular_file(kindError) && isSongFile(e.name)) {
+            songs->push_back(std::move(e));
+        }
+        if (tick) tick();
+    }
+    std::sort(songs->begin(), songs->end(), byName);
+    if (folders) std::sort(folders->begin(), folders->end(), byName);
+}
+
+std::string joinNative(const std::string& folder, const std::string& name)
+{
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+QString withoutTrailingSlash(QString folder)
+{
+    if (folder.size() > 1 && folder.endsWith('/')) folder.chop(1);
+    return folder;
+}
+
+void addFolder(ImportList& list, const QString& path, const std::string& native, bool folderValid,
+               const std::vector<Entry>& songs, bool fullPaths)
+{
+    const int index = int(list.folders.size());
+    list.folders.push_back({path, native, true});
+    for (const Entry& s : songs)
+        list.files.push_back({fullPaths ? joinPath(path, s.name) : s.name, s.name, index, true, folderValid && s.valid});
+}
+
+// Depth first, parents before children. Each real folder is visited once, so a
+// link back up the tree ends the walk there.
+void scanFolder(ImportList& list, const QString& path, const std::string& native, bool valid,
+                std::set<std::pair<dev_t, ino_t>>& seen, const ImportTick& tick)
+{
+    struct stat st {};
+    if (::stat(native.c_str(), &st) != 0 || !seen.insert({st.st_dev, st.st_ino}).second) return;
+    std::vector<Entry> songs, folders;
+    readFolder(native, &songs, &folders, tick);
+    if (!songs.empty()) addFolder(list, path, native, valid, songs, true);
+    for (const Entry& f : folders)
+        scanFolder(list, joinPath(path, f.name), joinNative(native, f.native), valid && f.valid, seen, tick);
+}
+
+} // namespace
+
+int ImportList::ticked() const
+{
+    return int(std::count_if(files.begin(), files.end(), [](const ImportFile& f) { return f.checked; }));
+}
+
+ImportList listCurrentFolder(const QString& folder, const ImportTick& tick)
+{
+    ImportList list;
+    const QString path = withoutTrailingSlash(folder);
+    const std::string native = QFile::encodeName(path).toStdString();
+    std::vector<Entry> songs;
+    readFolder(native, &songs, nullptr, tick);
+    addFolder(list, path, native, true, songs, false);
+    return list;
+}
+
+ImportList listSubFolders(const QString& folder, const ImportTick& tick)
+{
+    ImportList list;
+    const QString path = withoutTrailingSlash(folder);
+    std::set<std::pair<dev_t, ino_t>> seen;
+    scanFolder(list, path, QFile::encodeName(path).toStdString(), true, seen, tick);
+    return list;
+}
+
+QString titleCase(const QString& text)
+{
+    QString out = text;
+    bool start = true;
+    for (QChar& c : out) {
+        if (c == ' ') {
+            start = true;
+        } else if (start) {
+            c = c.toUpper();
+            start = false;
+        } else {
+            c = c.toLower();
+        }
+    }
+    return out;
+}
+
+AuthorCategory AuthorCategoryFromPath(QString folder)
+{
+    AuthorCategory ac;
+    if (folder.endsWith('/')) folder.chop(1);
+    qsizetype slash = folder.lastIndexOf('/');
+    if (slash < 0) return ac;
+    ac.author = folder.mid(slash + 1).left(30);
+    folder = folder.left(slash);
+    slash = folder.lastIndexOf('/');
+    if (slash < 0) return ac;
+    ac.category = folder.mid(slash + 1).left(20);
+    ac.author = titleCase(ac.author);
+    return ac;
+}
+
+QString songNameOf(const QString& fileName)
+{
+    const qsizetype dot = fileName.indexOf('.');
+    return (dot < 0 ? fileName : fileName.left(dot)).left(50);
+}
+
+QString importSummary(int stillTicked, int alreadyPresent, int failed)
+{
+    QString message = QString::number(stillTicked) + " songs added to DB.";
+    if (alreadyPresent > 0) message += "\n" + QString::number(alreadyPresent) + " songs not added because already in DB!";
+    if (failed > 0) message += "\n" + QString::number(failed) + " songs not added for Errors!";
+    return message;
+}
+
+QString importErrorMessage(const QString& path, const DbError& e)
+{
+    return "Error on \"" + path + "\"\n\n" + e.number + "  " + e.description;
+}
+
+QString SongImporter::midiFileOf(const ImportList& list, int file, const QString& importFolder, bool subFolders)
+{
+    const QString& text = list.files[size_t(file)].text;
+    return subFolders ? text : joinPath(withoutTrailingSlash(importFolder), text);
+}
+
+bool SongImporter::run(SongLibrary& lib, ImportList& list, const QString& importFolder, bool subFolders,
+                       const QString& author, const QString& category, ImportCounts* counts, DbError* fatal)
+{
+    *counts = {};
+    int pending = 0;
+    // Songs not yet committed when the library stops taking writes are lost with
+    // the transaction: they count as not added and stay ticked for another try.
+    auto stop = [&](const DbError& e) {
+        DbError ignored;
+        if (pending > 0 && !lib.commit(&ignored)) {
+            lib.rollback();
+            counts->added -= pending;
+        } else if (pending == 0) {
+            lib.rollback();
+        }
+        *fatal = e;
+        return false;
+    };
+    DbError e;
+    if (!lib.begin(&e)) return stop(e);
+    int lastFolder = -1;
+    AuthorCategory ac{author, category};
+    for (size_t i = 0; i < list.files.size(); ++i) {
+        ImportFile& f = list.files[i];
+        if (!f.checked) continue;
+        if (subFolders && f.folder != lastFolder) {
+            lastFolder = f.folder;
+            ac = AuthorCategoryFromPath(list.folders[size_t(f.folder)].path);
+        }
+        const SongRecord song{songNameOf(f.fileName), ac.author.left(30), ac.category.left(20), 0,
+                              midiFileOf(list, int(i), importFolder, subFolders)};
+        ImportResult result = ImportResult::Added;
+        if (!f.storable) {
+            e = {"3020", "The file name is not valid UTF-8: the library could not find the file again."};
+            result = ImportResult::Failed;
+        } else if (!lib.insertSong(song, &e)) {
+            if (e.fatal()) return stop(e);
+            result = e.duplicate() ? ImportResult::Duplicate : ImportResult::Failed;
+        }
+        if (result == ImportResult::Added) {
+            ++counts->added;
+            ++pending;
+        } else {
+            f.checked = false;
+            ++(result == ImportResult::Duplicate ? counts->already : counts->failed);
+        }
+        if (onResult) onResult(int(i), result, e);
+        if (pending >= batch) {
+            if (!lib.commit(&e)) return stop(e);
+            pending = 0;
+            if (!lib.begin(&e)) return stop(e);
+        }
+        if (tick) tick();
+    }
+    if (!lib.commit(&e)) return stop(e);
+    return true;
+}
+
+} // namespace lirmus

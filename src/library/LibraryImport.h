@@ -1,0 +1,90 @@
+#pragma once
+// The import of song files into "All Songs" as plain code: which folders and
+// files a folder (tree) offers, the Name, Author and Category each file gets,
+// the run over the ticked files and the closing summary. The import window
+// and the command-line tool share all of it.
+#include "SongLibrary.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lirmus {
+
+struct ImportFolder {
+    QString path;          ///< as the file system spells it
+    std::string native;    ///< the bytes of the path
+    bool checked = true;
+};
+
+struct ImportFile {
+    QString text;          ///< the list's text: the file name, or folder + "/" + name with sub-folders
+    QString fileName;
+    int folder = 0;        ///< index into the folders
+    bool checked = true;
+    bool storable = true;  ///< false when the path is not valid UTF-8: it could not be found again
+};
+
+struct ImportList {
+    std::vector<ImportFolder> folders;
+    std::vector<ImportFile> files;
+    int ticked() const;
+};
+
+/// Lets pending window events run during long scans; may be empty.
+using ImportTick = std::function<void()>;
+
+/// The import folder alone with its song files.
+ImportList listCurrentFolder(const QString& folder, const ImportTick& tick = {});
+/// The import folder and every folder below it that holds song files, parents before children,
+/// names in order without regard to case. Symbolic links are followed but never into a loop;
+/// folders that cannot be read are skipped.
+ImportList listSubFolders(const QString& folder, const ImportTick& tick = {});
+
+struct AuthorCategory {
+    QString author, category;
+};
+/// Author from the last folder name (title case when there is a parent), Category from its parent.
+AuthorCategory AuthorCategoryFromPath(QString folder);
+/// Title case: the first letter of every blank-separated word upper-case, the rest lower-case.
+QString titleCase(const QString& text);
+/// The Name of a file: up to its first ".", at most 50 characters.
+QString songNameOf(const QString& fileName);
+
+/// The import's summary message.
+QString importSummary(int stillTicked, int alreadyPresent, int failed);
+
+enum class ImportResult { Added, Duplicate, Failed };
+
+struct ImportCounts {
+    int added = 0, already = 0, failed = 0;
+};
+
+/// One pass over the ticked files of a list into an open library. Records are
+/// written in transactions of a few hundred, so a crash leaves whole records only.
+class SongImporter {
+public:
+    /// Told of each file's result (the window unticks duplicates and failures).
+    std::function<void(int file, ImportResult result, const DbError& error)> onResult;
+    /// Called between files; may be empty.
+    ImportTick tick;
+    /// Songs per transaction.
+    int batch = 500;
+
+    /// Imports every ticked file. Without sub-folders author and category are the given
+    /// ones; with them each folder's own. False on an error that stops the import (full
+    /// disk, read-only or locked file): *fatal then holds it, and songs not yet committed
+    /// are counted as not added and stay ticked.
+    bool run(SongLibrary& lib, ImportList& list, const QString& importFolder, bool subFolders,
+             const QString& author, const QString& category, ImportCounts* counts, DbError* fatal);
+
+    /// The Midifile written for a file of the list.
+    static QString midiFileOf(const ImportList& list, int file, const QString& importFolder, bool subFolders);
+};
+
+/// The per-file error message: Error on "path" CR CR number "  " description.
+QString importErrorMessage(const QString& path, const DbError& e);
+
+} // namespace lirmus

@@ -1,0 +1,77 @@
+#pragma once
+// The rows of the current record source for the grid. The first rows are read
+// at once, the rest as the grid scrolls or in idle moments; sort and search
+// work on the rows in memory, edits and deletes go to "All Songs".
+#include "SongLibrary.h"
+
+#include <QAbstractTableModel>
+#include <QSqlQuery>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace lirmus {
+
+class SongTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    /// Rows read at once when a record source is loaded, and per step after that.
+    static constexpr int kFirstRows = 256;
+    static constexpr int kStepRows = 4096;
+
+    explicit SongTableModel(QObject* parent = nullptr);
+
+    /// Runs the record source's query on the library, read-only, and reads its first rows.
+    bool load(SongLibrary* library, const QString& recordSource, DbError* err);
+    /// No rows, no columns, no library.
+    void clear();
+    /// Stops reading: the rows read so far stay (before the library is written or closed).
+    void finishQuery();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    bool canFetchMore(const QModelIndex& parent = {}) const override;
+    void fetchMore(const QModelIndex& parent = {}) override;
+
+    /// Reads up to n more rows; false when everything is read.
+    bool fetchRows(int n);
+    void fetchAll();
+    bool allFetched() const { return !query_.isActive(); }
+
+    /// The field name of a column (the record source's own, e.g. "Trans").
+    QString fieldName(int column) const;
+    /// The column whose field has this name (any letter case), -1 when none.
+    int columnOf(const QString& field) const;
+
+    /// Sorts every row by one column: text without regard to case, numbers by value, Null first.
+    void sortByColumn(int column, bool descending);
+    /// The first row from `from` on whose column matches the pattern; -1 when none.
+    int find(int column, const JetPattern& pattern, int from);
+
+    /// Edits write through to "All Songs" only while this is true.
+    void setEditable(bool on) { editable_ = on; }
+    bool editable() const { return editable_; }
+    /// Deletes the row's song from "All Songs" and from the rows.
+    bool removeSong(int row, DbError* err);
+    /// Told when an edit is refused by the library.
+    std::function<void(const DbError&)> onEditError;
+
+private:
+    const QVariant& cell(int row, int column) const { return cells_[size_t(row) * columns_.size() + column]; }
+    QVariant& cell(int row, int column) { return cells_[size_t(row) * columns_.size() + column]; }
+    int rows() const { return columns_.isEmpty() ? 0 : int(cells_.size() / columns_.size()); }
+
+    SongLibrary* library_ = nullptr;
+    QSqlQuery query_;
+    QStringList columns_;
+    std::vector<QVariant> cells_;
+    int shown_ = 0; ///< rows the views know of
+    bool editable_ = false;
+};
+
+} // namespace lirmus

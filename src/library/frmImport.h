@@ -1,0 +1,78 @@
+#pragma once
+// "Import in DataBase": song files of a folder, or of a whole folder tree,
+// ticked by folder and by file, added to "All Songs" with counters and a summary.
+#include "LibraryDialogs.h"
+#include "LibraryImport.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+namespace lirmus {
+
+class frmImport : public QDialog {
+    Q_OBJECT
+public:
+    frmImport(SongLibrary& library, const QString& folder, const LibraryDialogs& dialogs, QWidget* parent = nullptr);
+
+    /// Reloads the browser's grid (after an import, also a failed one).
+    std::function<void()> reload;
+
+    QListWidget* lstFolders = nullptr;
+    QListWidget* lstFiles = nullptr;
+    QCheckBox* chkFolders = nullptr;
+    QLabel* lblAuthor = nullptr;
+    QLabel* lblCategory = nullptr;
+    QLineEdit* txtAuthor = nullptr;
+    QLineEdit* txtCategory = nullptr;
+    QPushButton* cmdFilesSel = nullptr;
+    QPushButton* cmdFilesDes = nullptr;
+    QPushButton* cmdFoldersSel = nullptr;
+    QPushButton* cmdFoldersDes = nullptr;
+    QLabel* Label1[3] = {};
+    QWidget* picImported = nullptr;
+    QLabel* lblImported = nullptr;
+    QLabel* lblNotImported = nullptr;
+    QPushButton* cmdOk = nullptr;
+    QPushButton* cmdAnnulla = nullptr;
+
+    QString ImportFolder;
+
+public slots:
+    void ListCurrentFolder();
+    void ListSubFolders();
+    void chkFolders_Click(bool checked);
+    void cmdFilesSel_Click() { setAllFiles(true); }
+    void cmdFilesDes_Click() { setAllFiles(false); }
+    void cmdFoldersSel_Click() { setAllFolders(true); }
+    void cmdFoldersDes_Click() { setAllFolders(false); }
+    void cmdOK_Click();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void reject() override;
+
+private:
+    void fillLists();
+    void UpdateSelCount();
+    void setAllFiles(bool on);
+    void setAllFolders(bool on);
+    void lstFiles_ItemCheck(QListWidgetItem* item);
+    void lstFolders_ItemCheck(QListWidgetItem* item);
+    void letEventsRun();
+
+    SongLibrary& library_;
+    LibraryDialogs dialogs_;
+    ImportList list_;
+    bool ListBusy = false;
+    bool importing_ = false;
+    QElapsedTimer eventsRun_;
+};
+
+} // namespace lirmus

@@ -1,0 +1,57 @@
+#pragma once
+// Libraries and song folder trees made by the tests themselves.
+#include "LibraryImport.h"
+#include "SmfWriter.h"
+#include "SongLibrary.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace lirmus::test {
+
+inline QString schemaFile() { return QString::fromStdString(testsDataDir()) + "/../../data/library.sql"; }
+
+/// A fresh empty library made from the schema the build uses.
+inline QString newLibrary(const QString& dir, const QString& name = "songs.db")
+{
+    const QString path = dir + "/" + name;
+    DbError e;
+    EXPECT_TRUE(createLibraryFromSchema(schemaFile(), path, &e)) << e.text().toStdString();
+    return path;
+}
+
+/// An empty file at path, folders made as needed.
+inline void touchFile(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+/// Runs SQL on a library through its own connection; the first column of the first row.
+inline QVariant sqlValue(SongLibrary& lib, const QString& sql)
+{
+    QSqlQuery q(lib.database());
+    EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
+    return q.next() ? q.value(0) : QVariant();
+}
+
+/// Every row of "All Songs" as "Name|Author|Category|TRANSPOSE|MidiFile", Null shown as <null>, by MidiFile.
+inline QStringList allSongs(SongLibrary& lib)
+{
+    QSqlQuery q(lib.database());
+    EXPECT_TRUE(q.exec("SELECT Name, Author, Category, TRANSPOSE, MidiFile FROM \"All Songs\" ORDER BY MidiFile"));
+    QStringList rows;
+    while (q.next()) {
+        QStringList cells;
+        for (int c = 0; c < 5; ++c) cells << (q.value(c).isNull() ? QString("<null>") : q.value(c).toString());
+        rows << cells.join('|');
+    }
+    return rows;
+}
+
+} // namespace lirmus::test

@@ -1,0 +1,492 @@
+// The browser's database half, the import window and the query builder,
+// driven offscreen through their handlers on real library files.
+#include "../song/QtPrinters.h"
+#include "LibraryFixture.h"
+#include "SongTableModel.h"
+#include "frmDataGrid.h"
+#include "frmImport.h"
+#include "frmSelect.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+#include <deque>
+#include <map>
+
+using namespace lirmus;
+using namespace lirmus::test;
+
+namespace {
+
+struct Chosen {
+    QString path;
+    int transpose;
+    bool operator==(const Chosen&) const = default;
+};
+
+// A browser with its settings in memory and every dialog answered by the test.
+struct Browser {
+    QString dir = QDir::cleanPath(QString::fromStdString(tempDir()));
+    QString app = dir + "/app/";
+    std::map<QString, QString> settings;
+    std::vector<std::pair<QString, QString>> writes;
+    std::vector<QString> messages;
+    std::deque<QString> answers;     // input boxes and file dialogs, in order
+    std::deque<bool> confirmations;
+    std::vector<Chosen> chosen;
+    bool enabledMenus = false;
+    frmDataGrid w;
+
+    Browser()
+    {
+        QDir().mkpath(app);
+        const QString templ = newLibrary(app, "Database.new");
+        EXPECT_FALSE(templ.isEmpty());
+        settings["CurDir"] = dir;
+        w.AppPath = app;
+        w.readSetting = [this](const QString& key) { return settings.count(key) ? settings[key] : QString(); };
+        w.writeSetting = [this](const QString& key, const QString& value) {
+            writes.emplace_back(key, value);
+            settings[key] = value;
+        };
+        w.dialogs.message = [this](const QString& text, LibraryDialogs::Icon) { messages.push_back(text); };
+        w.dialogs.input = [this](const QString&, const QString&, const QString&) { return next(); };
+        w.dialogs.chooseFile = [this](const LibraryDialogs::FileChoice&) { return next(); };
+        w.dialogs.confirm = [this](const QString& q) {
+            messages.push_back(q);
+            const bool yes = !confirmations.empty() && confirmations.front();
+            if (!confirmations.empty()) confirmations.pop_front();
+            return yes;
+        };
+        QObject::connect(&w, &frmDataGrid::songChosen,
+                         [this](const QString& path, int transpose) { chosen.push_back({path, transpose}); });
+        QObject::connect(&w, &frmDataGrid::databaseOpen, [this](bool open) { enabledMenus = open; });
+    }
+    QString next()
+    {
+        if (answers.empty()) return {};
+        QString a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void load()
+    {
+        w.Form_Load();
+        w.resize(700, 400);
+        w.show();
+        QCoreApplication::processEvents();
+    }
+    // A library with songs of three authors.
+    QString library(int songs = 3)
+    {
+        const QString path = newLibrary(dir, "karaoke.db");
+        SongLibrary lib;
+        DbError e;
+        EXPECT_TRUE(lib.open(path, &e));
+        const char* authors[] = {"Modugno", "O'Brien", "Abba"};
+        for (int i = 0; i < songs; ++i)
+            EXPECT_TRUE(lib.insertSong({QString("Song %1").arg(i, 2, 10, QChar('0')), authors[i % 3], "Pop", i % 3 - 1,
+                                        dir + QString("/s%1.kar").arg(i)}, &e));
+        return path;
+    }
+    QStringList column(int c) const
+    {
+        QStringList out;
+        for (int r = 0; r < w.songs()->rowCount(); ++r) out << w.songs()->index(r, c).data().toString();
+        return out;
+    }
+    void headerClick(int column, Qt::KeyboardModifiers mods)
+    {
+        QWidget* vp = w.grdData->horizontalHeader()->viewport();
+        const QPoint at(w.grdData->horizontalHeader()->sectionViewportPosition(column) + 5, 5);
+        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(t, at, vp->mapToGlobal(at), Qt::LeftButton,
+                          t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, mods);
+            QCoreApplication::sendEvent(vp, &e);
+        }
+    }
+};
+
+} // namespace
+
+TEST(LibraryWindows, NewLibraryOpensInTheDatabaseViewAndCloseReturnsToTheFiles)
+{
+    Browser b;
+    b.load();
+    EXPECT_FALSE(b.w.optDBFile->isEnabled());
+    b.answers = {b.dir + "/bad.mdb"};
+    b.w.DB_New();
+    EXPECT_EQ(b.messages.back(), QString("Invalid File name ! Must be with 'db' extension or without extension."));
+    EXPECT_FALSE(QFileInfo::exists(b.dir + "/bad.mdb"));
+
+    b.answers = {b.dir + "/mine"};
+    b.w.DB_New();
+    EXPECT_EQ(b.w.CurDB, b.dir + "/mine.db");
+    EXPECT_EQ(b.w.windowTitle(), "0 Records from: [All Songs]; in " + b.dir + "/mine.db");
+    EXPECT_TRUE(b.w.optDBFile->isChecked());
+    EXPECT_TRUE(b.enabledMenus);
+    EXPECT_FALSE(b.w.picFiles->isVisible());
+    EXPECT_TRUE(b.w.picDB->isVisible());
+    EXPECT_EQ(b.w.lstQuery->count(), 1);
+    EXPECT_EQ(b.w.lstQuery->itemText(0), QString("(T)All Songs"));
+    EXPECT_EQ(b.settings["CurDB"], b.dir + "/mine.db");
+    EXPECT_EQ(b.settings["RecordSource"], kDefaultRecordSource);
+    EXPECT_EQ(b.settings["DBorFiles"], QString("1"));
+    EXPECT_EQ(b.w.songs()->columnCount(), 5);
+    EXPECT_EQ(b.w.grdData->columnWidth(4), 5010 / 15);
+
+    b.w.DB_Close();
+    EXPECT_FALSE(b.enabledMenus);
+    EXPECT_FALSE(b.w.optDBFile->isEnabled());
+    EXPECT_FALSE(b.w.optDBFile->isChecked());
+    EXPECT_TRUE(b.w.picFiles->isVisible());
+    EXPECT_FALSE(b.w.cmdImport->isVisible());
+    EXPECT_EQ(b.settings["CurDB"], QString());
+    EXPECT_EQ(b.settings["DBorFiles"], QString("0"));
+    b.w.DB_Close(); // again, with nothing open: harmless
+
+    // Without any template the library cannot be made.
+    QFile::remove(b.app + "Database.new");
+    b.answers = {b.dir + "/other.db"};
+    b.w.DB_New();
+    EXPECT_EQ(b.messages.back(), QString("'Database.New' file not found!"));
+    EXPECT_FALSE(QFileInfo::exists(b.dir + "/other.db"));
+}
+
+TEST(LibraryWindows, StartUpRestoresTheLibraryAndABadOneIsReported)
+{
+    Browser b;
+    b.settings["CurDB"] = b.library();
+    b.settings["DBorFiles"] = "1";
+    b.load(); // RecordSource missing: the bare table name
+    EXPECT_EQ(b.w.windowTitle(), "3 Records from: All Songs in " + b.dir + "/karaoke.db");
+    EXPECT_TRUE(b.w.optDBFile->isChecked());
+    EXPECT_TRUE(b.writes.empty());
+
+    Browser bad;
+    ASSERT_TRUE(writeFile((bad.dir + "/text.db").toStdString(), std::string(2048, 't')));
+    bad.settings["CurDB"] = bad.dir + "/text.db";
+    bad.settings["RecordSource"] = kDefaultRecordSource;
+    bad.settings["DBorFiles"] = "1";
+    bad.load();
+    ASSERT_EQ(bad.messages.size(), 1u);
+    EXPECT_TRUE(bad.messages[0].startsWith("Error on DB load:\n26 ")) << bad.messages[0].toStdString();
+    EXPECT_EQ(bad.w.CurDB, QString());
+    EXPECT_TRUE(bad.w.picFiles->isVisible());
+    EXPECT_FALSE(bad.w.optDBFile->isEnabled());
+    EXPECT_EQ(bad.settings["CurDB"], bad.dir + "/text.db"); // the settings keep the last good values
+}
+
+TEST(LibraryWindows, SortFindAndFindNext)
+{
+    Browser b;
+    b.settings["CurDB"] = b.library(7);
+    b.settings["RecordSource"] = kDefaultRecordSource;
+    b.settings["DBorFiles"] = "1";
+    b.load();
+    b.headerClick(1, Qt::NoModifier);
+    EXPECT_EQ(b.column(1), (QStringList{"Abba", "Abba", "Modugno", "Modugno", "Modugno", "O'Brien", "O'Brien"}));
+    b.headerClick(0, Qt::ShiftModifier);
+    EXPECT_EQ(b.column(0).front(), QString("Song 06"));
+    b.headerClick(0, Qt::NoModifier);
+    EXPECT_EQ(b.column(0).front(), QString("Song 00"));
+    b.headerClick(3, Qt::ControlModifier);
+    EXPECT_EQ(b.column(3).front(), QString("1"));
+
+    b.w.CaricaDB(); // the record source's own order again
+    b.w.grdData->setCurrentIndex(b.w.songs()->index(0, 1));
+    b.answers = {"o'b"};
+    b.w.FindInColumn("");
+    EXPECT_EQ(b.w.FindText, QString("o''b"));
+    EXPECT_EQ(b.w.grdData->currentIndex().row(), 1);
+    b.w.FindNext();
+    EXPECT_EQ(b.w.grdData->currentIndex().row(), 4);
+    b.w.FindNext();
+    EXPECT_EQ(b.messages.back(), QString("'o''b' Not Found in Author !"));
+    EXPECT_EQ(b.w.grdData->currentIndex().row(), 0);
+    b.answers = {"zz"};
+    b.w.FindInColumn("");
+    EXPECT_EQ(b.messages.back(), QString("'zz' not Found in Author !"));
+    b.answers = {""}; // cancelled: nothing searched, nothing said
+    b.w.FindInColumn("");
+    EXPECT_EQ(b.messages.size(), 2u);
+    // F3 with no earlier search asks for one.
+    b.w.FindText.clear();
+    b.answers = {"song 05"};
+    b.w.grdData->setCurrentIndex(b.w.songs()->index(0, 0));
+    b.w.FindNext();
+    EXPECT_EQ(b.w.grdData->currentIndex().row(), 5);
+    // In the file view there is nothing to search.
+    b.w.optDBFile->setChecked(false);
+    b.answers = {"x"};
+    b.w.FindInColumn("");
+    b.w.FindNext();
+    EXPECT_EQ(b.answers.size(), 1u);
+}
+
+TEST(LibraryWindows, ModifyModeEditsAndDeletesDoubleClickPlays)
+{
+    Browser b;
+    b.settings["CurDB"] = b.library();
+    b.settings["RecordSource"] = kDefaultRecordSource;
+    b.settings["DBorFiles"] = "1";
+    b.load();
+    SongTableModel* m = b.w.songs();
+    b.w.grdData->setCurrentIndex(m->index(0, 0));
+    b.w.grdData_DblClick();
+    EXPECT_EQ(b.chosen, (std::vector<Chosen>{{b.dir + "/s0.kar", -1}}));
+    EXPECT_FALSE(m->setData(m->index(0, 3), "5")); // browsing changes nothing
+
+    b.w.chkUpd->setChecked(true);
+    EXPECT_TRUE(m->setData(m->index(0, 3), "-2"));
+    EXPECT_FALSE(m->setData(m->index(0, 3), "two"));
+    EXPECT_TRUE(b.messages.back().startsWith("Error on DB update:\n20 "));
+    b.w.grdData_DblClick(); // edits, does not play
+    EXPECT_EQ(b.chosen.size(), 1u);
+    b.confirmations = {false, true};
+    b.w.grdData->setCurrentIndex(m->index(1, 0));
+    b.w.grdData_Delete();
+    EXPECT_EQ(b.messages.back(), QString("Confirm Delete ?"));
+    EXPECT_EQ(m->rowCount(), 3);
+    b.w.grdData_Delete();
+    EXPECT_EQ(m->rowCount(), 2);
+    EXPECT_TRUE(b.w.windowTitle().startsWith("2 Records from: "));
+    // Switching to the file view always leaves modify mode.
+    b.w.optDBFile->setChecked(false);
+    EXPECT_FALSE(b.w.chkUpd->isChecked());
+    EXPECT_TRUE(b.w.cmdImport->isVisible());
+
+    b.w.CaricaDB();
+    EXPECT_EQ(b.column(3), (QStringList{"-2", "1"}));
+    b.w.optDBFile->setChecked(true);
+    b.w.grdData->setCurrentIndex(m->index(0, 0));
+    b.w.grdData_DblClick();
+    EXPECT_EQ(b.chosen.back(), (Chosen{b.dir + "/s0.kar", -2}));
+}
+
+TEST(LibraryWindows, CopyProposesTheSongsNameAndKeepsTheFolder)
+{
+    Browser b;
+    b.settings["CurDB"] = b.library();
+    b.settings["RecordSource"] = kDefaultRecordSource;
+    b.settings["DBorFiles"] = "1";
+    b.load();
+    ASSERT_TRUE(writeFile((b.dir + "/s0.kar").toStdString(), "song bytes"));
+    QDir().mkpath(b.dir + "/usb");
+    LibraryDialogs::FileChoice asked;
+    b.w.dialogs.chooseFile = [&](const LibraryDialogs::FileChoice& c) {
+        asked = c;
+        return b.dir + "/usb/Song 00.kar";
+    };
+    b.w.grdData->setCurrentIndex(b.w.songs()->index(0, 0));
+    b.w.MidiKar_Copy();
+    EXPECT_EQ(asked.filter, QString("kar Files (*.kar)"));
+    EXPECT_EQ(asked.title, QString("Copy 'Song 00.kar' file to..."));
+    EXPECT_EQ(readFile((b.dir + "/usb/Song 00.kar").toStdString()), "song bytes");
+    EXPECT_EQ(b.w.CopyFolder, b.dir + "/usb");
+    // A song that has gone: the copy says so and writes nothing.
+    b.w.grdData->setCurrentIndex(b.w.songs()->index(1, 0));
+    b.w.MidiKar_Copy();
+    EXPECT_TRUE(b.messages.back().startsWith("Error during copy !\n"));
+    // Onto itself: the song stays whole.
+    b.w.dialogs.chooseFile = [&](const LibraryDialogs::FileChoice&) { return b.dir + "/s0.kar"; };
+    b.w.grdData->setCurrentIndex(b.w.songs()->index(0, 0));
+    b.w.MidiKar_Copy();
+    EXPECT_EQ(readFile((b.dir + "/s0.kar").toStdString()), "song bytes");
+}
+
+TEST(LibraryWindows, ImportWindowTicksCountsAndReportsThenShowsTheDatabase)
+{
+    Browser b;
+    for (const char* f : {"Pop/THE blue BAND/My.Song.mid", "Pop/THE blue BAND/b.KAR", "Pop/abba/Waterloo.mid",
+                          "Pop/abba/SOS.kar"})
+        touchFile(b.dir + "/songs/" + f);
+    b.settings["CurDB"] = b.library(0);
+    b.settings["RecordSource"] = kDefaultRecordSource;
+    b.load();
+    b.w.dirFiles_Change(b.dir + "/songs/Pop/THE blue BAND");
+    frmImport dlg(b.w.library(), b.w.filesPath(), b.w.dialogs);
+    dlg.reload = [&] { b.w.CaricaDB(); };
+    EXPECT_EQ(dlg.windowTitle(), QString("Import in DataBase"));
+    EXPECT_EQ(dlg.lstFiles->count(), 2);
+    EXPECT_EQ(dlg.txtAuthor->text(), QString("The Blue Band"));
+    EXPECT_EQ(dlg.txtCategory->text(), QString("Pop"));
+    EXPECT_EQ(dlg.Label1[1]->text(), QString("2"));
+    dlg.lstFiles->item(0)->setCheckState(Qt::Unchecked);
+    dlg.lstFiles->item(1)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(dlg.cmdOk->isEnabled());
+    dlg.cmdFilesSel->click();
+    EXPECT_EQ(dlg.Label1[1]->text(), QString("2"));
+    dlg.txtAuthor->clear();
+    dlg.cmdOK_Click();
+    EXPECT_EQ(b.messages.back(), QString("2 songs added to DB."));
+    EXPECT_EQ(b.w.windowTitle(), "2 Records from: [All Songs]; in " + b.dir + "/karaoke.db");
+
+    // The whole tree: folders tick their files; the two already there are counted.
+    b.w.dirFiles_Change(b.dir + "/songs");
+    frmImport tree(b.w.library(), b.w.filesPath(), b.w.dialogs);
+    tree.chkFolders->setChecked(true);
+    EXPECT_FALSE(tree.txtAuthor->isEnabled());
+    EXPECT_TRUE(tree.cmdFoldersSel->isVisibleTo(&tree));
+    ASSERT_EQ(tree.lstFolders->count(), 2);
+    EXPECT_EQ(tree.lstFolders->item(0)->text(), b.dir + "/songs/Pop/abba");
+    tree.lstFolders->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(tree.Label1[1]->text(), QString("2"));
+    tree.lstFolders->item(0)->setCheckState(Qt::Checked);
+    tree.cmdOK_Click();
+    EXPECT_EQ(b.messages.back(), QString("2 songs added to DB.\n2 songs not added because already in DB!"));
+    EXPECT_EQ(tree.lblNotImported->text(), QString("2"));
+    SongLibrary check;
+    DbError e;
+    ASSERT_TRUE(check.open(b.dir + "/karaoke.db", &e));
+    EXPECT_EQ(allSongs(check).first(), "My|<null>|Pop|0|" + b.dir + "/songs/Pop/THE blue BAND/My.Song.mid");
+    EXPECT_TRUE(allSongs(check).contains("SOS|Abba|Pop|0|" + b.dir + "/songs/Pop/abba/SOS.kar"));
+}
+
+TEST(LibraryWindows, QueryBuilderComposesAppliesCancelsAndSaves)
+{
+    Browser b;
+    b.settings["CurDB"] = b.library(6);
+    b.settings["RecordSource"] = kDefaultRecordSource;
+    b.settings["DBorFiles"] = "1";
+    b.load();
+    frmSelect s(b.w);
+    int beeps = 0;
+    s.onBeep = [&] { ++beeps; };
+    EXPECT_EQ(s.lblSql->toPlainText(), QString("[All Songs];"));
+    s.lstWhere[0]->item(1)->setCheckState(Qt::Checked);
+    s.txtWhere[0]->setText("A'*");
+    EXPECT_EQ(s.txtWhere[0]->text(), QString("A*"));
+    EXPECT_EQ(s.lblSql->toPlainText(), QString("[All Songs] Where Author Like 'A*' ;"));
+    s.lstWhere[0]->item(0)->setCheckState(Qt::Checked); // one field per row
+    EXPECT_EQ(s.lstWhere[0]->item(1)->checkState(), Qt::Unchecked);
+    s.lstWhere[0]->item(1)->setCheckState(Qt::Checked);
+    s.lstWhere[1]->item(1)->setCheckState(Qt::Checked);
+    s.txtWhere[1]->setText("Modugno");
+    s.optWhere[8]->click(); // "=" of the second row
+    s.OptANDOR[1]->click();
+    s.lstOrder->item(0)->setCheckState(Qt::Checked);
+    s.lstOrder->item(1)->setCheckState(Qt::Checked);
+    s.lstOrderAD_Click(s.lstOrderAD->item(1));
+    EXPECT_EQ(s.lblSql->toPlainText(),
+              QString("[All Songs] Where Author Like 'A*'  Or Author = 'Modugno'  Order by Name Asc, Author Desc;"));
+    s.lstOrder->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(s.lstOrderAD->count(), 1);
+    s.lstOrder->item(0)->setCheckState(Qt::Checked);
+    s.lstOrderAD_Click(s.lstOrderAD->item(1));
+    EXPECT_TRUE(s.cmdApplica_Click());
+    EXPECT_EQ(b.column(0), (QStringList{"Song 03", "Song 00", "Song 05", "Song 02"})); // Author Desc, Name Desc
+    EXPECT_TRUE(b.w.windowTitle().startsWith("4 Records from: [All Songs] Where"));
+    EXPECT_EQ(b.w.CurRecordSource, kDefaultRecordSource);
+    s.cmdAnnulla_Click();
+    EXPECT_EQ(b.w.songs()->rowCount(), 6);
+
+    // Hand-edited SQL may only read.
+    frmSelect adv(b.w);
+    adv.onBeep = [&] { ++beeps; };
+    adv.chkSQL->setChecked(true);
+    adv.lstOrder->item(0)->setCheckState(Qt::Checked);
+    EXPECT_EQ(beeps, 1);
+    adv.lblSql->setPlainText("[All Songs]; DELETE FROM [All Songs];");
+    EXPECT_FALSE(adv.cmdApplica_Click());
+    EXPECT_TRUE(b.messages.back().startsWith("Error on SQL:\n")) << b.messages.back().toStdString();
+    EXPECT_EQ(b.w.songs()->rowCount(), 6);
+    adv.lblSql->setPlainText("[All Songs] Where Name Like '*#5';");
+    b.answers = {"Ends in 0 \"or\" [x]"};
+    adv.cmdSaveSQL_Click();
+    EXPECT_EQ(b.w.songs()->rowCount(), 1);
+    EXPECT_EQ(b.w.lstQuery->itemText(b.w.lstQuery->count() - 1), QString("(Q)Ends in 0 \"or\" [x]"));
+    EXPECT_EQ(b.w.CurRecordSource, b.w.shownRecordSource());
+    // The stored query is a real one: it is listed and loads by itself.
+    b.w.CaricaDB();
+    const int entry = b.w.lstQuery->findText("(Q)Ends in 0 \"or\" [x]");
+    ASSERT_GE(entry, 0);
+    b.w.lstQuery_Click(entry);
+    EXPECT_EQ(b.column(0), QStringList{"Song 05"});
+    EXPECT_EQ(b.settings["RecordSource"], recordSourceFor("Ends in 0 \"or\" [x]"));
+    // The same name twice is refused.
+    frmSelect again(b.w);
+    b.answers = {"Ends in 0 \"or\" [x]"};
+    again.cmdSaveSQL_Click();
+    EXPECT_TRUE(b.messages.back().startsWith("Error on Create Query:\n"));
+}
+
+TEST(LibraryWindows, RepairOfTheOpenLibraryKeepsItOpenAndAFailureLeavesItAlone)
+{
+    Browser b;
+    b.settings["CurDB"] = b.library(30);
+    b.settings["RecordSource"] = kDefaultRecordSource;
+    b.settings["DBorFiles"] = "1";
+    b.load();
+    b.answers = {b.dir + "/karaoke.db"};
+    b.w.DB_Repair();
+    EXPECT_TRUE(b.messages.empty());
+    EXPECT_EQ(b.w.songs()->rowCount(), 30);
+    // Edits after the repair land in the file on disk.
+    b.w.chkUpd->setChecked(true);
+    EXPECT_TRUE(b.w.songs()->setData(b.w.songs()->index(0, 0), "Renamed"));
+    SongLibrary check;
+    DbError e;
+    ASSERT_TRUE(check.open(b.dir + "/karaoke.db", &e));
+    EXPECT_EQ(sqlValue(check, "SELECT count(*) FROM \"All Songs\" WHERE Name = 'Renamed'").toInt(), 1);
+
+    ASSERT_TRUE(writeFile((b.dir + "/notes.db").toStdString(), "not a library"));
+    b.answers = {b.dir + "/notes.db"};
+    b.w.DB_Repair();
+    ASSERT_FALSE(b.messages.empty());
+    EXPECT_TRUE(b.messages.back().startsWith("Errors on Repair !\nError: 26\n"));
+    EXPECT_EQ(readFile((b.dir + "/notes.db").toStdString()), "not a library");
+}
+
+TEST(LibraryWindows, CommandLineToolGivesTheWindowsResults)
+{
+    Browser b;
+    for (const char* f : {"Pop/THE blue BAND/My.Song.mid", "Pop/abba/Waterloo.mid", "Top.kar"})
+        touchFile(b.dir + "/songs/" + f);
+    const QString tool = QString::fromStdString(buildDir()) + "/lirmus-library";
+    auto run = [&](const QStringList& args, QString* out = nullptr) {
+        QProcess p;
+        p.setWorkingDirectory(b.app);
+        p.start(tool, args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
+        return p.exitCode();
+    };
+    EXPECT_EQ(run({"new", b.dir + "/cli"}), 0);
+    QString out;
+    EXPECT_EQ(run({"import", b.dir + "/cli.db", b.dir + "/songs", "--subfolders"}, &out), 0);
+    EXPECT_EQ(out, QString("3 songs added to DB.\n"));
+    EXPECT_EQ(run({"import", b.dir + "/cli.db", b.dir + "/songs", "--subfolders"}, &out), 0);
+    EXPECT_EQ(out, QString("0 songs added to DB.\n3 songs not added because already in DB!\n"));
+    EXPECT_EQ(run({"list", b.dir + "/cli.db", "--find", "Author", "BLUE"}, &out), 0);
+    EXPECT_EQ(out, "My\tThe Blue Band\tPop\t0\t" + b.dir + "/songs/Pop/THE blue BAND/My.Song.mid\n");
+    EXPECT_EQ(run({"new", b.dir + "/cli.db"}), 1); // never over an existing library
+
+    // The window on a copy of the same tree writes the same records.
+    b.settings["CurDB"] = newLibrary(b.dir, "window.db");
+    b.settings["RecordSource"] = kDefaultRecordSource;
+    b.load();
+    b.w.dirFiles_Change(b.dir + "/songs");
+    frmImport dlg(b.w.library(), b.w.filesPath(), b.w.dialogs);
+    dlg.chkFolders->setChecked(true);
+    dlg.cmdOK_Click();
+    SongLibrary cli, win;
+    DbError e;
+    ASSERT_TRUE(cli.open(b.dir + "/cli.db", &e));
+    ASSERT_TRUE(win.open(b.dir + "/window.db", &e));
+    EXPECT_EQ(allSongs(cli), allSongs(win));
+    EXPECT_EQ(allSongs(cli).size(), 3);
+}
