@@ -65,7 +65,9 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
         picTime[size_t(i)]->setObjectName(QString("picTime(%1)").arg(i));
         picTime[size_t(i)]->setFrameShape(QFrame::Panel);
         picTime[size_t(i)]->setFrameShadow(QFrame::Sunken);
-        picTime[size_t(i)]->setMinimumWidth(fontMetrics().horizontalAdvance("00:00:00") + 8);
+        picTime[size_t(i)]->setFixedWidth(fontMetrics().horizontalAdvance("00:00:00") + 12);
+        picTime[size_t(i)]->setFixedHeight(cmdPlay->sizeHint().height());
+        picTime[size_t(i)]->setAlignment(Qt::AlignCenter);
         buttons->addWidget(picTime[size_t(i)]);
     }
     picTime[0]->setToolTip(tr("Running clock"));
