@@ -218,6 +218,16 @@ void frmLyric::PreparaPicLyric()
 {
     CaricaKarFont();
     PreparaAltezza();
+    // The options dialog may have changed the row count: the strip shows it
+    // and the rows are laid out again for the current point.
+    if (HSRows->value() != cursor_.rows()) {
+        {
+            const QSignalBlocker quiet(HSRows);
+            HSRows->setValue(cursor_.rows());
+        }
+        lblRows->setText(QString::number(cursor_.rows()));
+        cursor_.rowsChanged();
+    }
 }
 
 void frmLyric::restoreFontSize(int points)

@@ -239,6 +239,13 @@ TEST(LyricWindow, RowScrollBarWritesTheRowsAtOnceAndShowsTheLineBeingSung)
     EXPECT_EQ(f.player->lyric.LyricRowText[1], "line 5");
     EXPECT_EQ(f.player->lyric.LyricRowText[3], "line 7");
     EXPECT_EQ(f.w->LyricWindowHeight(), heightBefore + f.w->render().RowHeight());
+
+    // The options dialog changes the setting and asks for the rows again: the strip follows.
+    f.settings.KaraokeRows = 4;
+    f.w->PreparaPicLyric();
+    EXPECT_EQ(f.w->HSRows->value(), 4);
+    EXPECT_EQ(f.w->lblRows->text(), "4");
+    EXPECT_EQ(f.player->lyric.LyricRowText[4], "line 8");
 }
 
 TEST(LyricWindow, TheShrinkLoopStopsAndClearingTheDisplayBringsTheSizeBack)
