@@ -343,7 +343,9 @@ void Transport::OutputSong(long fromIndex, long toIndex, long fromTime, int mode
         startTime = start >= 1 && start <= q.MsgCount ? q[start].Time : fromTime;
     }
     st.LastToSend = toIndex >= 1 ? toIndex : q.MsgCount;
-    st.SendOffset = startTime;
+    // Continuing keeps the running output's start: after a seek during the
+    // second pass that is the seek's point, not the song's first entry.
+    if (mode >= 0) st.SendOffset = startTime;
     p_.flags.AbortRequested = false;
 
     if (!p_.settings().ExternalMCI) {

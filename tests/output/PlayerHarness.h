@@ -31,6 +31,7 @@ public:
     QStringList messages;
     int beeps = 0;
     std::function<void()> onEvents; ///< runs inside processEvents (a click arriving there)
+    bool pumpInEvents = false;      ///< the armed pump timer fires when events run, as in the program
 
     /// autoStart: the AutoStart setting (songs start cued when on).
     explicit PlayerHarness(bool autoStart = false)
@@ -99,6 +100,7 @@ public:
     void beep() override { ++beeps; }
     void processEvents() override
     {
+        if (pumpInEvents && timerOut) player->pump().TimerOut_Timer();
         if (onEvents) onEvents();
     }
 };

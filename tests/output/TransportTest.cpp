@@ -176,6 +176,32 @@ TEST(Transport, AStartAskedForInsidePendingEventsNeverPlaysTwoSongs)
     }
 }
 
+TEST(Transport, ASeekWhileTheSecondPassRunsIsKeptWhenThePassEnds)
+{
+    PlayerHarness h(false);
+    h.pumpInEvents = true;
+    bool sought = false;
+    h.onEvents = [&] {
+        if (sought || !h.player->flags.QueueBuilding || h.player->MIDIOutput1.State() != 2) return;
+        sought = true;
+        h.player->song.SongLength = 70000; // known by now in a real song's second pass
+        h.transport().sliOut_Change(20);
+    };
+    h.start(writeSong("long.mid", 70));
+    h.onEvents = nullptr;
+    ASSERT_TRUE(sought);
+    const long seekIndex = h.queue().firstAtOrAfter(14000);
+    EXPECT_EQ(h.player->state.SendOffset, h.queue()[seekIndex].Time) << "the seek's point, not the song's start";
+    EXPECT_EQ(h.player->state.LastToSend, h.queue().MsgCount) << "the rest of the song follows";
+
+    // The next note comes when it is due from the seek's point.
+    const size_t before = h.device.count();
+    h.play(400);
+    const std::vector<SentMessage> after = h.sentFrom(before);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(uint8_t(after.front().bytes[0]) & 0xF0, 0x90);
+}
+
 TEST(Transport, BadSongsGiveTheirMessageAndTheNextGoodSongPlays)
 {
     PlayerHarness h(false);
