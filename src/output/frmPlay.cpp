@@ -81,12 +81,13 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
     sliOut->setRange(0, 100);
     sliOut->setPageStep(10);
 
+    buttons->addStretch(1);
     auto* transport = new QVBoxLayout;
     transport->addLayout(buttons);
     transport->addWidget(sliOut);
     transport->addStretch(1);
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(transport, 3);
+    layout->addLayout(transport, 5);
     buildQueueList(layout);
 
     connect(cmdPlay, &QPushButton::clicked, this, &frmPlay::cmdPlay_Click);
@@ -146,6 +147,7 @@ void frmPlay::buildQueueList(QLayout* beside)
     box->addWidget(lstQueue, 1);
     box->addLayout(side);
     static_cast<QBoxLayout*>(beside)->addLayout(box, 2);
+    lstQueue->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     connect(cmdQueueUp, &QPushButton::clicked, this, &frmPlay::cmdQueueUp_Click);
     connect(cmdQueueDown, &QPushButton::clicked, this, &frmPlay::cmdQueueDown_Click);

@@ -56,7 +56,8 @@ TEST(QueueWindow, TheListFollowsTheQueueAndItsButtonsMoveAndRemove)
 
     if (const QByteArray dir = qgetenv("LIRMUS_SHOTS"); !dir.isEmpty()) {
         q.add({"/k/A rather long song name for the list.kar", "/k/Five.mid", "/k/Six.mid", "/k/Seven.kar"});
-        for (const QSize size : {QSize(520, 120), QSize(900, 160)}) {
+        // The player window as laid out on 1366 and 1920 pixel wide screens.
+        for (const QSize size : {QSize(810, 145), QSize(1260, 160)}) {
             w.resize(size);
             w.show();
             w.grab().save(QString("%1/queue-%2x%3.png").arg(QString(dir)).arg(size.width()).arg(size.height()));
