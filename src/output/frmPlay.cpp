@@ -229,20 +229,25 @@ void frmPlay::dragEnterEvent(QDragEnterEvent* e)
 
 void frmPlay::dropEvent(QDropEvent* e)
 {
-    const QList<QUrl> urls = e->mimeData()->urls();
+    QStringList files;
+    for (const QUrl& url : e->mimeData()->urls()) files << url.toLocalFile();
     e->acceptProposedAction();
-    if (urls.size() <= 1) {
-        player_.transport().Form_OLEDragDrop(urls.isEmpty() ? QString() : urls.first().toLocalFile());
+    dropSongs(files);
+}
+
+void frmPlay::dropSongs(const QStringList& files)
+{
+    if (files.size() <= 1) {
+        player_.transport().Form_OLEDragDrop(files.isEmpty() ? QString() : files.first());
         return;
     }
     // Several songs at once: the first plays unless a song is in use, the others wait their turn.
     QStringList songs;
-    for (const QUrl& url : urls) {
-        const QString file = url.toLocalFile();
+    for (const QString& file : files) {
         const QString kind = file.right(3).toUpper();
         if (kind == "MID" || kind == "KAR") songs << file;
     }
-    if (songs.size() < urls.size()) player_.hub().beep();
+    if (songs.size() < files.size()) player_.hub().beep();
     if (songs.isEmpty()) return;
     if (!player_.songInUse()) player_.transport().Form_OLEDragDrop(songs.takeFirst());
     player_.playQueue().add(songs);

@@ -63,6 +63,8 @@ public slots:
     void cmdQueueUp_Click();
     void cmdQueueDown_Click();
     void cmdQueueRemove_Click();
+    /// Files dropped on the window: one is handled as before; of several, the songs join the queue.
+    void dropSongs(const QStringList& files);
 
 signals:
     /// The window was closed by the user: the program is ending.

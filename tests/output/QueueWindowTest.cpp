@@ -64,3 +64,28 @@ TEST(QueueWindow, TheListFollowsTheQueueAndItsButtonsMoveAndRemove)
         }
     }
 }
+
+TEST(QueueWindow, SeveralSongsDroppedAtOncePlayTheFirstAndQueueTheRest)
+{
+    Settings settings;
+    ControllerTable controllers = defaultControllerTable();
+    Player player{settings, controllers};
+    frmPlay w{player};
+    struct Beeps : NullDisplays {
+        int count = 0;
+        void beep() override { ++count; }
+    } app;
+    player.hub().attachApp(&app);
+
+    auto drop = [&w](const QStringList& files) { w.dropSongs(files); };
+    drop({"/k/a.mid", "/k/notes.txt", "/k/c.KAR"});
+    EXPECT_EQ(player.state.SongFile, "/k/a.mid") << "nothing played: the first starts";
+    EXPECT_EQ(player.playQueue().songs(), QStringList({"/k/c.KAR"}));
+    EXPECT_EQ(app.count, 2) << "one beep for what is no song, one with the missing song's message";
+
+    player.state.buttons.Pause = true; // now a song plays
+    drop({"/k/d.mid", "/k/e.mid"});
+    EXPECT_EQ(player.state.SongFile, "/k/a.mid");
+    EXPECT_EQ(player.playQueue().songs(), QStringList({"/k/c.KAR", "/k/d.mid", "/k/e.mid"}));
+    player.hub().attachApp(nullptr);
+}
