@@ -97,10 +97,10 @@ bool QueueChain::startNext()
         if (songReadable(file)) next = file;
         else skipped << file;
     }
+    // The next singer is not kept waiting behind the message.
+    if (!next.isEmpty()) play_(next);
     if (!skipped.isEmpty() && skipped_) skipped_(skipped);
-    if (next.isEmpty()) return false;
-    play_(next);
-    return true;
+    return !next.isEmpty();
 }
 
 bool songReadable(const QString& file)
