@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "AppState.h"
+#include "InstanceChannel.h"
 #include "Termination.h"
 #include "frmAbout.h"
 #include "frmMain.h"
@@ -13,6 +14,9 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace lirmus {
 
@@ -24,9 +28,13 @@ CommandLine parseCommandLine(const QStringList& arguments)
         c.VediTu = true;
         rest.removeFirst();
     }
-    // A desktop hands over a path; a song name may also hold blanks.
-    if (!rest.isEmpty()) c.song = rest.join(' ');
-    if (!c.song.isEmpty() && QFileInfo::exists(rest.first()) && rest.size() > 1) c.song = rest.first();
+    if (rest.isEmpty()) return c;
+    // A desktop hands over paths; a song name typed unquoted may also hold blanks.
+    const QString joined = rest.join(' ');
+    const bool someExist = std::any_of(rest.begin(), rest.end(), [](const QString& a) { return QFileInfo::exists(a); });
+    if (rest.size() > 1 && someExist && !QFileInfo::exists(joined)) c.songs = rest;
+    else c.songs = QStringList{joined};
+    c.song = c.songs.first();
     return c;
 }
 
@@ -82,18 +90,59 @@ bool takeInstanceLock(QLockFile& lock)
     return lock.error() != QLockFile::LockFailedError;
 }
 
+QString settingsFolder(const QString& current, const QString& exeDir, const QString& dataHome)
+{
+    if (QFileInfo::exists(current + "/LIRMUS.INI")) return current;
+    const QDir exe(exeDir);
+    const bool installed = exe.dirName() == "bin" && QFileInfo(exeDir + "/../share/lirmus").isDir();
+    return installed ? dataHome + "/lirmus" : current;
+}
+
+namespace {
+
+/// Songs handed to the running copy: unreadable ones are told here, where the user asked.
+int handOver(const QString& lockPath, const QStringList& songs)
+{
+    QStringList readable, unreadable;
+    for (const QString& s : songs) (songReadable(s) ? readable : unreadable) << s;
+    if (!unreadable.isEmpty())
+        QMessageBox::warning(nullptr, "Lirmus", "These songs cannot be read:\n" + unreadable.join('\n'));
+    if (readable.isEmpty()) return 1;
+    if (sendToRunningCopy(instanceSocketPath(lockPath), readable)) return 0;
+    QMessageBox::warning(nullptr, "Lirmus", "Lirmus alredy loaded !\nThe running Lirmus did not take the songs.");
+    return 1;
+}
+
+} // namespace
+
 int Main(const QStringList& arguments)
 {
-    QLockFile lock(instanceLockPath());
+    // Paths are made whole before the start folder may change below.
+    CommandLine command = parseCommandLine(arguments);
+    for (QString& s : command.songs) s = QFileInfo(s).absoluteFilePath();
+    if (!command.songs.isEmpty()) command.song = command.songs.first();
+
+    const QString lockPath = instanceLockPath();
+    QLockFile lock(lockPath);
     if (!takeInstanceLock(lock)) {
+        if (!command.songs.isEmpty()) return handOver(lockPath, command.songs);
         QMessageBox::warning(nullptr, "Lirmus", "Lirmus alredy loaded !");
         return 0;
     }
+    // We hold the lock: a socket file found now is a crashed copy's and is replaced.
+    InstanceServer server;
+    if (!server.listen(instanceSocketPath(lockPath)))
+        qWarning("Lirmus cannot take songs from later starts: %s", qPrintable(server.errorString()));
+
+    // Started from the desktop menu, an installed Lirmus keeps its settings in the user's folder.
+    const QString home = settingsFolder(QDir::currentPath(), QCoreApplication::applicationDirPath(),
+                                        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    if (home != QDir::currentPath() && QDir().mkpath(home)) QDir::setCurrent(home);
+
     // SIGTERM and Ctrl+C quit like the menu does, so the settings reach the disk.
     Termination termination;
 
     // A song named on the command line is what the user asked for: no about box first.
-    const CommandLine command = parseCommandLine(arguments);
     if (command.song.isEmpty()) {
         frmAbout about;
         about.exec();
@@ -103,6 +152,11 @@ int Main(const QStringList& arguments)
     state.settings.VediTu = command.VediTu;
     std::vector<std::string> messages;
     loadStartupState(state, QDir::currentPath().toStdString(), installedDataDirs(), &messages);
+    // Not an error for the user (the names stay empty), but whoever installed Lirmus should know.
+    for (const char* name : {"programs.txt", "Drums.txt", "Database.new"})
+        if (resolveDataFile(state.settings.AppPath, name, installedDataDirs()).empty())
+            qWarning("Lirmus cannot find %s beside LIRMUS.INI nor in %s", name,
+                     qPrintable(QCoreApplication::applicationDirPath() + "/../share/lirmus"));
     state.settingsService->setErrorHandler([](const std::string& m) {
         QMessageBox::warning(QApplication::activeWindow(), "Lirmus",
                              QString::fromStdString("Lirmus cannot save its settings: " + m));
@@ -135,9 +189,13 @@ int Main(const QStringList& arguments)
         }
     });
 
-    if (!command.song.isEmpty()) {
-        // Chosen as a dropped file would be, whatever its extension.
-        main.playSong(QFileInfo(command.song).absoluteFilePath(), 0);
+    // The queue of the last run, then the songs later starts hand over.
+    state.player.playQueue().attachStore(state.settingsService.get());
+    QObject::connect(&server, &InstanceServer::songsReceived, &main, &frmMain::queueSongs);
+    if (!command.songs.isEmpty()) {
+        // The first is chosen as a dropped file would be, whatever its extension; the rest wait.
+        main.playSong(command.songs.first(), 0);
+        state.player.playQueue().add(command.songs.mid(1));
     }
 
     // A signal that came while no event loop ran could not stop one.

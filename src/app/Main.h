@@ -27,17 +27,24 @@ bool takeInstanceLock(QLockFile& lock);
 /// The lock file of the running copy, in the user's runtime folder.
 QString instanceLockPath();
 
-/// What the command line asks for: `lirmus [VediTu] [SONG]`.
+/// What the command line asks for: `lirmus [VediTu] [SONG...]`.
 struct CommandLine {
     bool VediTu = false;  ///< the diagnostic displays
-    QString song;         ///< a song to start at once ("" = none)
+    QString song;         ///< a song to start at once ("" = none): the first of songs
+    QStringList songs;    ///< every song named; those after the first wait in the play queue
 };
 
-/// Reads the arguments (without the program name's position 0): "VediTu" first, then one song.
+/// Reads the arguments (position 0 is the program): "VediTu" first, then the songs. The
+/// arguments name one song with blanks when joined they name a file or none of them does.
 CommandLine parseCommandLine(const QStringList& arguments);
 
 /// True when the command line asks for the diagnostic displays.
 bool isVediTu(const QStringList& arguments);
+
+/// The folder LIRMUS.INI is kept in: the current folder when it holds one, else the
+/// per-user folder (dataHome + "/lirmus") when the program runs from an installed prefix
+/// (exeDir is PREFIX/bin beside PREFIX/share/lirmus), else the current folder.
+QString settingsFolder(const QString& current, const QString& exeDir, const QString& dataHome);
 
 /// The program: refuses a second copy, shows the about box, then the windows. Returns the exit code.
 int Main(const QStringList& arguments);

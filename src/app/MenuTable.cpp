@@ -32,6 +32,7 @@ const std::vector<MenuItem>& mainMenuTable()
         {"mnuHelp", 90, "&About...", "", false, false, 1},
         {"mnuPopData", -1, "PopDataGrid", "", true, false, 0},
         {"mnuPData", 0, "Load Song", "", false, false, 1},
+        {"mnuPData", 12, "Add to Queue", "Ctrl+Q", false, false, 1},
         {"mnuPData", 1, "-", "", false, false, 1},
         {"mnuPData", 2, "Find...", "Ctrl+F", false, false, 1},
         {"mnuPData", 4, "Find next", "F3", false, false, 1},

@@ -20,6 +20,9 @@
 #include <QLabel>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -131,6 +134,36 @@ void frmMain::createChildWindows()
         QCoreApplication::processEvents();
     };
     connect(frmPlay_, &frmPlay::infoRequested, this, [this] { showMidiInfo(state_.player.song, this); });
+    // A song's end starts the next queued one, once the output's report has returned.
+    state_.player.queueChain().setStarter(
+        [this](const QString& file) { playSong(file, 0); },
+        [this](std::function<void()> f) { QTimer::singleShot(0, this, std::move(f)); },
+        [this](const QStringList& files) {
+            messageBox("These songs of the queue cannot be read and were skipped:\n" + files.join('\n'),
+                       MessageIcon::Exclamation);
+        });
+}
+
+void frmMain::queueSongs(const QStringList& files)
+{
+    QStringList songs = files;
+    if (songs.isEmpty()) return;
+    if (!state_.player.songInUse() && !choosingSong_) playSong(songs.takeFirst(), 0);
+    state_.player.playQueue().add(songs);
+}
+
+void frmMain::addSelectedToQueue()
+{
+    QString file;
+    if (frmDataGrid_->optDBFile->isChecked()) {
+        int transpose = 0;
+        if (!frmDataGrid_->currentSong(&transpose, &file)) return;
+    } else {
+        const QListWidgetItem* item = frmDataGrid_->filFiles->currentItem();
+        if (!item || !item->isSelected()) return;
+        file = QDir(frmDataGrid_->filesPath()).filePath(item->text());
+    }
+    state_.player.playQueue().add({file});
 }
 
 QMdiSubWindow* frmMain::subWindowOf(QWidget* child) const
@@ -371,6 +404,7 @@ void frmMain::mnuPData_Click(int index)
     case 2: frmDataGrid_->FindInColumn(QString()); break;
     case 4: frmDataGrid_->FindNext(); break;
     case 10: frmDataGrid_->MidiKar_Copy(); break;
+    case 12: addSelectedToQueue(); break;
     default: break;
     }
 }

@@ -69,6 +69,9 @@ public slots:
     void mnuOptions_Click(int index);
     void mnuHelp_Click(int index);
     void mnuPData_Click(int index);
+    /// Songs for the play queue (a later start, several dropped): the first plays at
+    /// once when no song is in use, the others wait their turn.
+    void queueSongs(const QStringList& files);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -85,6 +88,7 @@ private:
     void buildMenus();
     void connectBrowser();
     void loadSelectedSong();
+    void addSelectedToQueue();
     /// The options dialog, modal; returns when it has closed.
     void showOptionsDialog();
     void MDIForm_Resize();

@@ -64,6 +64,10 @@ frmDataGrid::frmDataGrid(QWidget* parent) : QWidget(parent)
     filFiles->setToolTip("Press F5 to load");
     filFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     filFiles->installEventFilter(this);
+    // The pop-up menu serves the file list as it serves the grid.
+    filFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(filFiles, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { emit popupRequested(filFiles->viewport()->mapToGlobal(at)); });
 
     watcher_ = new QFileSystemWatcher(this);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &frmDataGrid::refreshFiles);

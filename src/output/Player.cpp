@@ -33,7 +33,7 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
         hub_.showNotice(QString::fromStdString(message));
     };
     MIDIOutput1.MessageSent = [this](long tag) { MessageSent(tag); };
-    dispatcher_.setSongEnd(&transport_);
+    dispatcher_.setSongEnd(&queueChain_);
     hub_.attachLyrics(&lyrics_);
     transport_.setSequencer(&external_);
     applySynthSettings();
@@ -101,5 +101,16 @@ void Player::clearControllerValues() { controllers_.ClearControllerValues(); }
 void Player::setMonitorEnabled(bool enabled) { hub_.setMonitorEnabled(enabled); }
 
 void Player::MessageSent(long index) { dispatcher_.MIDIOutput1_MessageSent(index); }
+
+bool Player::songInUse() const
+{
+    const PlayerState& st = state;
+    if (st.Loading || st.OutputBusy || flags.QueueBuilding) return true;
+    if (st.buttons.Pause) return true; // playing
+    // Paused past the song's start; a song cued at its start waits for Play and may be replaced.
+    const SongQueue& q = song.queue;
+    return st.Paused && st.buttons.Stop && st.CurrentIndex >= 1 && st.CurrentIndex <= q.MsgCount &&
+           q[st.CurrentIndex].Time > 0;
+}
 
 } // namespace lirmus

@@ -13,6 +13,7 @@
 #include "MIDIOutput.h"
 #include "Midifile.h"
 #include "OutputQueue.h"
+#include "PlayQueue.h"
 #include "PlayerState.h"
 #include "SongState.h"
 #include "SongViews.h"
@@ -83,6 +84,12 @@ public:
     /// Text widths for the lyric line rule (the lyrics window measures; a fixed width until then).
     void setTextMeasure(TextMeasure* measure) { measure_ = measure ? measure : &fixedMeasure_; }
 
+    // Play queue: the songs after this one; a song's end starts the next.
+    PlayQueue& playQueue() { return playQueue_; }
+    QueueChain& queueChain() { return queueChain_; }
+    /// A song is playing, paused mid-song or loading (a new song then waits in the queue).
+    bool songInUse() const;
+
 private:
     void OutputSong(long fromIndex, long toIndex, long fromTime, int mode) override;
 
@@ -99,6 +106,8 @@ private:
     ExternalPlayer external_;
     std::unique_ptr<QObject> context_; // posted reports run in its name
     int missingDeviceTold_ = -1;        // list position of the last missing device we told of
+    PlayQueue playQueue_;
+    QueueChain queueChain_{transport_, playQueue_};
 };
 
 } // namespace lirmus

@@ -9,7 +9,9 @@
 #include <QDropEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
@@ -81,9 +83,14 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
     sliOut->setRange(0, 100);
     sliOut->setPageStep(10);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(buttons);
-    layout->addWidget(sliOut);
+    buttons->addStretch(1);
+    auto* transport = new QVBoxLayout;
+    transport->addLayout(buttons);
+    transport->addWidget(sliOut);
+    transport->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(transport, 5);
+    buildQueueList(layout);
 
     connect(cmdPlay, &QPushButton::clicked, this, &frmPlay::cmdPlay_Click);
     connect(cmdPause, &QPushButton::clicked, this, &frmPlay::cmdPause_Click);
@@ -107,7 +114,90 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
     showButtons(player_.state.buttons);
 }
 
-frmPlay::~frmPlay() { player_.hub().attachPlayer(nullptr); }
+frmPlay::~frmPlay()
+{
+    player_.playQueue().setChanged(nullptr);
+    player_.hub().attachPlayer(nullptr);
+}
+
+void frmPlay::buildQueueList(QLayout* beside)
+{
+    lstQueue = new QListWidget(this);
+    lstQueue->setObjectName("lstQueue");
+    lstQueue->setToolTip(tr("Play queue: the songs that follow"));
+    // Small: the window's height is the transport's.
+    lstQueue->setMinimumHeight(fontMetrics().height() * 2 + 8);
+    // Narrow beside the transport: long names are cut short, the tooltip has the whole path.
+    lstQueue->setMinimumWidth(fontMetrics().horizontalAdvance("MMMMMMM"));
+    lstQueue->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstQueue->setTextElideMode(Qt::ElideRight);
+    auto* side = new QVBoxLayout;
+    side->setSpacing(2);
+    auto button = [&](QPushButton*& b, const char* name, const QString& caption, const QString& tip) {
+        b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setToolTip(tip);
+        b->setFixedWidth(fontMetrics().horizontalAdvance(caption) + 16);
+        side->addWidget(b);
+    };
+    button(cmdQueueUp, "cmdQueueUp", QString::fromUtf8("\u25B2"), tr("Move up"));
+    button(cmdQueueDown, "cmdQueueDown", QString::fromUtf8("\u25BC"), tr("Move down"));
+    button(cmdQueueRemove, "cmdQueueRemove", QString::fromUtf8("\u2715"), tr("Remove from the queue"));
+    side->addStretch(1);
+    auto* box = new QHBoxLayout;
+    box->setSpacing(2);
+    box->addWidget(lstQueue, 1);
+    box->addLayout(side);
+    static_cast<QBoxLayout*>(beside)->addLayout(box, 2);
+    lstQueue->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
+    connect(cmdQueueUp, &QPushButton::clicked, this, &frmPlay::cmdQueueUp_Click);
+    connect(cmdQueueDown, &QPushButton::clicked, this, &frmPlay::cmdQueueDown_Click);
+    connect(cmdQueueRemove, &QPushButton::clicked, this, &frmPlay::cmdQueueRemove_Click);
+    connect(lstQueue, &QListWidget::currentRowChanged, this, [this] { showQueue(); });
+    player_.playQueue().setChanged([this] { showQueue(); });
+    showQueue();
+}
+
+void frmPlay::showQueue()
+{
+    const QStringList& songs = player_.playQueue().songs();
+    const int row = lstQueue->currentRow();
+    if (lstQueue->count() != songs.size() || [&] {
+            for (int i = 0; i < songs.size(); ++i)
+                if (lstQueue->item(i)->data(Qt::UserRole).toString() != songs[i]) return true;
+            return false;
+        }()) {
+        const QSignalBlocker block(lstQueue);
+        lstQueue->clear();
+        for (const QString& file : songs) {
+            auto* item = new QListWidgetItem(QFileInfo(file).completeBaseName(), lstQueue);
+            item->setData(Qt::UserRole, file);
+            item->setToolTip(file);
+        }
+        lstQueue->setCurrentRow(std::min(row, int(songs.size()) - 1));
+    }
+    const int cur = lstQueue->currentRow();
+    cmdQueueUp->setEnabled(cur > 0);
+    cmdQueueDown->setEnabled(cur >= 0 && cur < songs.size() - 1);
+    cmdQueueRemove->setEnabled(cur >= 0);
+}
+
+void frmPlay::cmdQueueUp_Click()
+{
+    const int row = lstQueue->currentRow();
+    if (!player_.playQueue().moveUp(row)) return;
+    lstQueue->setCurrentRow(row - 1);
+}
+
+void frmPlay::cmdQueueDown_Click()
+{
+    const int row = lstQueue->currentRow();
+    if (!player_.playQueue().moveDown(row)) return;
+    lstQueue->setCurrentRow(row + 1);
+}
+
+void frmPlay::cmdQueueRemove_Click() { player_.playQueue().remove(lstQueue->currentRow()); }
 
 void frmPlay::Start_Play() { player_.transport().Start_Play(); }
 void frmPlay::Stop_Play() { player_.transport().Stop_Play(); }
@@ -141,10 +231,28 @@ void frmPlay::dragEnterEvent(QDragEnterEvent* e)
 
 void frmPlay::dropEvent(QDropEvent* e)
 {
-    const QList<QUrl> urls = e->mimeData()->urls();
-    const QString file = urls.isEmpty() ? QString() : urls.first().toLocalFile();
+    QStringList files;
+    for (const QUrl& url : e->mimeData()->urls()) files << url.toLocalFile();
     e->acceptProposedAction();
-    player_.transport().Form_OLEDragDrop(file);
+    dropSongs(files);
+}
+
+void frmPlay::dropSongs(const QStringList& files)
+{
+    if (files.size() <= 1) {
+        player_.transport().Form_OLEDragDrop(files.isEmpty() ? QString() : files.first());
+        return;
+    }
+    // Several songs at once: the first plays unless a song is in use, the others wait their turn.
+    QStringList songs;
+    for (const QString& file : files) {
+        const QString kind = file.right(3).toUpper();
+        if (kind == "MID" || kind == "KAR") songs << file;
+    }
+    if (songs.size() < files.size()) player_.hub().beep();
+    if (songs.isEmpty()) return;
+    if (!player_.songInUse()) player_.transport().Form_OLEDragDrop(songs.takeFirst());
+    player_.playQueue().add(songs);
 }
 
 void frmPlay::setWarnColor(int paletteIndex)

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QSlider;
 class QTimer;
@@ -42,6 +43,11 @@ public:
     QSlider* sliOut = nullptr;
     QLabel* lblWarn = nullptr;
     std::array<QLabel*, 3> picTime{}; ///< running clock (VediTu only), position, length
+    // The play queue: the songs after this one.
+    QListWidget* lstQueue = nullptr;
+    QPushButton* cmdQueueUp = nullptr;
+    QPushButton* cmdQueueDown = nullptr;
+    QPushButton* cmdQueueRemove = nullptr;
 
 public slots:
     void Start_Play();
@@ -54,6 +60,11 @@ public slots:
     void cmdForward_Click();
     void cmdInfo_Click();
     void MidiPanic();
+    void cmdQueueUp_Click();
+    void cmdQueueDown_Click();
+    void cmdQueueRemove_Click();
+    /// Files dropped on the window: one is handled as before; of several, the songs join the queue.
+    void dropSongs(const QStringList& files);
 
 signals:
     /// The window was closed by the user: the program is ending.
@@ -67,6 +78,9 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
+    void showQueue();
+    void buildQueueList(QLayout* beside);
+
     // What the player shows here.
     void setWarnColor(int paletteIndex) override;
     void setWarnEnabled(bool enabled) override;

@@ -1,0 +1,76 @@
+#pragma once
+// The play queue: songs waiting their turn after the one playing. Plain
+// code; the player window shows it and the song end takes the next one.
+// Kept in the settings file ([QUEUE] Count, Song1...) so a restart finds it.
+#include "Dispatcher.h"
+
+#include <QStringList>
+
+#include <functional>
+
+namespace lirmus {
+
+class SettingsService;
+class Transport;
+
+class PlayQueue {
+public:
+    const QStringList& songs() const { return songs_; }
+    bool isEmpty() const { return songs_.isEmpty(); }
+    int size() const { return int(songs_.size()); }
+
+    /// Appends the songs in the order given.
+    void add(const QStringList& files);
+    /// Takes the first song off the queue ("" when empty).
+    QString takeFirst();
+    /// Swap row with its neighbour; false (nothing changes) at the edges or out of range.
+    bool moveUp(int row);
+    bool moveDown(int row);
+    bool remove(int row);
+
+    /// Reads the queue kept in the settings and keeps every later change there.
+    void attachStore(SettingsService* store);
+    /// Told after every change (the window's list follows).
+    void setChanged(std::function<void()> changed) { changed_ = std::move(changed); }
+
+private:
+    void changed();
+
+    QStringList songs_;
+    SettingsService* store_ = nullptr;
+    std::function<void()> changed_;
+};
+
+/// The song's end as the dispatcher reports it: the transport stops (cueing the
+/// song again with AutoStart), then the next queued song is started. The start
+/// is deferred: the report arrives from inside the output's delivery.
+class QueueChain : public SongEnd {
+public:
+    using Defer = std::function<void(std::function<void()>)>;
+    using Play = std::function<void(const QString& file)>;
+    /// unreadable: told once with every song skipped by one advance.
+    using Skipped = std::function<void(const QStringList& files)>;
+
+    QueueChain(Transport& transport, PlayQueue& queue) : transport_(transport), queue_(queue) {}
+
+    /// How the next song starts (the one way a song is started) and how the start is put off.
+    /// Without a player the queue only waits.
+    void setStarter(Play play, Defer defer, Skipped skipped);
+
+    void Stop_Play() override;
+    /// Starts the first readable queued song; unreadable ones are dropped and told once.
+    /// False when none was left to start.
+    bool startNext();
+
+private:
+    Transport& transport_;
+    PlayQueue& queue_;
+    Play play_;
+    Defer defer_;
+    Skipped skipped_;
+};
+
+/// True when file opens as a song (the reader's open succeeds).
+bool songReadable(const QString& file);
+
+} // namespace lirmus

@@ -1,0 +1,187 @@
+// The play queue: its order after moves and removals, its return after a
+// restart, the next song at the end of one (playing, or cued with AutoStart),
+// and queued songs that cannot be read.
+#include "PlayerHarness.h"
+#include "SettingsService.h"
+#include "SmfWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <set>
+
+using namespace lirmus;
+using lirmus::test::PlayerHarness;
+
+namespace {
+
+/// A song of seconds with a note every 250 ms on channel 1, all of pitch key.
+std::string writeSong(const std::string& path, int seconds, int key)
+{
+    test::SmfWriter smf(1, 500);
+    smf.track().tempo(0, 500000).end();
+    test::SmfTrack& t = smf.track().program(0, 0, 0);
+    for (int i = 0; i < seconds * 4; ++i) t.note(i == 0 ? 0 : 50, 0, key, 100).noteOff(200, 0, key);
+    t.end();
+    EXPECT_TRUE(smf.save(path));
+    return path;
+}
+
+/// The pitches of the note-ons the device received that were due from clock time us on
+/// (by due time: the output's thread may record a message a little after it was due).
+std::set<int> keysFrom(const PlayerHarness& h, int64_t us)
+{
+    std::set<int> keys;
+    for (const SentMessage& m : h.device.messages())
+        if (m.dueUs >= us && m.bytes.size() == 3 && (uint8_t(m.bytes[0]) & 0xF0) == 0x90 && m.bytes[2] != 0)
+            keys.insert(m.bytes[1]);
+    return keys;
+}
+
+/// A harness whose song end starts the next queued song as the program does: after the report returns.
+struct Chain {
+    explicit Chain(bool autoStart) : h(autoStart)
+    {
+        h.player->queueChain().setStarter([this](const QString& f) { h.start(f.toStdString()); },
+                                          [this](std::function<void()> f) { deferred.push_back(std::move(f)); },
+                                          [this](const QStringList& files) { skipped << files; ++skipMessages; });
+    }
+    /// Plays ms, then runs the starts that were put off meanwhile.
+    void play(long ms)
+    {
+        h.play(ms);
+        auto pending = std::move(deferred);
+        deferred.clear();
+        for (auto& f : pending) f();
+    }
+    PlayQueue& queue() { return h.player->playQueue(); }
+
+    PlayerHarness h;
+    std::vector<std::function<void()>> deferred;
+    QStringList skipped;
+    int skipMessages = 0;
+};
+
+} // namespace
+
+TEST(PlayQueue, MovesAndRemovalsKeepTheOrderAndARestartFindsIt)
+{
+    const std::string ini = test::tempDir() + "LIRMUS.INI";
+    // Paths as users have them: blanks, accents, an equals sign, a semicolon.
+    const QStringList songs = {"/songs/a b.kar", QString::fromUtf8("/songs/caf\xC3\xA9.mid"), "/songs/x=y.mid",
+                               "/songs/d;e.kar", "/songs/e.mid"};
+    {
+        SettingsService store(ini);
+        PlayQueue q;
+        q.attachStore(&store);
+        EXPECT_TRUE(q.isEmpty());
+        int told = 0;
+        q.setChanged([&told] { ++told; });
+        q.add(songs);
+        EXPECT_FALSE(q.moveUp(0));
+        EXPECT_FALSE(q.moveDown(4));
+        EXPECT_FALSE(q.remove(5));
+        EXPECT_FALSE(q.moveUp(-1));
+        EXPECT_EQ(told, 1) << "refused moves change nothing";
+        EXPECT_TRUE(q.moveUp(2));   // a, x=y, café, d;e, e
+        EXPECT_TRUE(q.moveDown(0)); // x=y, a, café, d;e, e
+        EXPECT_TRUE(q.remove(3));   // x=y, a, café, e
+        EXPECT_EQ(q.takeFirst(), songs[2]);
+        EXPECT_EQ(q.songs(), QStringList({songs[0], songs[1], songs[4]}));
+        ASSERT_TRUE(store.flush());
+    }
+    SettingsService again(ini);
+    PlayQueue restored;
+    restored.attachStore(&again);
+    EXPECT_EQ(restored.songs(), QStringList({songs[0], songs[1], songs[4]})) << "entries past the end stay out";
+
+    // Emptied, it stays empty after the next restart too.
+    while (!restored.isEmpty()) restored.remove(0);
+    ASSERT_TRUE(again.flush());
+    SettingsService third(ini);
+    PlayQueue empty;
+    empty.attachStore(&third);
+    EXPECT_TRUE(empty.isEmpty());
+}
+
+TEST(PlayQueue, TheNextSongStartsWhenOneEnds)
+{
+    const std::string dir = test::tempDir();
+    Chain c(false);
+    c.queue().add({QString::fromStdString(writeSong(dir + "second.mid", 1, 64))});
+    c.h.start(writeSong(dir + "first.mid", 1, 60));
+    EXPECT_TRUE(c.h.player->songInUse());
+    c.play(500);
+    EXPECT_TRUE(c.deferred.empty()) << "nothing moves on mid-song";
+    c.play(1000);
+    EXPECT_EQ(c.h.player->state.SongFile, QString::fromStdString(dir + "second.mid"));
+    EXPECT_TRUE(c.queue().isEmpty());
+    EXPECT_TRUE(c.h.player->songInUse()) << "playing at once, AutoStart being off";
+    const int64_t before = c.h.clock.nowUs();
+    c.play(3000);
+    EXPECT_EQ(keysFrom(c.h, before), std::set<int>{64}) << "the second song played through";
+    EXPECT_FALSE(c.h.player->songInUse()) << "the last song ended: nothing plays";
+    EXPECT_TRUE(c.deferred.empty());
+}
+
+TEST(PlayQueue, WithAutoStartTheNextSongWaitsForPlay)
+{
+    const std::string dir = test::tempDir();
+    Chain c(true);
+    const QString second = QString::fromStdString(writeSong(dir + "second.mid", 1, 64));
+    c.queue().add({second});
+    c.h.start(writeSong(dir + "first.mid", 1, 60));
+    EXPECT_FALSE(c.h.player->songInUse()) << "a cued song may be replaced";
+    c.h.transport().cmdPlay_Click();
+    c.play(3000);
+    EXPECT_EQ(c.h.player->state.SongFile, second);
+    EXPECT_TRUE(c.h.buttons.Play && !c.h.buttons.Pause) << "cued for the next singer";
+    const int64_t before = c.h.clock.nowUs();
+    c.play(2000);
+    EXPECT_TRUE(keysFrom(c.h, before).empty()) << "a cued song waits for Play";
+    c.h.transport().cmdPlay_Click();
+    c.play(500);
+    EXPECT_TRUE(c.h.player->songInUse());
+    EXPECT_EQ(keysFrom(c.h, before), std::set<int>{64});
+}
+
+TEST(PlayQueue, StopDoesNotMoveOnAndPausedMidSongCountsAsInUse)
+{
+    const std::string dir = test::tempDir();
+    Chain c(false);
+    c.queue().add({QString::fromStdString(writeSong(dir + "second.mid", 1, 64))});
+    c.h.start(writeSong(dir + "first.mid", 4, 60));
+    c.play(1000);
+    c.h.transport().cmdPause_Click();
+    EXPECT_TRUE(c.h.player->songInUse());
+    c.h.transport().cmdPlay_Click();
+    c.h.transport().cmdStop_Click();
+    c.play(1000);
+    EXPECT_EQ(c.queue().size(), 1) << "the singer stopped: the next one waits for its turn";
+    EXPECT_FALSE(c.h.player->songInUse());
+}
+
+TEST(PlayQueue, UnreadableQueuedSongsAreSkippedWithOneMessage)
+{
+    const std::string dir = test::tempDir();
+    Chain c(false);
+    const QString gone = QString::fromStdString(dir + "deleted.mid");
+    const QString folder = QString::fromStdString(dir); // a folder is no song
+    const QString third = QString::fromStdString(writeSong(dir + "third.mid", 1, 67));
+    c.queue().add({gone, folder, third});
+    c.h.start(writeSong(dir + "first.mid", 1, 60));
+    c.play(3000);
+    EXPECT_EQ(c.skipMessages, 1);
+    EXPECT_EQ(c.skipped, QStringList({gone, folder}));
+    EXPECT_EQ(c.h.player->state.SongFile, third);
+    EXPECT_TRUE(c.h.player->songInUse());
+
+    // Only unreadable songs left: one message, and the player stays stopped and usable.
+    c.queue().add({gone});
+    c.play(3000);
+    EXPECT_EQ(c.skipMessages, 2);
+    EXPECT_TRUE(c.queue().isEmpty());
+    EXPECT_FALSE(c.h.player->songInUse());
+    EXPECT_TRUE(c.h.buttons.Play);
+}
