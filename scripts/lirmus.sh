@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev libgl-dev
   libfluidsynth-dev fluid-soundfont-gm
   librtmidi-dev libsqlite3-dev libqt6sql6-sqlite
+  libuchardet-dev
   fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   midicsv xvfb xauth

@@ -4,6 +4,7 @@
 #include "Palette.h"
 #include "Player.h"
 #include "SettingsService.h"
+#include "TextEncoding.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -286,8 +287,21 @@ QWidget* frmOptions::makeKaraokePage()
     bottom->addLayout(colours);
     bottom->addWidget(lstKarFonts, 1);
 
+    // Old files do not say which code page their lyrics were written in.
+    auto* encodingRow = new QHBoxLayout;
+    auto* encodingLabel = new QLabel("Lyrics encoding:", page);
+    cboTextEncoding = new QComboBox(page);
+    cboTextEncoding->setObjectName("cboTextEncoding");
+    cboTextEncoding->setEditable(true);
+    cboTextEncoding->setToolTip("\"auto\" detects the encoding of each song");
+    encodingLabel->setBuddy(cboTextEncoding);
+    encodingRow->addWidget(chkFLyr);
+    encodingRow->addStretch(1);
+    encodingRow->addWidget(encodingLabel);
+    encodingRow->addWidget(cboTextEncoding);
+
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(chkFLyr);
+    layout->addLayout(encodingRow);
     layout->addLayout(frames);
     layout->addWidget(picKaraoke);
     layout->addLayout(bottom, 1);
@@ -335,6 +349,13 @@ void frmOptions::Form_Load()
     OutputDevCombo->setEnabled(!songUnderWay);
     cmdSoundFont->setEnabled(!songUnderWay);
     chkFLyr->setChecked(s.FilterLyrics);
+    cboTextEncoding->clear();
+    cboTextEncoding->addItem(QString::fromUtf8(smf::kAutoEncoding.data(), qsizetype(smf::kAutoEncoding.size())));
+    for (const std::string& name : smf::offeredEncodings()) cboTextEncoding->addItem(QString::fromStdString(name));
+    const QString encoding = QString::fromStdString(s.TextEncoding);
+    const int known = cboTextEncoding->findText(encoding, Qt::MatchFixedString);
+    if (known >= 0) cboTextEncoding->setCurrentIndex(known);
+    else cboTextEncoding->setCurrentText(encoding);
 
     OutputDevCombo->clear();
     for (const std::string& entry : outputDeviceEntries(player_.MIDIOutput1))
@@ -379,6 +400,10 @@ void frmOptions::AggiornaProfile()
     storeOptionInt(ini_, s, "MelodyChannel", HSMelody->value());
     storeOptionBool(ini_, s, "ExternalMCI", chkMCI->isChecked());
     storeOptionBool(ini_, s, "FilterLyrics", chkFLyr->isChecked());
+    // Written only when changed: the file keeps the keys the dialog has always written.
+    const QString encoding = cboTextEncoding->currentText().trimmed();
+    if (encoding.compare(QString::fromStdString(s.TextEncoding), Qt::CaseInsensitive) != 0)
+        storeOptionString(ini_, s, "TextEncoding", encoding.toStdString());
 
     const KaraokeLook look{PendingFont,     PendingBackColor, PendingForeColor, PendingPlayColor,
                            PendingRows,     PendingFontSize,  PendingCentered};

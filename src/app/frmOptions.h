@@ -58,6 +58,7 @@ public:
     QWidget* picKaraoke = nullptr;
     std::array<QPushButton*, 3> cmdKarColor{};
     QListWidget* lstKarFonts = nullptr;
+    QComboBox* cboTextEncoding = nullptr; ///< "auto" or the encoding song texts are read with
 
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;

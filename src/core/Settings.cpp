@@ -74,6 +74,13 @@ void melody(const SettingsService& ini, const Option& o, Settings& s)
     s.MelodyChannel = ini.getInt(o.section, o.key, 4) - 1;
 }
 
+// A blank value means the default: detection.
+void textEncoding(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.TextEncoding = trimmed(ini.getString(o.section, o.key, kDefaults.TextEncoding));
+    if (s.TextEncoding.empty()) s.TextEncoding = kDefaults.TextEncoding;
+}
+
 // In the order start-up reads them. The options dialog writes the colours with a small "c".
 const Option kOptionTable[] = {
     {kOptions, "KaraokeBackColor", "KaraokeBackcolor", colour<&Settings::KaraokeBackColor>},
@@ -93,6 +100,7 @@ const Option kOptionTable[] = {
     {kOptions, "KeyChange", "KeyChange", number<&Settings::KeyChange>},
     {kOptions, "SoloLevel", "SoloLevel", number<&Settings::SoloLevel>},
     {kOptions, "MelodyChannel", "MelodyChannel", melody},
+    {kOptions, "TextEncoding", "TextEncoding", textEncoding},
     {kLoad, "MIDIDEVICE", "MIDIDEVICE", number<&Settings::MIDIDEVICE>},
     {kLoad, "SoundFont", "SoundFont", text<&Settings::SoundFont>},
     {kLoad, "AudioFile", "AudioFile", text<&Settings::AudioFile>},

@@ -37,6 +37,7 @@ struct Settings {
     int KeyChange = 0;
     int SoloLevel = 32;
     int MelodyChannel = 3; ///< 0-based; the file holds 1..16
+    std::string TextEncoding = "auto"; ///< encoding of song texts: "auto" (detected) or an encoding name
 
     // [LOAD]
     int MIDIDEVICE = -1;

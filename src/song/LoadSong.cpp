@@ -60,6 +60,8 @@ void SongLoader::LoadSong()
     if (reader_.Tempo() == 0) reader_.setTempo(500000);
     song_.InitialTempo = reader_.Tempo();
     song_.SongText.clear();
+    reader_.setTextEncoding(settings_.TextEncoding);
+    song_.TextEncoding = QString::fromStdString(reader_.TextEncoding());
 
     if (reader_.TimeFormat() == 1) {
         views_.app.messageBox(kMsgSmpte, MessageIcon::Plain);

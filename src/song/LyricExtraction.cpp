@@ -28,8 +28,25 @@ LyricExtraction::LyricExtraction(SongState& song, const Settings& settings, Lyri
 {
 }
 
+LineEnd takeLineEnd(QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == QLatin1Char('\r') || text[end - 1] == QLatin1Char('\n'))) --end;
+    if (end == text.size()) return LineEnd::None;
+    const bool page = QStringView(text).mid(end).contains(QLatin1String("\r\n"));
+    text.truncate(end);
+    return page ? LineEnd::Page : LineEnd::Line;
+}
+
 bool LyricExtraction::textMeta(long index, int metaType, QString text, int track, int lyricTrack)
 {
+    // A lyric event may end in CR or LF: its line ends with it. Text events keep their marks only.
+    const LineEnd lineEnd = metaType == 5 ? takeLineEnd(text) : LineEnd::None;
+    if (lineEnd != LineEnd::None && isBlank(text)) {
+        // A bare line end belongs to the syllable before it.
+        if (lyricTrack == -1 || lyricTrack == track) endLine(lineEnd);
+        return false;
+    }
     if (!text.startsWith(QLatin1Char('@'))) {
         if (text.size() >= 2 && text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
             text = QLatin1Char('%') + trimBlanks(text.mid(1, text.size() - 2));
@@ -72,6 +89,7 @@ bool LyricExtraction::textMeta(long index, int metaType, QString text, int track
             if (lyricTrack == -1 || lyricTrack == track) {
                 text = addSyllable(text, index, track);
                 if (!text.isEmpty()) line = song_.CurrentLine;
+                endLine(lineEnd);
             }
         }
         if (line <= 0) return false;
@@ -87,6 +105,14 @@ bool LyricExtraction::textMeta(long index, int metaType, QString text, int track
         song_.queue[index].Text = text;
     }
     return true;
+}
+
+void LyricExtraction::endLine(LineEnd end)
+{
+    if (end == LineEnd::None || song_.LyricLines.isEmpty()) return;
+    LyricState& st = song_.lyricState;
+    st.NewLinePending = true;
+    st.NewPagePending = st.NewPagePending || end == LineEnd::Page;
 }
 
 void LyricExtraction::makeLyricEntry(long index, const QString& text)
@@ -112,7 +138,7 @@ bool LyricExtraction::sysex(long index, const std::string& data)
     if (end == std::string::npos) end = data.find('\xF7');
     std::string raw;
     if (data.size() > 5) raw = end == std::string::npos ? data.substr(5) : (end > 5 ? data.substr(5, end - 5) : "");
-    const QString text = QString::fromStdString(decodeMidiText(raw));
+    const QString text = QString::fromStdString(decode_ ? decode_(raw) : decodeMidiText(raw));
 
     switch (e.Data2) {
     case 1:
@@ -140,14 +166,18 @@ QString LyricExtraction::addSyllable(QString text, long index, int track)
     LyricState& st = song_.lyricState;
     if (song_.LyricLines.isEmpty()) {
         st.NewLinePending = false;
+        st.NewPagePending = false;
         st.LastTrack = -1;
         st.LastTime = -1;
     }
     text = cleanSyllable(text);
     if (text.isEmpty()) return {};
+    bool newPage = false;
     if (st.NewLinePending) {
         if (!text.startsWith(QLatin1Char('<'))) text.prepend(QLatin1Char('<'));
         st.NewLinePending = false;
+        newPage = st.NewPagePending;
+        st.NewPagePending = false;
     }
     if (text.endsWith(QLatin1Char('|'))) {
         text.chop(1);
@@ -163,10 +193,13 @@ QString LyricExtraction::addSyllable(QString text, long index, int track)
         else
             song_.LyricLines.append(text);
         if (isBlank(text)) return {};
+        if (newPage) song_.PageStarts.push_back(song_.LyricLineCount());
         const long last = song_.LastSyllableEntry;
         if (last > 0 && text.size() > 6 && song_.queue[last].Time == e.Time) {
             // A whole line given together with its first syllable: keep the line.
             song_.LyricLines.removeLast();
+            if (!song_.PageStarts.empty() && song_.PageStarts.back() > song_.LyricLineCount())
+                song_.PageStarts.back() = song_.LyricLineCount();
             if (!song_.LyricLines.isEmpty()) song_.LyricLines.last() = text;
             song_.queue[last].Text = text;
             return {};

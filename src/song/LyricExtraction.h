@@ -7,11 +7,19 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 
 namespace lirmus {
 
 struct Settings;
+
+/// How a lyric syllable ends a line by the MIDI recommended practice for karaoke lyrics.
+enum class LineEnd { None, Line, Page };
+
+/// Removes the carriage returns and line feeds that end text and tells what
+/// they ask for: CR LF a new page, CR or LF alone a new line.
+LineEnd takeLineEnd(QString& text);
 
 class LyricExtraction {
 public:
@@ -35,6 +43,10 @@ public:
     /// Adds a chord (text beginning with "%") for entry index; returns it as listed.
     QString addChord(QString text, long index);
 
+    /// How the bytes of system-exclusive texts become UTF-8: the song's encoding
+    /// (the reader's); UTF-8 when valid, else Windows-1252, until it is set.
+    void setTextDecoder(std::function<std::string(const std::string&)> decode) { decode_ = std::move(decode); }
+
     /// A text event (meta type 1) has been taken as a lyric.
     bool textLyricsSeen() const { return textLyricsSeen_; }
 
@@ -50,6 +62,8 @@ public:
 
 private:
     void makeLyricEntry(long index, const QString& text);
+    /// The syllable just read ended its line (or page): the next one starts a new one.
+    void endLine(LineEnd end);
     /// Entry index becomes the newest of its kind (last, marked flag): the previous one gets its Length.
     void markLast(long& last, long index, uint8_t flag);
 
@@ -58,6 +72,7 @@ private:
     LyricsDisplay& lyrics_;
     const TextMeasure& measure_;
     bool textLyricsSeen_ = false;
+    std::function<std::string(const std::string&)> decode_;
 };
 
 } // namespace lirmus

@@ -26,6 +26,7 @@ SongPreparation::SongPreparation(Midifile& reader, SongState& song, PlayerFlags&
     : reader_(reader), song_(song), flags_(flags), settings_(settings), views_(views),
       extraction_(song, settings, views.lyrics, views.measure)
 {
+    extraction_.setTextDecoder([&reader](const std::string& bytes) { return reader.decodeText(bytes); });
 }
 
 void SongPreparation::QueueSong()

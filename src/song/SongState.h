@@ -26,6 +26,7 @@ struct TrackCursor {
 /// How syllables are being assembled into lines.
 struct LyricState {
     bool NewLinePending = false;  ///< the next syllable starts a new line
+    bool NewPagePending = false;  ///< ... and a new page (a syllable ended in CR LF)
     int LastTrack = -1;           ///< track of the last syllable
     long LastTime = -1;           ///< Time of the last syllable entry, -1 = none
     int ChordNotation = -1;       ///< chords of this song: -1 unknown, 0 Italian, 1 English
@@ -54,6 +55,8 @@ struct SongState {
     long LastChordEntry = 0;         ///< queue index of the entry marked Flag 2; 0 = none yet
     long SongLength = 0;             ///< ms, Time of the last entry when the queue was finished
     bool LyricDisplayStarted = false;///< StartLyric was called for this song
+    std::vector<int> PageStarts;     ///< lyric lines (1-based) that begin a new page, ascending
+    QString TextEncoding;            ///< the encoding the song's texts were read with
 
     int LyricLineCount() const { return int(LyricLines.size()); }
     int ChordCount() const { return int(ChordList.size()); }

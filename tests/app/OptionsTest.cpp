@@ -189,6 +189,25 @@ TEST(Options, AutoStartAndMelodyChannelAreStoredAsTheFileHoldsThem)
     EXPECT_EQ(o.ini->getString("OPTIONS", "MelodyChannel"), "5");
 }
 
+TEST(Options, TextEncodingOffersAutoAndTheEncodingsAndIsStoredWhenChanged)
+{
+    Options o("[OPTIONS]\nTextEncoding=koi8-r\n");
+    QComboBox& box = *o.dialog->cboTextEncoding;
+    EXPECT_EQ(box.itemText(0), "auto");
+    EXPECT_GE(box.findText("WINDOWS-1251"), 1);
+    EXPECT_GE(box.findText("SHIFT_JIS"), 1);
+    EXPECT_EQ(box.currentText(), "KOI8-R") << "the setting is shown as listed, whatever its case";
+    o.dialog->cmdOK_Click();
+    EXPECT_EQ(o.ini->getString("OPTIONS", "TextEncoding"), "koi8-r") << "an unchanged choice is not rewritten";
+
+    Options d("");
+    EXPECT_EQ(d.dialog->cboTextEncoding->currentText(), "auto");
+    d.dialog->cboTextEncoding->setCurrentText("WINDOWS-1251");
+    d.dialog->cmdApply_Click();
+    EXPECT_EQ(d.settings.TextEncoding, "WINDOWS-1251");
+    EXPECT_EQ(d.ini->getString("OPTIONS", "TextEncoding"), "WINDOWS-1251");
+}
+
 TEST(Options, WholeFileAfterOkAndAfterCancelFollowingApply)
 {
     const std::string before = "; my settings\n[OPTIONS]\nKaraokeFont=Arial\nTempoChange=5\n\n[LOAD]\nMIDIDEVICE=1\n";

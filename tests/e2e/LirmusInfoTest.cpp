@@ -1,5 +1,6 @@
 // lirmus-info run as a program: what it prints for good songs and bad files.
 #include "QtPrinters.h"
+#include "SampleLyrics.h"
 #include "SmfWriter.h"
 
 #include <QProcess>
@@ -87,4 +88,32 @@ TEST(LirmusInfo, RefusedFilesGiveTheirMessageAndTheOthersArePrinted)
     InfoRun ok = runInfo(dir, {"good.mid"});
     EXPECT_EQ(ok.status, 0);
     EXPECT_EQ(runInfo(dir, {}).status, 2);
+}
+
+TEST(LirmusInfo, PrintsTheEncodingUsedAndThePages)
+{
+    const std::string dir = tempDir();
+    const SampleLyrics& russian = sampleLyrics()[1]; // KOI8-R
+    ASSERT_TRUE(writeFile(dir + "koi8.kar", karaokeSong(russian.lines, russian.encoding)));
+    SmfWriter w;
+    w.track().text(0, 3, "Words").text(100, 5, "One ").text(100, 5, "line\r\n").text(100, 5, "Next ").text(100, 5, "page")
+        .end();
+    w.track().note(0, 0, 60, 100).noteOff(1000, 0, 60).end();
+    ASSERT_TRUE(w.save(dir + "pages.mid"));
+
+    InfoRun r = runInfo(dir, {"koi8.kar", "pages.mid"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    QStringList lines = r.out.split('\n');
+    EXPECT_EQ(lines.filter("encoding: "), QStringList({"encoding: KOI8-R", "encoding: UTF-8"}));
+    const qsizetype lyrics = lines.indexOf("[lyrics]");
+    ASSERT_GE(lyrics, 0);
+    EXPECT_EQ(lines.mid(lyrics + 1, 2), QStringList({QString::fromStdString(russian.lines[0]),
+                                                     QString::fromStdString(russian.lines[1])}));
+    const qsizetype second = lines.indexOf("[lyrics]", lyrics + 1);
+    EXPECT_EQ(lines.mid(second, 4), QStringList({"[lyrics]", "One line", "", "Next page"}));
+
+    // The setting of the current folder wins over detection.
+    writeFile(dir + "LIRMUS.INI", "[OPTIONS]\nTextEncoding=WINDOWS-1251\n");
+    lines = runInfo(dir, {"koi8.kar"}).out.split('\n');
+    EXPECT_EQ(lines.filter("encoding: "), QStringList({"encoding: WINDOWS-1251"}));
 }

@@ -1,6 +1,7 @@
 #include "Midifile.h"
 
 #include "SmfData.h"
+#include "TextEncoding.h"
 
 #include <cerrno>
 #include <cstring>
@@ -23,6 +24,8 @@ struct Midifile::Impl {
     long tempo = 0;
     std::string text;
     std::string dataString;
+    std::string encodingSetting{smf::kAutoEncoding};
+    std::unique_ptr<smf::TextDecoder> decoder; // the song's encoding, chosen when it was read
 
     const smf::TrackRange* selectedTrack() const
     {
@@ -117,8 +120,10 @@ void Midifile::setAction(int action)
         loadBytes(std::move(bytes));
     } else if (action == 2) {
         std::string name = std::move(d->fileName);
+        std::string encoding = std::move(d->encodingSetting);
         d = std::make_unique<Impl>();
         d->fileName = std::move(name);
+        d->encodingSetting = std::move(encoding);
     }
 }
 
@@ -144,6 +149,29 @@ void Midifile::loadBytes(std::string bytes)
         return;
     }
     d->tempo = d->data.initialTempo;
+    d->decoder = smf::decodeTexts(d->data, d->encodingSetting);
+}
+
+void Midifile::setTextEncoding(const std::string& setting)
+{
+    if (setting == d->encodingSetting) return;
+    d->encodingSetting = setting;
+    // The file's bytes are still here: its texts are read again the new way.
+    if (!d->data.tracks.empty()) {
+        d->decoder = smf::decodeTexts(d->data, setting);
+        d->text.clear();
+    }
+}
+
+const std::string& Midifile::TextEncoding() const
+{
+    static const std::string none;
+    return d->decoder ? d->decoder->name() : none;
+}
+
+std::string Midifile::decodeText(const std::string& bytes) const
+{
+    return d->decoder ? d->decoder->decode(bytes) : decodeMidiText(bytes);
 }
 
 int Midifile::TrackCount() const { return int(d->data.tracks.size()); }

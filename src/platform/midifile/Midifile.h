@@ -4,8 +4,10 @@
 // afterwards one track and one event at a time are selected and read through
 // the properties below, in any order.
 //
-// Texts of meta events are decoded once, when read: UTF-8 when the bytes are
-// valid UTF-8, otherwise Windows-1252; Text() is always UTF-8.
+// Texts of meta events are decoded once, when read, in the song's one encoding:
+// the TextEncoding setting when it names one, else what uchardet finds in all
+// the song's texts together, else (unsure) UTF-8 when a text's bytes are valid
+// UTF-8, otherwise Windows-1252; Text() is always UTF-8.
 //
 // Damaged files are read as far as they make sense: a track whose length runs
 // past the end of the file is read to the end, a track without end-of-track
@@ -53,6 +55,15 @@ public:
 
     /// 1 = open and read the whole file, 2 = close and free it; other values do nothing.
     void setAction(int action);
+
+    /// The [OPTIONS] TextEncoding setting: "auto" (the default) or an encoding
+    /// name. Kept across Action 2; a file already read has its texts decoded again.
+    void setTextEncoding(const std::string& setting);
+    /// The encoding the texts of the file were read with ("" when none is read):
+    /// an uchardet or setting name, "UTF-8" or "WINDOWS-1252" for the old rule.
+    const std::string& TextEncoding() const;
+    /// Bytes of a text outside the meta events (a system-exclusive text) in the song's encoding.
+    std::string decodeText(const std::string& bytes) const;
 
     /// Reads the given bytes as Action 1 reads a file's contents (FileName only
     /// names them in error messages). For tests and fuzzing.

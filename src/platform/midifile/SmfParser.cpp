@@ -47,7 +47,6 @@ bool readVlq(const std::string& b, size_t& p, size_t end, uint32_t& value)
     return false;
 }
 
-bool isTextMeta(uint8_t type) { return type >= 1 && type <= 15; }
 
 /// A chunk id of four printable ASCII characters; anything else means we lost step.
 bool plausibleId(const std::string& b, size_t at)
@@ -96,7 +95,6 @@ public:
                 uint32_t len;
                 if (!readVlq(b, p, end, len) || end - p < len) return;
                 SmfEvent e{delta, uint32_t(lenPos), 0xFF, type, 0, kMeta};
-                if (isTextMeta(type) && !isValidUtf8(b.data() + p, len)) addDecoded(e, p, len);
                 d_.events.push_back(e);
                 p += len;
                 if (type == 0x2F) return; // end of track
@@ -113,14 +111,6 @@ public:
     }
 
 private:
-    void addDecoded(SmfEvent& e, size_t p, uint32_t len)
-    {
-        std::string text = decodeWindows1252(d_.bytes.data() + p, len);
-        d_.decoded.push_back({uint32_t(d_.events.size()), uint32_t(d_.texts.size()), uint32_t(text.size())});
-        d_.texts += text;
-        e.kind |= kDecodedText;
-    }
-
     SmfData& d_;
 };
 

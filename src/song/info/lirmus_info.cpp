@@ -90,6 +90,19 @@ void printLines(Out& out, const char* header, const QStringList& lines, bool dro
     }
 }
 
+/// The lyric lines, a blank line before each one that starts a new page.
+void printLyrics(Out& out, const SongState& s)
+{
+    out.raw("[lyrics]\n");
+    auto page = s.PageStarts.begin();
+    for (int n = 1; n <= s.LyricLineCount(); ++n) {
+        for (; page != s.PageStarts.end() && *page <= n; ++page)
+            if (*page == n && n > 1) out.raw("\n");
+        out.escaped(s.LyricLines[n - 1]);
+        out.raw("\n");
+    }
+}
+
 void printQueue(Out& out, const SongQueue& q)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -130,11 +143,13 @@ void printSong(Out& out, const std::string& path, const SongState& s, bool withQ
     out.field("entries", s.queue.MsgCount);
     out.raw("length: ");
     out.text(TimeText(double(s.queue.lastTime()) / 1000.0).left(5));
+    out.raw("\nencoding: ");
+    out.text(s.TextEncoding);
     out.raw("\n");
     QStringList songText = s.SongText.split(QStringLiteral("\r\n"));
     if (!songText.isEmpty() && songText.last().isEmpty()) songText.removeLast();
     printLines(out, "[song text]", songText);
-    printLines(out, "[lyrics]", s.LyricLines);
+    printLyrics(out, s);
     printLines(out, "[chords]", s.ChordList, true);
     printLines(out, "[info]", s.InfoTexts);
     if (withQueue) printQueue(out, s.queue);

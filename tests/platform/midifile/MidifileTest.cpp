@@ -91,6 +91,37 @@ TEST(Midifile, TextDecodingPrefersValidUtf8)
         EXPECT_EQ(decodeMidiText(bytes), text);
 }
 
+TEST(Midifile, TextEncodingSettingReadsTheTextsAgainAndOutlivesClosing)
+{
+    // "Привет" in Windows-1251; too short for detection, so the old rule reads it first.
+    const std::string cyrillic = "\xCF\xF0\xE8\xE2\xE5\xF2";
+    SmfWriter w;
+    w.track().text(0, 1, cyrillic).text(0, 5, "ASCII").end();
+    Midifile mf;
+    EXPECT_EQ(mf.TextEncoding(), "") << "nothing read yet";
+    mf.loadBytes(w.bytes());
+    EXPECT_EQ(mf.TextEncoding(), "WINDOWS-1252");
+    auto firstText = [&mf] {
+        mf.setTrack(1);
+        mf.setEventIndex(1);
+        return mf.Text();
+    };
+    EXPECT_EQ(firstText(), "Ïðèâåò");
+
+    mf.setTextEncoding("WINDOWS-1251");
+    EXPECT_EQ(mf.TextEncoding(), "WINDOWS-1251");
+    EXPECT_EQ(firstText(), "Привет");
+    mf.setEventIndex(2);
+    EXPECT_EQ(mf.Text(), "ASCII");
+    EXPECT_EQ(mf.decodeText(cyrillic), "Привет") << "texts outside meta events too";
+
+    mf.setAction(2);
+    mf.loadBytes(w.bytes());
+    EXPECT_EQ(firstText(), "Привет") << "the setting holds for the next file";
+    mf.setTextEncoding("auto");
+    EXPECT_EQ(firstText(), "Ïðèâåò");
+}
+
 TEST(Midifile, SelectionOutOfRangeYieldsNothingAndNeverFails)
 {
     Midifile mf;
