@@ -14,6 +14,7 @@ packages=(
   fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   midicsv xvfb xauth
+  pulseaudio pulseaudio-utils
 )
 
 missing=()

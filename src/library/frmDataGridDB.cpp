@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableView>
 #include <QTimer>
@@ -172,6 +173,7 @@ bool frmDataGrid::loadShown(const QString& recordSource, DbError* err)
 {
     if (!model_->load(&library_, recordSource, err)) return false;
     shownSource_ = recordSource;
+    model_->setFilter(txtFilter->text()); // the filter stays over the new rows
     AssestaLarghezza();
     return true;
 }

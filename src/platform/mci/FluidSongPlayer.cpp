@@ -132,9 +132,7 @@ void FluidSongPlayer::openAudio()
 {
     if (options_.audioDriver == "none")
         return;
-    const std::vector<std::string> drivers =
-        options_.audioDriver.empty() ? std::vector<std::string>{"pulseaudio", "alsa"}
-                                     : std::vector<std::string>{options_.audioDriver};
+    const std::vector<std::string> drivers = audioDriverOrder(options_.audioDriver);
     std::string why;
     takeSynthLogError();
     for (const std::string& name : drivers) {

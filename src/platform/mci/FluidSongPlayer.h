@@ -30,7 +30,7 @@ class WavWriter;
 struct MciOptions {
     std::string soundFont;   ///< "" = the first of defaultSoundFonts() that loads
     std::string audioFile;   ///< WAV of everything the synthesizer plays, from start to stop; "" = none
-    std::string audioDriver; ///< FluidSynth audio driver; "" = pulseaudio, else alsa; "none" = no sound card
+    std::string audioDriver; ///< FluidSynth audio driver; "" = pulseaudio, else alsa, else jack; "none" = no sound card
 };
 
 class FluidSongPlayer {
