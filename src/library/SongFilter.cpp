@@ -1,9 +1,13 @@
 #include "SongFilter.h"
 
+#include <algorithm>
+
 namespace lirmus {
 
 QString foldForSearch(const QString& text)
 {
+    // Most song texts are plain ASCII: lower case is all their folding.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) return text.toLower();
     // Decomposed, an accented letter is its base letter and marks: drop the marks.
     const QString decomposed = text.normalized(QString::NormalizationForm_KD);
     QString out;

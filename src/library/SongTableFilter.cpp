@@ -15,9 +15,8 @@ void SongTableModel::resetFilter()
     folded_.clear();
 }
 
-void SongTableModel::foldRow(int row)
+QString SongTableModel::foldedText(int row) const
 {
-    if (row >= int(folded_.size())) return; // folded when the filter first needs it
     // The searched fields, or every field of a record source that has none of them.
     QString text;
     bool any = false;
@@ -29,16 +28,26 @@ void SongTableModel::foldRow(int row)
     }
     if (!any)
         for (int c = 0; c < columns_.size(); ++c) text += cell(row, c).toString() + QChar(0x1F);
-    folded_[size_t(row)] = foldForSearch(text);
+    return foldForSearch(text);
+}
+
+void SongTableModel::foldRow(int row)
+{
+    if (row < int(folded_.size())) folded_[size_t(row)] = foldedText(row); // later rows are folded when needed
+}
+
+bool SongTableModel::foldRows(int n)
+{
+    if (columns_.isEmpty()) return false;
+    while (int(folded_.size()) < rows() && n-- > 0) folded_.push_back(foldedText(int(folded_.size())));
+    return int(folded_.size()) < rows() || !allFetched();
 }
 
 void SongTableModel::prepareFilter()
 {
     if (columns_.isEmpty()) return;
     fetchAll();
-    const int from = int(folded_.size());
-    folded_.resize(size_t(rows()));
-    for (int r = from; r < rows(); ++r) foldRow(r);
+    foldRows(rows());
 }
 
 void SongTableModel::setFilter(const QString& text)

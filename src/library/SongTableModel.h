@@ -70,6 +70,10 @@ public:
     bool filtering() const { return filtering_; }
     /// Reads every row and folds its text, so the first key typed finds it ready.
     void prepareFilter();
+    /// Folds the text of up to n more of the rows read (idle moments); false when all are.
+    bool foldRows(int n);
+    /// Every row read and folded: nothing left for idle moments.
+    bool allPrepared() const { return allFetched() && int(folded_.size()) == rows(); }
 
 private:
     // The rows the views see are the filtered ones, mapped to the rows read.
@@ -79,6 +83,7 @@ private:
     int rows() const { return columns_.isEmpty() ? 0 : int(cells_.size() / columns_.size()); }
     void resetFilter();
     void refilter(bool narrowing);
+    QString foldedText(int row) const;
     void foldRow(int row);
     void foldedRowMoved(const std::vector<int>& order);
     void foldedRowRemoved(int row);

@@ -101,6 +101,7 @@ TEST(SongFilter, FoldsCaseAndAccentsAndSplitsOnAnySpace)
 {
     EXPECT_EQ(foldForSearch("Café CRÈME Ñandú Zoë"), "cafe creme nandu zoe");
     EXPECT_EQ(foldForSearch("ＡＢＣ ﬁne"), "abc fine") << "full-width letters and ligatures are their plain letters";
+    EXPECT_EQ(foldForSearch("O'Brien [LIVE] 100% *?#_"), "o'brien [live] 100% *?#_");
     EXPECT_EQ(filterWords(" \tOne  TWO\u00A0three "), (QStringList{"one", "two", "three"}));
     EXPECT_TRUE(filterWords("   ").isEmpty());
     EXPECT_TRUE(holdsEveryWord("o'brien\x1f\"live\"", {"\"live\"", "o'b"}));
