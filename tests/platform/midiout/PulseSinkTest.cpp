@@ -1,6 +1,7 @@
 // The built-in synthesizer heard through a real PulseAudio server: a server of
 // our own on a null sink, its monitor recorded with parec while a song plays.
 // Skipped where PulseAudio is not installed.
+#include "MciSequencer.h"
 #include "OutputErrors.h"
 #include "OutputTestSupport.h"
 #include "SmfWriter.h"
@@ -341,6 +342,42 @@ TEST_F(PulseSink, ANamedDriverIsTheOnlyOneTried)
     EXPECT_NE(out.DeviceName().find("no sound"), std::string::npos) << out.DeviceName();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_NE(texts[0].find("without sound"), std::string::npos) << texts[0];
+}
+
+TEST_F(PulseSink, TheExternalPlayerPlaysOnSilentWhenTheServerVanishes)
+{
+    // A song of 4.75 s: a note every half second.
+    SmfWriter w(0, 480);
+    SmfTrack& t = w.track();
+    t.tempo(0, 500000).program(0, 0, 0);
+    for (int i = 0; i < 10; ++i) t.note(i ? 240 : 0, 0, 60 + i, 100).noteOff(240, 0, 60 + i);
+    t.end(0);
+    const std::string song = server.dir + "/song.mid";
+    ASSERT_TRUE(w.save(song));
+    MciSequencer mci(MciOptions{}); // the usual drivers: PulseAudio answers
+    std::vector<int> notices;
+    mci.onNotice = [&](int n, const std::string&) { notices.push_back(n); };
+    std::string reply;
+    ASSERT_TRUE(mci.execute("Open \"" + song + "\" alias MCIMidi Type Sequencer"));
+    ASSERT_TRUE(mci.execute("Set MCIMidi Time Format milliseconds"));
+    ASSERT_TRUE(mci.execute("Play MCIMidi FROM 0"));
+    auto position = [&] {
+        reply.clear();
+        mci.sendString("Status MCIMidi Position", reply);
+        return std::stol(reply.empty() ? "0" : reply);
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_TRUE(notices.empty());
+    server.kill();
+    // The position keeps going to the end, and the loss is told once.
+    long last = 0;
+    for (int i = 0; i < 140 && position() < 4750; ++i) {
+        last = position();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(position(), 4750) << "stuck at " << last;
+    EXPECT_EQ(std::count(notices.begin(), notices.end(), kErrorNoAudio), 1);
+    mci.execute("Close All");
 }
 
 TEST(AudioDrivers, TheDesktopsOrderUnlessOneIsNamed)
