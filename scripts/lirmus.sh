@@ -16,6 +16,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   midicsv xvfb xauth
   desktop-file-utils appstream
+  pulseaudio pulseaudio-utils
 )
 
 missing=()

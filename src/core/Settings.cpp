@@ -104,6 +104,7 @@ const Option kOptionTable[] = {
     {kLoad, "MIDIDEVICE", "MIDIDEVICE", number<&Settings::MIDIDEVICE>},
     {kLoad, "SoundFont", "SoundFont", text<&Settings::SoundFont>},
     {kLoad, "AudioFile", "AudioFile", text<&Settings::AudioFile>},
+    {kLoad, "AudioDriver", "AudioDriver", text<&Settings::AudioDriver>},
 };
 
 bool sameName(std::string_view a, std::string_view b)

@@ -43,6 +43,7 @@ struct Settings {
     int MIDIDEVICE = -1;
     std::string SoundFont;  ///< SoundFont of the built-in synthesizer; "" = the system's default
     std::string AudioFile;  ///< WAV file the built-in synthesizer also writes; "" = none
+    std::string AudioDriver; ///< FluidSynth audio driver; "" = PulseAudio, else ALSA, else JACK
 
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'

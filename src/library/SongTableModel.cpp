@@ -16,6 +16,7 @@ bool SongTableModel::load(SongLibrary* library, const QString& recordSource, DbE
     query_ = QSqlQuery();
     columns_.clear();
     cells_.clear();
+    resetFilter();
     shown_ = 0;
     library_ = library;
     bool ok = false;
@@ -50,6 +51,7 @@ void SongTableModel::clear()
     query_ = QSqlQuery();
     columns_.clear();
     cells_.clear();
+    resetFilter();
     shown_ = 0;
     library_ = nullptr;
     endResetModel();
@@ -72,7 +74,7 @@ bool SongTableModel::fetchRows(int n)
         for (int c = 0; c < width; ++c) cells_.push_back(query_.value(c));
     }
     // The views hear of the new rows at once; during load() the reset covers them.
-    if (rows() > shown_ && shown_ > 0) {
+    if (rows() > shown_ && shown_ > 0 && !filtering_) {
         beginInsertRows({}, shown_, rows() - 1);
         shown_ = rows();
         endInsertRows();
@@ -85,7 +87,10 @@ void SongTableModel::fetchAll()
     while (fetchRows(kStepRows)) {}
 }
 
-int SongTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
+int SongTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : filtering_ ? int(visible_.size()) : shown_;
+}
 
 int SongTableModel::columnCount(const QModelIndex& parent) const
 {
@@ -94,8 +99,8 @@ int SongTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant SongTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= shown_ || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-    const QVariant& v = cell(index.row(), index.column());
+    if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    const QVariant& v = cell(src(index.row()), index.column());
     return v.isNull() ? QVariant() : v;
 }
 
@@ -118,14 +123,16 @@ bool SongTableModel::setData(const QModelIndex& index, const QVariant& value, in
     if (!editable_ || role != Qt::EditRole || !index.isValid() || !library_) return false;
     const int keyColumn = columnOf("MidiFile");
     DbError err{"3027", "These rows have no MidiFile: they cannot be changed."};
-    if (keyColumn >= 0) {
-        const QString key = cell(index.row(), keyColumn).toString();
+    if (keyColumn >= 0 && index.row() < rowCount()) {
+        const int row = src(index.row());
+        const QString key = cell(row, keyColumn).toString();
         if (library_->updateField(key, fieldName(index.column()), value, &err)) {
             // Store what the library now holds: Null for an empty text, a number for Trans.
             const QString text = value.toString().trimmed();
             QVariant stored;
             if (!text.isEmpty()) stored = fieldName(index.column()).toUpper().startsWith("TRANS") ? QVariant(text.toInt()) : QVariant(text);
-            cell(index.row(), index.column()) = stored;
+            cell(row, index.column()) = stored;
+            foldRow(row); // the row stays in view until the filter changes
             emit dataChanged(index, index);
             return true;
         }
@@ -194,12 +201,20 @@ void SongTableModel::sortByColumn(int column, bool descending)
         for (size_t c = 0; c < width; ++c) sorted.push_back(std::move(cells_[size_t(r) * width + c]));
     cells_ = std::move(sorted);
     shown_ = n;
+    foldedRowMoved(order);
     layoutChanged();
 }
 
 int SongTableModel::find(int column, const JetPattern& pattern, int from)
 {
     if (column < 0 || column >= columns_.size()) return -1;
+    if (filtering_) {
+        for (int r = std::max(0, from); r < int(visible_.size()); ++r) {
+            const QVariant& v = cell(visible_[size_t(r)], column);
+            if (!v.isNull() && pattern.matches(v.toString())) return r;
+        }
+        return -1;
+    }
     for (int r = std::max(0, from);; ++r) {
         while (r >= rows() && fetchRows(kStepRows)) {}
         if (r >= rows()) return -1;
@@ -218,15 +233,17 @@ int SongTableModel::find(int column, const JetPattern& pattern, int from)
 bool SongTableModel::removeSong(int row, DbError* err)
 {
     const int keyColumn = columnOf("MidiFile");
-    if (!library_ || row < 0 || row >= shown_ || keyColumn < 0) {
+    if (!library_ || row < 0 || row >= rowCount() || keyColumn < 0) {
         if (err) *err = {"3027", "These rows have no MidiFile: they cannot be changed."};
         return false;
     }
-    if (!library_->deleteSong(cell(row, keyColumn).toString(), err)) return false;
+    const int at = src(row);
+    if (!library_->deleteSong(cell(at, keyColumn).toString(), err)) return false;
     beginRemoveRows({}, row, row);
     const size_t width = columns_.size();
-    cells_.erase(cells_.begin() + ptrdiff_t(row * width), cells_.begin() + ptrdiff_t((row + 1) * width));
+    cells_.erase(cells_.begin() + ptrdiff_t(at * width), cells_.begin() + ptrdiff_t((at + 1) * width));
     shown_ = rows();
+    foldedRowRemoved(at);
     endRemoveRows();
     return true;
 }

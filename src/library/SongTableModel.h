@@ -61,10 +61,32 @@ public:
     /// Told when an edit is refused by the library.
     std::function<void(const DbError&)> onEditError;
 
+    // Search as you type (SongTableFilter.cpp).
+
+    /// Shows only the rows whose Name, Author and Category hold every word of text
+    /// (any letter case, accents ignored); blank text shows every row again.
+    void setFilter(const QString& text);
+    QString filter() const { return filterText_; }
+    bool filtering() const { return filtering_; }
+    /// Reads every row and folds its text, so the first key typed finds it ready.
+    void prepareFilter();
+    /// Folds the text of up to n more of the rows read (idle moments); false when all are.
+    bool foldRows(int n);
+    /// Every row read and folded: nothing left for idle moments.
+    bool allPrepared() const { return allFetched() && int(folded_.size()) == rows(); }
+
 private:
+    // The rows the views see are the filtered ones, mapped to the rows read.
+    int src(int row) const { return filtering_ ? visible_[size_t(row)] : row; }
     const QVariant& cell(int row, int column) const { return cells_[size_t(row) * columns_.size() + column]; }
     QVariant& cell(int row, int column) { return cells_[size_t(row) * columns_.size() + column]; }
     int rows() const { return columns_.isEmpty() ? 0 : int(cells_.size() / columns_.size()); }
+    void resetFilter();
+    void refilter(bool narrowing);
+    QString foldedText(int row) const;
+    void foldRow(int row);
+    void foldedRowMoved(const std::vector<int>& order);
+    void foldedRowRemoved(int row);
 
     SongLibrary* library_ = nullptr;
     QSqlQuery query_;
@@ -72,6 +94,12 @@ private:
     std::vector<QVariant> cells_;
     int shown_ = 0; ///< rows the views know of
     bool editable_ = false;
+
+    QString filterText_;
+    QStringList filterWords_;
+    bool filtering_ = false;
+    std::vector<int> visible_;   ///< while filtering: the rows shown, in order
+    std::vector<QString> folded_; ///< Name, Author and Category of each row read, folded
 };
 
 } // namespace lirmus

@@ -10,6 +10,7 @@
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QStyle>
 #include <QTableView>
@@ -80,6 +81,7 @@ frmDataGrid::frmDataGrid(QWidget* parent) : QWidget(parent)
     optDBFile->setEnabled(false);
     cmdImport->hide();
     picDB->hide();
+    buildFilter();
 }
 
 QString frmDataGrid::currentDir() const { return QDir::currentPath(); }
@@ -220,7 +222,7 @@ void frmDataGrid::filFiles_DblClick()
 
 bool frmDataGrid::eventFilter(QObject* watched, QEvent* e)
 {
-    if (gridEvent(watched, e)) return true;
+    if (gridEvent(watched, e) || filterEvent(watched, e)) return true;
     if (watched == filFiles && e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F5) {
@@ -245,8 +247,15 @@ void frmDataGrid::Form_Resize()
     picButtons->setGeometry(0, 0, width(), stripHeight);
     const QRect grid(gap, stripHeight + small, std::max(0, width() - 2 * gap),
                      std::max(0, height() - stripHeight - small - gap));
-    grdData->setGeometry(grid);
     picFiles->setGeometry(grid);
+    QRect rows = grid; // the filter box sits above the rows of the database view
+    txtFilter->setVisible(picFiles->isHidden());
+    if (!txtFilter->isHidden()) {
+        const int h = txtFilter->sizeHint().height();
+        txtFilter->setGeometry(grid.x(), grid.y(), grid.width(), h);
+        rows.setTop(grid.y() + h + small);
+    }
+    grdData->setGeometry(rows);
 
     // Drive and folder lists share a left column; the songs take the rest.
     const int column = std::min(grid.width(), std::min(320, std::max(140, grid.width() * 2 / 5)));

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QComboBox;
 class QFileSystemWatcher;
+class QLineEdit;
 class QListWidget;
 class QTableView;
 class QTimer;
@@ -51,6 +52,7 @@ public:
     QToolButton* cmdRefresh = nullptr;
     QComboBox* lstQuery = nullptr;    ///< tables and stored queries
     QTableView* grdData = nullptr;
+    QLineEdit* txtFilter = nullptr;   ///< search as you type over the grid's rows
     QWidget* picFiles = nullptr;      ///< the file view, laid over the grid
     QComboBox* drvFiles = nullptr;    ///< volumes
     QTreeWidget* dirFiles = nullptr;  ///< the folder, its parents and its subfolders
@@ -124,6 +126,14 @@ signals:
     /// A right click on the grid: the main window shows its pop-up menu there.
     void popupRequested(const QPoint& globalPos);
 
+public:
+    // Search as you type (frmDataGridFilter.cpp).
+
+    /// Narrows the grid to the rows holding every word typed; blank text shows them all.
+    void txtFilter_Change(const QString& text);
+    /// Ctrl+K, or "/" in the grid: the filter box takes the keys.
+    void focusFilter();
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -146,6 +156,8 @@ private:
     int currentColumn() const;
     bool databaseView() const;
     bool loadShown(const QString& recordSource, DbError* err);
+    void buildFilter();
+    bool filterEvent(QObject* watched, QEvent* e);
 
     QString path_;
     QFileSystemWatcher* watcher_ = nullptr;

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableView>
 #include <QTimer>
@@ -105,7 +106,9 @@ void frmDataGrid::buildDatabaseControls()
     fetchTimer_ = new QTimer(this);
     fetchTimer_->setInterval(0);
     connect(fetchTimer_, &QTimer::timeout, this, [this] {
-        if (!model_->fetchRows(SongTableModel::kStepRows)) fetchTimer_->stop();
+        // The rows first, then their text folded for the filter box.
+        if (!model_->fetchRows(SongTableModel::kStepRows) && !model_->foldRows(SongTableModel::kStepRows))
+            fetchTimer_->stop();
     });
 
     connect(cmdOpenDB, &QToolButton::clicked, this, &frmDataGrid::DB_Open);
@@ -159,7 +162,7 @@ void frmDataGrid::CaricaDB()
         emit databaseOpen(true);
         optDBFile->setEnabled(true);
         if (!ListaQuery(lstQuery)) return;
-        if (!model_->allFetched()) fetchTimer_->start();
+        if (!model_->allPrepared()) fetchTimer_->start();
         return;
     }
     databaseClosedInMemory();
@@ -172,6 +175,7 @@ bool frmDataGrid::loadShown(const QString& recordSource, DbError* err)
 {
     if (!model_->load(&library_, recordSource, err)) return false;
     shownSource_ = recordSource;
+    model_->setFilter(txtFilter->text()); // the filter stays over the new rows
     AssestaLarghezza();
     return true;
 }
@@ -374,10 +378,10 @@ bool frmDataGrid::showRecordSource(const QString& recordSource, DbError* err)
     if (!loadShown(recordSource, err)) {
         DbError ignored;
         if (!previous.isEmpty()) loadShown(previous, &ignored);
-        if (!model_->allFetched()) fetchTimer_->start();
+        if (!model_->allPrepared()) fetchTimer_->start();
         return false;
     }
-    if (!model_->allFetched()) fetchTimer_->start();
+    if (!model_->allPrepared()) fetchTimer_->start();
     return true;
 }
 
@@ -402,6 +406,7 @@ void frmDataGrid::SortRecordset(const QString& SortKey)
     const QString name = SortKey.mid(1, SortKey.lastIndexOf(']') - 1);
     model_->sortByColumn(model_->columnOf(name), descending);
     AssestaLarghezza();
+    if (!model_->allPrepared()) fetchTimer_->start();
 }
 
 void frmDataGrid::grdData_DblClick()

@@ -145,6 +145,10 @@ bool Mixer::cmdMelody_Click()
 
 void Mixer::cmdGsReset_Click() { sendSysEx(out_, kGsReset); }
 
+void Mixer::cmdGmReset_Click() { sendSysEx(out_, kGmReset); }
+
+void Mixer::cmdXgReset_Click() { sendSysEx(out_, kXgReset); }
+
 void Mixer::cmdPanic_Click() { host_.MidiPanic(); }
 
 void Mixer::udTempo_Change(int percent)

@@ -75,6 +75,9 @@ public:
     /// Takes the melody out for singing, or puts it back. False (and a beep) during a solo.
     bool cmdMelody_Click();
     void cmdGsReset_Click();
+    /// General MIDI and XG System On, for synthesizers that know no GS reset.
+    void cmdGmReset_Click();
+    void cmdXgReset_Click();
     void cmdPanic_Click();
 
     /// The tempo change in percent: the output plays at it and the lyric countdown reads it.

@@ -19,6 +19,8 @@ void sendShort(MIDIOutput& out, int status, int data1, int data2)
 } // namespace
 
 const std::string kGsReset("\xF0\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7", 11);
+const std::string kGmReset("\xF0\x7E\x7F\x09\x01\xF7", 6);
+const std::string kXgReset("\xF0\x43\x10\x4C\x00\x00\x7E\x00\xF7", 9);
 
 void sendControl(MIDIOutput& out, int channel, int controller, int value)
 {

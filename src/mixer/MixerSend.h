@@ -10,6 +10,10 @@ class MIDIOutput;
 
 /// The GS reset system exclusive: F0 41 10 42 12 40 00 7F 00 41 F7.
 extern const std::string kGsReset;
+/// General MIDI System On: F0 7E 7F 09 01 F7.
+extern const std::string kGmReset;
+/// XG System On: F0 43 10 4C 00 00 7E 00 F7.
+extern const std::string kXgReset;
 
 /// Control change (status 0xB0 + channel).
 void sendControl(MIDIOutput& out, int channel, int controller, int value);

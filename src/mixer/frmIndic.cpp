@@ -137,6 +137,11 @@ void frmIndic::buildMasterPanel()
     };
     button(cmdGsReset, "cmdGsReset", "GS Reset", picMidiOut, QRect(45, 60, 1000, 390));
     connect(cmdGsReset, &QPushButton::clicked, this, [this] { mixer_->cmdGsReset_Click(); });
+    // The other resets fill the column under "Melody", free in every layout.
+    button(cmdGmReset, "cmdGmReset", "GM Reset", picMidiOut, QRect(45, 1440, 1000, 390));
+    connect(cmdGmReset, &QPushButton::clicked, this, [this] { mixer_->cmdGmReset_Click(); });
+    button(cmdXgReset, "cmdXgReset", "XG Reset", picMidiOut, QRect(45, 1860, 1000, 390));
+    connect(cmdXgReset, &QPushButton::clicked, this, [this] { mixer_->cmdXgReset_Click(); });
     button(cmdPanic, "cmdPanic", "Panic!!", picMidiOut, QRect(45, 480, 1000, 390));
     cmdPanic->setToolTip("Don't worry...");
     connect(cmdPanic, &QPushButton::clicked, this, [this] { mixer_->cmdPanic_Click(); });
@@ -192,7 +197,7 @@ void frmIndic::buildMasterPanel()
         });
         sliMC[size_t(row)] = s;
     }
-    label(lblTrack, "lblTrack", QRect(45, 1950, 2300, 270));
+    label(lblTrack, "lblTrack", QRect(1140, 1950, 1260, 270)); // beside the resets, short of the master sliders
 }
 
 void frmIndic::Form_Load()

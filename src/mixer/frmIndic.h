@@ -53,6 +53,8 @@ public:
     QFrame* picMelody = nullptr;
     QPushButton* cmdMelody = nullptr;
     QPushButton* cmdGsReset = nullptr;
+    QPushButton* cmdGmReset = nullptr;
+    QPushButton* cmdXgReset = nullptr;
     QPushButton* cmdPanic = nullptr;
     std::array<QSlider*, 8> sliMC{};
     std::array<QLabel*, 8> lblMast{};

@@ -43,9 +43,11 @@ void Player::applySynthSettings()
 {
     MIDIOutput1.setSoundFont(settings_.SoundFont);
     MIDIOutput1.setAudioFile(settings_.AudioFile);
+    MIDIOutput1.setAudioDriver(settings_.AudioDriver);
     MciOptions options;
     options.soundFont = settings_.SoundFont;
     options.audioFile = settings_.AudioFile;
+    options.audioDriver = settings_.AudioDriver;
     external_.setOptions(options);
 }
 

@@ -48,6 +48,10 @@ TEST(Settings, RulesOfTheValuesRead)
     EXPECT_TRUE(s.ItalianNotation);
     EXPECT_EQ(s.MelodyChannel, 9); // the drum channel
     EXPECT_FALSE(s.AutoStart);     // a non-number reads as 0
+
+    // The synthesizer's sound path: none named tries the usual drivers in order.
+    EXPECT_EQ(readFrom("[LOAD]\nSoundFont=/x.sf2\n").AudioDriver, "");
+    EXPECT_EQ(readFrom("[load]\naudiodriver=alsa\n").AudioDriver, "alsa");
 }
 
 TEST(Settings, NoteNamesAndAppPath)

@@ -293,6 +293,11 @@ TEST(Mixer, GsResetPanicAndProgramChange)
                                                   bytes({0xC9, 25})}));
     d.mixer.cmdPanic_Click();
     EXPECT_EQ(d.host.panics, 1);
+
+    d.mixer.cmdGmReset_Click();
+    d.mixer.cmdXgReset_Click();
+    EXPECT_EQ(d.take(), (std::vector<std::string>{bytes({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}),
+                                                  bytes({0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7})}));
 }
 
 TEST(Mixer, NewSongResetsEveryStripButKeepsTheMelodyMute)

@@ -216,7 +216,16 @@ TEST(MonitorWindow, ControlsOfTheWindowReachTheMixer)
     EXPECT_TRUE(m.take().empty());
 
     m.w->cmdGsReset->click();
-    EXPECT_EQ(m.take().size(), 1u);
+    m.w->cmdGmReset->click();
+    m.w->cmdXgReset->click();
+    const std::vector<std::string> resets = m.take();
+    ASSERT_EQ(resets.size(), 3u);
+    EXPECT_EQ(resets[1], bytes({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
+    EXPECT_EQ(resets[2], bytes({0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}));
+    for (QPushButton* b : {m.w->cmdGsReset, m.w->cmdGmReset, m.w->cmdXgReset, m.w->cmdPanic})
+        for (QPushButton* other : {m.w->cmdGsReset, m.w->cmdGmReset, m.w->cmdXgReset, m.w->cmdPanic})
+            EXPECT_TRUE(b == other || !b->geometry().intersects(other->geometry())) << "the buttons overlap";
+    EXPECT_FALSE(m.w->cmdXgReset->geometry().intersects(m.w->picMelody->geometry()));
     m.w->cmdPanic->click();
     EXPECT_EQ(m.take().size(), 32u);
 

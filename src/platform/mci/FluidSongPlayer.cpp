@@ -27,6 +27,8 @@ constexpr size_t kAheadFrames = 2048;
 constexpr size_t kRingFrames = 8192;
 constexpr float kSilence = 1.0f / 32768; // below one step of 16-bit audio
 constexpr auto kRenderTick = std::chrono::milliseconds(4);
+// A card that has taken no audio for this long has lost its sound server.
+constexpr int64_t kAudioStalledUs = 1'500'000;
 
 int64_t nowUs() { return SteadyClock::instance().nowUs(); }
 
@@ -132,9 +134,7 @@ void FluidSongPlayer::openAudio()
 {
     if (options_.audioDriver == "none")
         return;
-    const std::vector<std::string> drivers =
-        options_.audioDriver.empty() ? std::vector<std::string>{"pulseaudio", "alsa"}
-                                     : std::vector<std::string>{options_.audioDriver};
+    const std::vector<std::string> drivers = audioDriverOrder(options_.audioDriver);
     std::string why;
     takeSynthLogError();
     for (const std::string& name : drivers) {
@@ -173,6 +173,8 @@ bool FluidSongPlayer::start(std::unique_ptr<OutputDevice> port, std::string& err
     quit_ = false;
     rendered_ = 0;
     originUs_ = nowUs();
+    lastPullUs_ = originUs_;
+    audioLost_ = false;
     renderer_ = std::thread([this] { renderLoop(); });
     return true;
 }
@@ -199,9 +201,16 @@ void FluidSongPlayer::renderLoop()
     pthread_setname_np(pthread_self(), "lirmus-mci");
     std::unique_lock lock(m_);
     while (!quit_) {
+        // A card that takes nothing for long has lost its sound server (the
+        // driver's thread has ended): the song goes on silent, on the clock.
+        if (driver_ && !audioLost_ && nowUs() - lastPullUs_.load() > kAudioStalledUs) {
+            audioLost_ = true;
+            originUs_ = nowUs() - rendered_ * 1'000'000 / kRate;
+        }
         for (;;) {
-            const bool due = driver_ ? ring_->size() < kAheadFrames
-                                     : rendered_ + kBlock <= (nowUs() - originUs_) * kRate / 1'000'000;
+            const bool due = driver_ && !audioLost_
+                                 ? ring_->size() < kAheadFrames
+                                 : rendered_ + kBlock <= (nowUs() - originUs_) * kRate / 1'000'000;
             if (!due || quit_)
                 break;
             renderBlock();
@@ -218,7 +227,7 @@ void FluidSongPlayer::renderBlock()
     fluid_synth_write_float(synth_, kBlock, left, 0, 1, right, 0, 1);
     rendered_ += kBlock;
     pendingTick_.reset();
-    if (driver_)
+    if (driver_ && !audioLost_)
         ring_->push(left, right, kBlock);
     if (wav_ && wav_->isOpen() && !wav_->write(left, right, kBlock)) {
         wavError_ = wav_->error();
@@ -229,6 +238,7 @@ void FluidSongPlayer::renderBlock()
 int FluidSongPlayer::audioCallback(void* self, int len, int, float*[], int nout, float* out[])
 {
     auto* me = static_cast<FluidSongPlayer*>(self);
+    me->lastPullUs_.store(nowUs(), std::memory_order_relaxed);
     if (nout >= 2)
         me->ring_->pop(out[0], out[1], size_t(len));
     return FLUID_OK;
@@ -313,8 +323,21 @@ void FluidSongPlayer::resume()
         playFrom(*smf_, heldTick_);
 }
 
+void FluidSongPlayer::tellAudioLost()
+{
+    bool tell = false;
+    {
+        std::lock_guard lock(m_);
+        tell = audioLost_ && !audioLostSaid_;
+        audioLostSaid_ = audioLostSaid_ || tell;
+    }
+    if (tell)
+        notice_(kErrorNoAudio, "The sound output of the sequencer has gone; the song plays on without sound.");
+}
+
 int64_t FluidSongPlayer::tick()
 {
+    tellAudioLost(); // asked for often, on the owner's thread
     std::lock_guard lock(m_);
     if (pendingTick_)
         return *pendingTick_;

@@ -7,6 +7,7 @@
 // and the synthesizer only keeps time.
 #include "OutputDevice.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -30,7 +31,7 @@ class WavWriter;
 struct MciOptions {
     std::string soundFont;   ///< "" = the first of defaultSoundFonts() that loads
     std::string audioFile;   ///< WAV of everything the synthesizer plays, from start to stop; "" = none
-    std::string audioDriver; ///< FluidSynth audio driver; "" = pulseaudio, else alsa; "none" = no sound card
+    std::string audioDriver; ///< FluidSynth audio driver; "" = pulseaudio, else alsa, else jack; "none" = no sound card
 };
 
 class FluidSongPlayer {
@@ -69,6 +70,7 @@ private:
     void renderBlock();
     void silence();
     void dropPlayer();
+    void tellAudioLost();
     static int audioCallback(void* self, int len, int nfx, float* fx[], int nout, float* out[]);
     static int forward(void* self, _fluid_midi_event_t* event);
 
@@ -87,6 +89,9 @@ private:
     _fluid_player_t* player_ = nullptr;
     _fluid_audio_driver_t* driver_ = nullptr;
     std::unique_ptr<AudioRing> ring_;
+    std::atomic<int64_t> lastPullUs_{0}; // when the card last took audio
+    bool audioLost_ = false;             // its sound server went away: rendered on the clock
+    bool audioLostSaid_ = false;
     std::unique_ptr<WavWriter> wav_;
     std::string wavError_;
     const std::string* smf_ = nullptr;

@@ -15,7 +15,16 @@ int MIDIOutput::Technology() { return devices_.technology(deviceId_); }
 
 int MIDIOutput::DriverVersion() { return devices_.driverVersion(deviceId_); }
 
-std::string MIDIOutput::DeviceName() { return devices_.name(deviceId_); }
+std::string MIDIOutput::DeviceName()
+{
+    std::string name = devices_.name(deviceId_);
+    std::lock_guard lock(deviceM_);
+    // The open synthesizer also says how it is heard: "... (FluidSynth, pulseaudio)".
+    const std::string path = device_ && openId_ == deviceId_ ? device_->soundPath() : std::string();
+    if (!path.empty() && !name.empty() && name.back() == ')')
+        name.insert(name.size() - 1, ", " + path);
+    return name;
+}
 
 int MIDIOutput::State() const
 {

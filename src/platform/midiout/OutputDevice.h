@@ -24,6 +24,8 @@ public:
     virtual void playStarted(int64_t startUs) { (void)startUs; }
     /// Playing of the queue has ended (stop or close).
     virtual void playStopped() {}
+    /// How it sounds, for its name: the audio driver in use, "no sound", or "" when nothing to say.
+    virtual std::string soundPath() const { return {}; }
 };
 
 } // namespace lirmus

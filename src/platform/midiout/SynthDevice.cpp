@@ -7,6 +7,7 @@
 #include "SynthOutput.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 namespace lirmus {
@@ -83,6 +84,16 @@ std::vector<std::string> defaultSoundFonts()
 {
     return {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
             "/usr/share/sounds/sf2/TimGM6mb.sf2"};
+}
+
+std::vector<std::string> audioDriverOrder(const std::string& asked)
+{
+    if (!asked.empty())
+        return {asked};
+    // A JACK client would otherwise start a JACK server of its own, taking the card from the desktop.
+    static const bool jackStaysOff = setenv("JACK_NO_START_SERVER", "1", 0) == 0;
+    (void)jackStaysOff;
+    return {"pulseaudio", "alsa", "jack"};
 }
 
 int synthVersion()

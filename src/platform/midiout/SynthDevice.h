@@ -28,9 +28,13 @@ struct SynthOptions {
     std::string soundFont;    ///< "" = the system's default General MIDI SoundFont
     std::string audioFile;    ///< WAV written while the queue plays; "" = none
     bool audioOutput = true;  ///< false = never open a sound card (render on our clock only)
-    /// FluidSynth audio driver ("" = its default), or kTimerAudioDriver.
+    /// FluidSynth audio driver ("" = the usual ones in order, see audioDriverOrder), or kTimerAudioDriver.
     std::string audioDriver;
 };
+
+/// The FluidSynth audio drivers to try, in order: the one asked for, or else
+/// PulseAudio (which PipeWire serves too), ALSA, JACK.
+std::vector<std::string> audioDriverOrder(const std::string& asked);
 
 /// Keeps the loaded SoundFont between a close and the next open (loading takes a while).
 struct SynthCache {

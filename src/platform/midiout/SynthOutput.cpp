@@ -30,6 +30,11 @@ constexpr int kBlock = 512;
 // reaches us late (a busy machine can delay a thread that long) still lands on its exact frame.
 constexpr int64_t kRenderLagUs = 150'000;
 constexpr auto kRenderTick = std::chrono::milliseconds(5);
+// A driver that has taken no audio for this long has lost its sound server.
+constexpr auto kAudioStalled = std::chrono::milliseconds(1500);
+// How far the card's audio may fall behind the clock before the lost time is skipped.
+constexpr int64_t kBehindFrames = kSynthRate / 50;
+constexpr float kSilence[kBlock] = {};
 
 void applyMessage(fluid_synth_t* s, std::string_view m)
 {
@@ -67,6 +72,7 @@ public:
         if (!hasAudio()) {
             latencyFrames_ = 0;
             if (opt.audioOutput) {
+                soundPath_ = "no sound";
                 const std::string why = takeSynthLogError();
                 notice_(kErrorNoAudio, "No audio output could be opened for the built-in synthesizer" +
                                            (why.empty() ? std::string() : " (" + why + ")") +
@@ -131,6 +137,30 @@ public:
         takeOn_ = true;
     }
 
+    std::string soundPath() const override
+    {
+        if (audioLost_.load())
+            return "no sound";
+        return soundPath_;
+    }
+
+    // The driver's thread ends for good when its sound server goes away: from
+    // then on we render on our own clock, as without a card, and say so once.
+    std::string check() override
+    {
+        if (!driver_ || audioLost_.load())
+            return {};
+        const int64_t r = rendered_.load();
+        const auto now = std::chrono::steady_clock::now();
+        if (r != lastRendered_ || lastProgress_ == std::chrono::steady_clock::time_point{}) {
+            lastRendered_ = r;
+            lastProgress_ = now;
+        } else if (now - lastProgress_ > kAudioStalled) {
+            loseAudio();
+        }
+        return {};
+    }
+
     void playStopped() override
     {
         if (!takeOn_)
@@ -154,7 +184,31 @@ private:
         int64_t frame;
     };
 
-    bool hasAudio() const { return driver_ || card_.joinable(); }
+    bool hasAudio() const { return (driver_ || card_.joinable()) && !audioLost_.load(); }
+
+    void loseAudio()
+    {
+        audioLost_.store(true);
+        while (inCallback_.load()) // a callback begun before the flag ends its block first
+            std::this_thread::yield();
+        const std::string why = takeSynthLogError();
+        notice_(kErrorNoAudio, "The sound output \"" + soundPath_ + "\" of the built-in synthesizer has gone" +
+                                   (why.empty() ? std::string() : " (" + why + ")") + "; it plays on without sound.");
+        {
+            std::lock_guard lock(renderM_);
+            if (takeOn_) {
+                recording_ = true; // the take goes on, rendered on our clock
+            } else {
+                takeEvents(INT64_MAX);
+                for (const Event& ev : due_)
+                    applyMessage(engine_->synth, ev.bytes.view());
+            }
+        }
+        if (!renderer_.joinable())
+            renderer_ = std::thread([this] { renderLoop(); });
+        else
+            quitCv_.notify_all();
+    }
 
     void openAudio(const std::string& driver)
     {
@@ -166,24 +220,18 @@ private:
         latencyFrames_ = int64_t(period) * periods + kSynthRate / 50;
         if (driver == kTimerAudioDriver) {
             card_ = std::thread([this, period, periods] { timerCard(period, periods); });
+            soundPath_ = driver;
             return;
         }
-        // The engine outlives this device: with no driver asked for, try the
-        // library's default and then the desktop's usual ones, in order.
-        std::vector<std::string> names{driver};
-        if (driver.empty()) {
-            names.clear();
-            char* fallback = nullptr;
-            fluid_settings_getstr_default(engine_->settings, "audio.driver", &fallback);
-            if (fallback && *fallback) names.emplace_back(fallback);
-            for (const char* usual : {"pulseaudio", "pipewire", "alsa"})
-                if (std::find(names.begin(), names.end(), usual) == names.end()) names.emplace_back(usual);
-        }
-        for (const std::string& name : names) {
+        // The engine outlives this device and keeps the last driver tried.
+        for (const std::string& name : audioDriverOrder(driver)) {
             fluid_settings_setstr(engine_->settings, "audio.driver", name.c_str());
             takeSynthLogError();
             driver_ = new_fluid_audio_driver2(engine_->settings, &SynthOutput::audioCallback, this);
-            if (driver_) break;
+            if (driver_) {
+                soundPath_ = name;
+                break;
+            }
         }
     }
 
@@ -197,9 +245,33 @@ private:
     static int audioCallback(void* self, int len, int, float*[], int nout, float* out[])
     {
         auto* me = static_cast<SynthOutput*>(self);
-        if (nout >= 2)
-            me->renderFrames(len, out[0], out[1]);
+        me->inCallback_.fetch_add(1);
+        if (nout >= 2) {
+            if (me->audioLost_.load()) {
+                std::fill_n(out[0], len, 0.0f);
+                std::fill_n(out[1], len, 0.0f);
+            } else {
+                me->keepUpWithTheClock();
+                me->renderFrames(len, out[0], out[1]);
+            }
+        }
+        me->inCallback_.fetch_sub(1);
         return FLUID_OK;
+    }
+
+    // A busy machine or sound server can leave the card without audio for a
+    // while; it then plays on from where it stopped, later and later. Skipping
+    // the frames of that time puts the song back on the clock the lyrics follow.
+    void keepUpWithTheClock()
+    {
+        const int64_t now = frameOf(clock_.nowUs()) - latencyFrames_;
+        const int64_t at = rendered_.load(std::memory_order_relaxed);
+        if (at >= now - kBehindFrames)
+            return;
+        if (recorder_ && recorder_->armed()) // the take keeps its length: silence for the lost time
+            for (int64_t f = at; f < now; f += kBlock)
+                recorder_->offer(f, int(std::min<int64_t>(kBlock, now - f)), kSilence, kSilence);
+        rendered_.store(now, std::memory_order_release);
     }
 
     // A card's pace without a card: the buffer is filled at once, then one
@@ -290,6 +362,11 @@ private:
     std::unique_ptr<WavRecorder> recorder_;
     bool takeOn_ = false; // owner's thread only
     fluid_audio_driver_t* driver_ = nullptr;
+    std::string soundPath_; // the driver playing us, "no sound", or "" when none was asked for
+    std::atomic<bool> audioLost_{false};
+    std::atomic<int> inCallback_{0};
+    int64_t lastRendered_ = -1; // owner's thread: the driver's progress at the last check
+    std::chrono::steady_clock::time_point lastProgress_{};
     std::thread card_;
     std::atomic<bool> cardQuit_{false};
 
