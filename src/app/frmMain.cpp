@@ -377,25 +377,25 @@ void frmMain::toggleKaraokeScreen()
         return;
     }
     // A window of its own, not a child: it lives on another screen and leaves this one as it is.
-    auto* screen = new frmKaraokeScreen(state_.player, state_.settings);
-    screen->setAttribute(Qt::WA_DeleteOnClose);
-    connect(this, &QObject::destroyed, screen, [screen] { delete screen; });
-    karaokeScreen_ = screen;
-    screen->openOn(chooseKaraokeScreen(karaokeScreenName(), frameGeometry().center()));
+    auto* view = new frmKaraokeScreen(state_.player, state_.settings);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &QObject::destroyed, view, [view] { delete view; });
+    karaokeScreen_ = view;
+    view->openOn(chooseKaraokeScreen(karaokeScreenName(), screen()));
 }
 
 void frmMain::setKaraokeScreen(const QString& screenName)
 {
     if (!state_.settingsService) state_.settingsService = std::make_unique<SettingsService>(state_.settings.iniPath());
     state_.settingsService->setString("OPTIONS", "KaraokeScreen", screenName.toStdString());
-    if (karaokeScreen_) karaokeScreen_->openOn(chooseKaraokeScreen(screenName, frameGeometry().center()));
+    if (karaokeScreen_) karaokeScreen_->openOn(chooseKaraokeScreen(screenName, screen()));
 }
 
 void frmMain::chooseKaraokeScreenDialog()
 {
     const QList<QScreen*> screens = QGuiApplication::screens();
     if (screens.isEmpty()) return;
-    const QScreen* current = chooseKaraokeScreen(karaokeScreenName(), frameGeometry().center());
+    const QScreen* current = chooseKaraokeScreen(karaokeScreenName(), screen());
     QStringList items, names; // names, not screens: one may go while the dialog is open
     int at = 0;
     for (int i = 0; i < screens.size(); ++i) {

@@ -1,12 +1,10 @@
 #include "Main.h"
-#include "frmKaraokeScreen.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv)
 {
-    lirmus::keepLargeGlyphs();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Lirmus");
     QApplication::setApplicationVersion(QString("%1.%2").arg(LIRMUS_VERSION_MAJOR).arg(LIRMUS_VERSION_MINOR));

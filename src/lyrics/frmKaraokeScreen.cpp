@@ -41,11 +41,6 @@ void setPixelFont(QLabel* label, int pixels, bool bold)
 
 } // namespace
 
-void keepLargeGlyphs()
-{
-    if (qEnvironmentVariableIsEmpty("QT_MAX_CACHED_GLYPH_SIZE")) qputenv("QT_MAX_CACHED_GLYPH_SIZE", "640");
-}
-
 int fitPixelSize(const QFont& family, const QStringList& lines, int width, int height, int rows, int minPx)
 {
     rows = std::max(rows, 1);
@@ -71,13 +66,13 @@ int fitPixelSize(const QFont& family, const QStringList& lines, int width, int h
     return pixels;
 }
 
-QScreen* chooseKaraokeScreen(const QString& name, const QPoint& avoid)
+QScreen* chooseKaraokeScreen(const QString& name, const QScreen* avoid)
 {
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (QScreen* s : screens)
         if (!name.isEmpty() && s->name() == name) return s;
     for (QScreen* s : screens)
-        if (!s->geometry().contains(avoid)) return s;
+        if (s != avoid) return s;
     return QGuiApplication::primaryScreen();
 }
 
@@ -116,6 +111,9 @@ frmKaraokeScreen::frmKaraokeScreen(Player& player, const Settings& settings, QWi
     pointerTimer_.setSingleShot(true);
     pointerTimer_.setInterval(kPointerHideMs);
     connect(&pointerTimer_, &QTimer::timeout, this, [this] { setCursor(Qt::BlankCursor); });
+    warmTimer_.setSingleShot(true);
+    warmTimer_.setInterval(kWarmDelayMs);
+    connect(&warmTimer_, &QTimer::timeout, this, &frmKaraokeScreen::warmRows);
     connect(qApp, &QGuiApplication::screenRemoved, this, &frmKaraokeScreen::screenRemoved);
 
     cursor_.attachSurface(this);
@@ -200,6 +198,8 @@ void frmKaraokeScreen::layOut()
     font.setPixelSize(fitPixelSize(font, fitted_, usable, midH, std::max(fittedRows_, cursor_.rows())));
     render_.setFont(font);
     render_.setBoxWidth(boxW);
+    // Glyphs this size are filled from their outlines at every paint: keep the rows as images.
+    render_.setRowCache(true);
     const int rowPx = px(render_.RowHeight());
 
     const int lyrH = s.SysexBesideLyrics ? cursor_.rows() * rowPx : 0;
@@ -237,6 +237,18 @@ void frmKaraokeScreen::lyricRowChanged(int row)
     // Row 0 comes with a new song (or a seek): its lines may need another size.
     if (row == 0) refit();
     picLyr->updateRow(row);
+    if (isVisible()) warmTimer_.start();
+}
+
+void frmKaraokeScreen::warmRows()
+{
+    long last = 0;
+    for (int r = 1; r <= cursor_.rows(); ++r) last = std::max(last, cursor_.rowLine(r));
+    QStringList next;
+    const QStringList& lines = player_.song.LyricLines;
+    for (long i = last + 1; i <= lines.size() && next.size() < 2; ++i)
+        if (!lines[int(i - 1)].trimmed().isEmpty()) next << lines[int(i - 1)];
+    render_.warmRowCache(next);
 }
 
 void frmKaraokeScreen::sysexRowChanged(int row) { picSysex->updateRow(row); }

@@ -29,14 +29,9 @@ struct Settings;
 /// pixels wide and rows lines are at most height pixels tall (at least minPx).
 int fitPixelSize(const QFont& family, const QStringList& lines, int width, int height, int rows, int minPx = 8);
 
-/// The screen named name; else the first that does not hold the point
-/// avoid (where the main window is); else the primary. nullptr when none.
-QScreen* chooseKaraokeScreen(const QString& name, const QPoint& avoid);
-
-/// Lets the painter keep glyphs up to the karaoke screen's sizes as images
-/// instead of filling their outlines at every paint (ten times faster at TV
-/// sizes). Call before the QApplication is made; a value already set wins.
-void keepLargeGlyphs();
+/// The screen named name; else the first other than avoid (the main
+/// window's); else the primary. nullptr when there is none.
+QScreen* chooseKaraokeScreen(const QString& name, const QScreen* avoid);
 
 class frmKaraokeScreen : public QWidget, public LyricSurface, public LyricControls {
     Q_OBJECT
@@ -46,6 +41,8 @@ public:
 
     /// How long the pointer may stand still before it hides.
     static constexpr int kPointerHideMs = 2000;
+    /// How long after a row changes the rows to come are drawn ahead.
+    static constexpr int kWarmDelayMs = 15;
 
     /// Shows the screen borderless and full screen on screen.
     void openOn(QScreen* screen);
@@ -87,6 +84,8 @@ private:
     /// The song's lines, or what the rows show when no song has any.
     QStringList linesToFit() const;
     void showPointer();
+    /// Draws the rows shown and the next lines of the song ahead, between syllables.
+    void warmRows();
 
     LyricCursor& cursor_;
     const Player& player_;
@@ -97,6 +96,7 @@ private:
     int fittedRows_ = 0;
     QSize fittedSize_;
     QTimer pointerTimer_;
+    QTimer warmTimer_;
 };
 
 } // namespace lirmus

@@ -319,8 +319,26 @@ TEST(KaraokeScreen, ThePointerHidesAfterTwoSecondsStillAndComesBackWhenMoved)
 TEST(KaraokeScreen, TheScreenChoiceFallsBackToAScreenThatIsThere)
 {
     QScreen* primary = QGuiApplication::primaryScreen();
-    EXPECT_EQ(chooseKaraokeScreen(primary->name(), {}), primary);
+    EXPECT_EQ(chooseKaraokeScreen(primary->name(), primary), primary) << "the choice wins";
     // One screen, holding the main window: the screen goes there anyway.
-    EXPECT_EQ(chooseKaraokeScreen("unplugged TV", primary->geometry().center()), primary);
-    EXPECT_EQ(chooseKaraokeScreen(QString(), primary->geometry().center()), primary);
+    EXPECT_EQ(chooseKaraokeScreen("unplugged TV", primary), primary);
+    EXPECT_EQ(chooseKaraokeScreen(QString(), nullptr), primary);
+}
+
+TEST(KaraokeScreen, AScreenOpenedMidSongShowsTheRowsAtOnce)
+{
+    Views v(2);
+    if (!v.load("twinkle.kar")) GTEST_SKIP() << "the shared test songs are absent";
+    v.screen.reset();
+    const SongQueue& q = v.player->song.queue;
+    for (long i = 1, n = 0; i <= q.MsgCount && n < 10; ++i)
+        if (isSyllable(q[i])) {
+            v.cursor().PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
+            ++n;
+        }
+    frmKaraokeScreen late(*v.player, v.settings);
+    late.openOn(QGuiApplication::primaryScreen());
+    QApplication::processEvents();
+    EXPECT_TRUE(late.picLyr->isVisible());
+    checkView("late screen", onScreen(&late), late.picLyr->geometry().topLeft(), late.render(), v.player->lyric, 2);
 }
