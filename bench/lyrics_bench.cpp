@@ -75,24 +75,28 @@ struct Setup {
 
 /// Each syllable of the song three times through the cursor, with the repaint it causes (us);
 /// gapMs of the time between syllables given to the views' work in between, unmeasured.
-std::vector<double> timeSyllables(Player& p, int gapMs = 0)
+std::vector<double> timeSyllables(Player& p, int gapMs = 0, std::vector<double>* lineStarts = nullptr)
 {
     std::vector<double> us;
     const SongQueue& q = p.song.queue;
+    const auto between = [gapMs] {
+        if (gapMs <= 0) return;
+        QThread::msleep(gapMs);
+        QApplication::processEvents();
+    };
     for (int pass = 0; pass < 3; ++pass) {
         p.lyric.CurLyricRow = 4;
         p.lyrics().StartLyric(1);
         QApplication::processEvents();
+        between(); // a song's first syllable comes seconds after its rows show
         for (long i = 1; i <= q.MsgCount; ++i) {
             if (!isSyllable(q[i])) continue;
             const auto t0 = Steady::now();
             p.lyrics().PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
             QApplication::processEvents();
             us.push_back(since(t0));
-            if (gapMs > 0) {
-                QThread::msleep(gapMs);
-                QApplication::processEvents();
-            }
+            if (lineStarts && q[i].Extra == 1) lineStarts->push_back(us.back());
+            between();
         }
     }
     return us;
@@ -136,7 +140,8 @@ void screenPaintCosts(const std::string& song)
     QApplication::processEvents();
     std::vector<double> full;
     // Syllables come a tenth of a second apart or more: the screen draws the next lines in between.
-    const std::vector<double> perSyllable = timeSyllables(p, frmKaraokeScreen::kWarmDelayMs + 5);
+    std::vector<double> lineStarts;
+    const std::vector<double> perSyllable = timeSyllables(p, frmKaraokeScreen::kWarmDelayMs + 5, &lineStarts);
     for (int i = 0; i < 100; ++i) {
         const auto t0 = Steady::now();
         screen.picLyr->repaint();
@@ -146,6 +151,7 @@ void screenPaintCosts(const std::string& song)
                 screen.picLyr->width(), screen.picLyr->height(), qPrintable(screen.render().font().family()),
                 screen.render().font().pixelSize());
     report("screen syllable: PrintLyric + repaint", perSyllable);
+    report("  of which first syllables of a line", lineStarts);
     report("screen full redraw of the karaoke rows", full);
 }
 

@@ -236,8 +236,23 @@ void frmKaraokeScreen::lyricRowChanged(int row)
 {
     // Row 0 comes with a new song (or a seek): its lines may need another size.
     if (row == 0) refit();
-    picLyr->updateRow(row);
     if (isVisible()) warmTimer_.start();
+    const LyricDisplayState& s = player_.lyric;
+    const int sung = s.LastSungRow;
+    const QString text = sung >= 1 && sung <= 4 ? s.LyricRowText[size_t(sung)] : QString();
+    const int edge = sung ? render_.sungEdgePx(text, sungCharacters(s.LastSungColumn, s.LastSungLength)) : -1;
+    if (row >= 1 && row == sung && sung == sungRow_ && text == sungText_ && edge >= sungEdge_) {
+        // A syllable further along the same row: at TV sizes the whole row is
+        // too much to repaint each time. The margin takes in glyph overhangs.
+        const QRect band = render_.rowBand(row);
+        const int margin = band.height() / 2;
+        picLyr->update(QRect(sungEdge_ - margin, band.top(), edge - sungEdge_ + 2 * margin, band.height()));
+    } else {
+        picLyr->updateRow(row);
+    }
+    sungRow_ = sung;
+    sungText_ = text;
+    sungEdge_ = edge;
 }
 
 void frmKaraokeScreen::warmRows()

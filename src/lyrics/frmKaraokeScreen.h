@@ -97,6 +97,10 @@ private:
     QSize fittedSize_;
     QTimer pointerTimer_;
     QTimer warmTimer_;
+    // The sung part as last painted: the next syllable repaints only what it adds.
+    int sungRow_ = 0;
+    QString sungText_;
+    int sungEdge_ = -1;
 };
 
 } // namespace lirmus
