@@ -3,7 +3,9 @@
 //  1. Paint cost of each syllable of the song: the cursor's PrintLyric and
 //     the repaint of the row's band it causes (p50, p99, largest).
 //  2. Full redraw of the karaoke rows (p50, p99).
-//  3. With --play: the song played on the real clock through the player (a
+//  3. The karaoke screen at 3840 x 2160, 4 rows, the font fitted to the
+//     song: the same syllables, the lyrics window hidden (p50, p99, largest).
+//  4. With --play: the song played on the real clock through the player (a
 //     recording output device), and for each syllable the time from its due
 //     time on the output's clock to the end of the repaint of its row.
 #include "Clock.h"
@@ -13,10 +15,12 @@
 #include "Player.h"
 #include "Settings.h"
 #include "TestDevice.h"
+#include "frmKaraokeScreen.h"
 #include "frmLyric.h"
 #include "frmPlay.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -69,6 +73,35 @@ struct Setup {
     }
 };
 
+/// Each syllable of the song three times through the cursor, with the repaint it causes (us);
+/// gapMs of the time between syllables given to the views' work in between, unmeasured.
+std::vector<double> timeSyllables(Player& p, int gapMs = 0, std::vector<double>* lineStarts = nullptr)
+{
+    std::vector<double> us;
+    const SongQueue& q = p.song.queue;
+    const auto between = [gapMs] {
+        if (gapMs <= 0) return;
+        QThread::msleep(gapMs);
+        QApplication::processEvents();
+    };
+    for (int pass = 0; pass < 3; ++pass) {
+        p.lyric.CurLyricRow = 4;
+        p.lyrics().StartLyric(1);
+        QApplication::processEvents();
+        between(); // a song's first syllable comes seconds after its rows show
+        for (long i = 1; i <= q.MsgCount; ++i) {
+            if (!isSyllable(q[i])) continue;
+            const auto t0 = Steady::now();
+            p.lyrics().PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
+            QApplication::processEvents();
+            us.push_back(since(t0));
+            if (lineStarts && q[i].Extra == 1) lineStarts->push_back(us.back());
+            between();
+        }
+    }
+    return us;
+}
+
 void paintCosts(const std::string& song)
 {
     Setup s;
@@ -78,20 +111,8 @@ void paintCosts(const std::string& song)
     p.loadSong();
     p.lyrics().StartLyric(1);
     QApplication::processEvents();
-    std::vector<double> perSyllable, full;
-    const SongQueue& q = p.song.queue;
-    for (int pass = 0; pass < 3; ++pass) {
-        p.lyric.CurLyricRow = 4;
-        p.lyrics().StartLyric(1);
-        QApplication::processEvents();
-        for (long i = 1; i <= q.MsgCount; ++i) {
-            if (!isSyllable(q[i])) continue;
-            const auto t0 = Steady::now();
-            p.lyrics().PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
-            QApplication::processEvents();
-            perSyllable.push_back(since(t0));
-        }
-    }
+    std::vector<double> full;
+    const std::vector<double> perSyllable = timeSyllables(p);
     for (int i = 0; i < 300; ++i) {
         const auto t0 = Steady::now();
         s.window.picLyr->repaint();
@@ -102,6 +123,36 @@ void paintCosts(const std::string& song)
                 qPrintable(s.window.render().font().family()), s.window.render().font().pointSize());
     report("syllable: PrintLyric + repaint of its band", perSyllable);
     report("full redraw of the karaoke rows", full);
+}
+
+void screenPaintCosts(const std::string& song)
+{
+    Setup s;
+    Player& p = s.player;
+    if (!OpenSongFile(p.Midifile1, song, p.hub())) return;
+    p.flags.AbortRequested = false;
+    p.loadSong();
+    s.window.hide(); // only the screen paints
+    frmKaraokeScreen screen(p, s.settings);
+    screen.resize(3840, 2160);
+    screen.show();
+    p.lyrics().StartLyric(1);
+    QApplication::processEvents();
+    std::vector<double> full;
+    // Syllables come a tenth of a second apart or more: the screen draws the next lines in between.
+    std::vector<double> lineStarts;
+    const std::vector<double> perSyllable = timeSyllables(p, frmKaraokeScreen::kWarmDelayMs + 5, &lineStarts);
+    for (int i = 0; i < 100; ++i) {
+        const auto t0 = Steady::now();
+        screen.picLyr->repaint();
+        full.push_back(since(t0));
+    }
+    std::printf("karaoke screen %dx%d, picLyr %dx%d, font %s %d px, 4 rows\n", screen.width(), screen.height(),
+                screen.picLyr->width(), screen.picLyr->height(), qPrintable(screen.render().font().family()),
+                screen.render().font().pixelSize());
+    report("screen syllable: PrintLyric + repaint", perSyllable);
+    report("  of which first syllables of a line", lineStarts);
+    report("screen full redraw of the karaoke rows", full);
 }
 
 void playLatency(const std::string& song, int seconds)
@@ -184,6 +235,7 @@ int main(int argc, char** argv)
         return 2;
     }
     paintCosts(song);
+    screenPaintCosts(song);
     if (seconds > 0) playLatency(song, seconds);
     return 0;
 }

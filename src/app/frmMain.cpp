@@ -10,6 +10,7 @@
 #include "frmAbout.h"
 #include "frmDataGrid.h"
 #include "frmIndic.h"
+#include "frmKaraokeScreen.h"
 #include "frmLyric.h"
 #include "frmMidiInfo.h"
 #include "frmOptions.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -270,6 +272,7 @@ void frmMain::layOutOrMaximize()
 void frmMain::closeEvent(QCloseEvent* e)
 {
     // Closing the main window closes the player too, which stops the output.
+    if (karaokeScreen_) karaokeScreen_->close();
     if (frmPlay_) frmPlay_->Stop_Play();
     state_.PlayerClosed = true;
     e->accept();
@@ -372,6 +375,8 @@ void frmMain::mnuDataBase_Click(int index)
 
 void frmMain::mnuOptions_Click(int index)
 {
+    if (index == 20) toggleKaraokeScreen();
+    if (index == 21) chooseKaraokeScreenDialog();
     if (index != 9) return;
     const bool wasExternal = state_.settings.ExternalMCI;
     if (showOptions) showOptions();
@@ -388,6 +393,54 @@ void frmMain::showOptionsDialog()
         if (frmPlay_) layOutOrMaximize();
     });
     dialog.exec();
+}
+
+frmKaraokeScreen* frmMain::karaokeScreen() const { return karaokeScreen_; }
+
+QString frmMain::karaokeScreenName() const
+{
+    const SettingsService* service = state_.settingsService.get();
+    return service ? QString::fromStdString(service->getString("OPTIONS", "KaraokeScreen", "")) : QString();
+}
+
+void frmMain::toggleKaraokeScreen()
+{
+    if (karaokeScreen_) {
+        karaokeScreen_->close();
+        return;
+    }
+    // A window of its own, not a child: it lives on another screen and leaves this one as it is.
+    auto* view = new frmKaraokeScreen(state_.player, state_.settings);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &QObject::destroyed, view, [view] { delete view; });
+    karaokeScreen_ = view;
+    view->openOn(chooseKaraokeScreen(karaokeScreenName(), screen()));
+}
+
+void frmMain::setKaraokeScreen(const QString& screenName)
+{
+    if (!state_.settingsService) state_.settingsService = std::make_unique<SettingsService>(state_.settings.iniPath());
+    state_.settingsService->setString("OPTIONS", "KaraokeScreen", screenName.toStdString());
+    if (karaokeScreen_) karaokeScreen_->openOn(chooseKaraokeScreen(screenName, screen()));
+}
+
+void frmMain::chooseKaraokeScreenDialog()
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty()) return;
+    const QScreen* current = chooseKaraokeScreen(karaokeScreenName(), screen());
+    QStringList items, names; // names, not screens: one may go while the dialog is open
+    int at = 0;
+    for (int i = 0; i < screens.size(); ++i) {
+        const QRect g = screens[i]->geometry();
+        names << screens[i]->name();
+        items << QString("%1: %2  %3 x %4").arg(i + 1).arg(screens[i]->name()).arg(g.width()).arg(g.height());
+        if (screens[i] == current) at = i;
+    }
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(this, "Karaoke Screen", "Show the karaoke screen on:", items, at, false, &ok);
+    if (ok && items.contains(chosen)) setKaraokeScreen(names[items.indexOf(chosen)]);
 }
 
 void frmMain::mnuHelp_Click(int index)

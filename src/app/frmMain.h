@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QMdiArea;
@@ -24,6 +25,7 @@ class frmPlay;
 class frmLyric;
 class frmIndic;
 class frmDataGrid;
+class frmKaraokeScreen;
 
 class frmMain : public QMainWindow, private AppDisplay {
     Q_OBJECT
@@ -61,6 +63,16 @@ public:
 
     /// Hands a song to the player and starts it (the browser, the menu, the command line).
     void playSong(const QString& file, int transpose);
+
+    // The karaoke screen.
+    /// Opens the karaoke screen on the chosen screen, or closes it when open.
+    void toggleKaraokeScreen();
+    /// The karaoke screen while it is open, else nullptr.
+    frmKaraokeScreen* karaokeScreen() const;
+    /// Stores the screen the karaoke screen shows on (by its name) and moves it there when open.
+    void setKaraokeScreen(const QString& screenName);
+    /// The stored screen name; empty: the first screen the main window is not on.
+    QString karaokeScreenName() const;
 
 public slots:
     void mnuExit_Click();
@@ -105,6 +117,8 @@ private:
     bool inResize_ = false;
     bool choosingSong_ = false; // a song choice lets events run: a second one waits
     QElapsedTimer eventsRun_;   // when window events last ran for the player
+    QPointer<frmKaraokeScreen> karaokeScreen_;
+    void chooseKaraokeScreenDialog();
 };
 
 /// The main window caption: "Lirmus   BETA Version <major>.<minor>".

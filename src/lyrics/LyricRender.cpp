@@ -31,7 +31,69 @@ void LyricRender::setFont(const QFont& font)
     font_ = font;
     metrics_ = QFontMetrics(font_);
     for (Measured& m : widths_) m = Measured{};
+    rowCache_.clear();
     PrepareWorkPicture();
+}
+
+void LyricRender::setRowCache(bool on)
+{
+    cacheRows_ = on;
+    rowCache_.clear();
+}
+
+int LyricRender::sungEdgePx(const QString& text, long sungChars) const
+{
+    const int n = int(std::clamp<long>(sungChars, 0, text.size()));
+    if (!isSqueezed(text)) return px(CenterX(text)) + advancePx(text.left(n));
+    const int natural = advancePx(text);
+    return natural > 0 ? int(double(advancePx(text.left(n))) * (boxWidthPx_ - kWorkBorder) / natural) : 0;
+}
+
+QImage LyricRender::rowImage(const QString& text, long sungChars) const
+{
+    QImage img(rowBand(1).size(), QImage::Format_RGB32);
+    img.fill(backColor());
+    QPainter p(&img);
+    drawRow(p, 1, text, sungChars, foreColor());
+    return img;
+}
+
+LyricRender::CachedRow& LyricRender::cachedRow(const QString& text) const
+{
+    const QRgb back = backColor().rgb(), fore = foreColor().rgb(), play = playColor().rgb();
+    const QSize size = rowBand(1).size();
+    if (back != cachedBack_ || fore != cachedFore_ || play != cachedPlay_ || size != cachedSize_) {
+        rowCache_.clear();
+        cachedBack_ = back, cachedFore_ = fore, cachedPlay_ = play, cachedSize_ = size;
+    }
+    CachedRow& c = rowCache_[text];
+    if (c.unsung.isNull()) c.unsung = rowImage(text, 0);
+    return c;
+}
+
+void LyricRender::drawCachedRow(QPainter& p, int row, const QString& text, long sungChars) const
+{
+    CachedRow& c = cachedRow(text);
+    const QRect band = rowBand(row);
+    p.drawImage(band.topLeft(), c.unsung);
+    if (sungChars <= 0 || text.isEmpty()) return;
+    // The sung part comes from the row drawn all sung, up to where the syllable ends.
+    if (c.sung.isNull()) c.sung = rowImage(text, text.size());
+    const int edge = std::min(sungEdgePx(text, sungChars), band.width());
+    if (edge > 0) p.drawImage(QRect(band.left(), band.top(), edge, band.height()), c.sung, QRect(0, 0, edge, band.height()));
+}
+
+void LyricRender::warmRowCache(const QStringList& upcoming) const
+{
+    if (!cacheRows_) return;
+    QStringList keep = upcoming;
+    for (int r = 1; r <= 4; ++r) keep << state_.LyricRowText[size_t(r)];
+    for (auto it = rowCache_.begin(); it != rowCache_.end();)
+        it = keep.contains(it.key()) ? std::next(it) : rowCache_.erase(it);
+    for (const QString& text : keep) {
+        CachedRow& c = cachedRow(text);
+        if (c.sung.isNull() && !text.isEmpty()) c.sung = rowImage(text, text.size());
+    }
 }
 
 void LyricRender::PrepareWorkPicture() { RowHeight_ = twips(metrics_.height()); }
@@ -88,7 +150,7 @@ void LyricRender::drawRow(QPainter& p, int row, const QString& text, long sungCh
     } else {
         // The sung part and the rest each drawn inside their own side of the
         // split, so no glyph is drawn twice and no dark fringe shows.
-        const int split = x + advancePx(text.left(int(n)));
+        const int split = sungEdgePx(text, n);
         p.save();
         p.setClipRect(QRect(band.left(), band.top(), split - band.left(), band.height()), Qt::IntersectClip);
         p.setPen(playColor());
@@ -164,7 +226,10 @@ void LyricRender::RedrawLyricRows(QPainter& p, const QRect& dirty) const
     const int rows = std::clamp(settings_.KaraokeRows, 2, 4);
     for (int r = 1; r <= rows; ++r) {
         if (!rowBand(r).intersects(dirty)) continue;
-        if (r == state_.LastSungRow)
+        if (cacheRows_) {
+            const long sung = r == state_.LastSungRow ? sungCharacters(state_.LastSungColumn, state_.LastSungLength) : 0;
+            drawCachedRow(p, r, state_.LyricRowText[size_t(r)], sung);
+        } else if (r == state_.LastSungRow)
             PaintSungPart(p, r, state_.LastSungColumn, state_.LastSungLength);
         else
             PrintLyricRow(p, r);

@@ -7,6 +7,9 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
+#include <QStringList>
+#include <QImage>
 #include <QRect>
 #include <QString>
 
@@ -59,6 +62,15 @@ public:
     /// Every text-page row whose band meets dirty, sung rows in the play colour.
     void RedrawSysexRows(QPainter& p, const QRect& dirty) const;
 
+    /// Pixel x where the first sungChars characters of a row's text end, as drawn.
+    int sungEdgePx(const QString& text, long sungChars) const;
+    /// Keep each karaoke row drawn as two images (unsung, all sung) and paint
+    /// from them, for views whose glyphs are too big to draw at every syllable.
+    void setRowCache(bool on);
+    /// Draws ahead, between syllables, the images of the rows shown and of the
+    /// lines to come, and forgets the others.
+    void warmRowCache(const QStringList& upcoming) const;
+
     QColor backColor() const;
     QColor foreColor() const;
     QColor playColor() const;
@@ -66,6 +78,11 @@ public:
 private:
     void drawRow(QPainter& p, int row, const QString& text, long sungChars, const QColor& fore) const;
     int advancePx(const QString& text) const;
+    /// The row as RedrawLyricRows paints it, from the row's images.
+    void drawCachedRow(QPainter& p, int row, const QString& text, long sungChars) const;
+    QImage rowImage(const QString& text, long sungChars) const;
+    struct CachedRow;
+    CachedRow& cachedRow(const QString& text) const;
 
     const LyricDisplayState& state_;
     const Settings& settings_;
@@ -80,6 +97,14 @@ private:
     };
     mutable std::array<Measured, 16> widths_;
     mutable size_t nextWidth_ = 0;
+    struct CachedRow {
+        QImage unsung, sung;
+    };
+    bool cacheRows_ = false;
+    // Images by text, for the colours and band size they were drawn in.
+    mutable QHash<QString, CachedRow> rowCache_;
+    mutable QRgb cachedBack_ = 0, cachedFore_ = 0, cachedPlay_ = 0;
+    mutable QSize cachedSize_;
 };
 
 } // namespace lirmus

@@ -3,6 +3,7 @@
 #include "LyricRender.h"
 #include "Twips.h"
 
+#include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -36,7 +37,13 @@ CountdownBar::CountdownBar(const QColor& bar, QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-int CountdownBar::barPixels() const { return ms_ < 1 ? 0 : px(ms_ / 2); }
+int CountdownBar::barPixels() const { return ms_ < 1 ? 0 : int(px(ms_ / 2) * scale_); }
+
+void CountdownBar::setScale(double factor)
+{
+    scale_ = factor > 0 ? factor : 1.0;
+    update();
+}
 
 void CountdownBar::setMs(int ms)
 {
@@ -57,6 +64,25 @@ void CountdownBar::paintEvent(QPaintEvent*)
     const int w = std::min(barPixels(), width());
     if (w > 0) p.fillRect(0, 0, w, height(), bar_);
     p.fillRect(w, 0, width() - w, height(), back_);
+}
+
+void LyricControls::showCaption(LyricCaption which, const QString& text, bool tooltip)
+{
+    switch (which) {
+    case LyricCaption::NextLyric: lbNLyr->setText(text); break;
+    case LyricCaption::Marker: lblMarker->setText(text); break;
+    case LyricCaption::Title: lblTitolo->setText(text); break;
+    case LyricCaption::Turbo: if (lblTurbo) lblTurbo->setText(text); break;
+    case LyricCaption::ChordNow: lblAccordo[0]->setText(text); break;
+    case LyricCaption::ChordNext: lblAccordo[1]->setText(text); break;
+    case LyricCaption::LyricTooltip: if (tooltip) picLyr->setToolTip(text); break;
+    }
+}
+
+void LyricControls::showCountdowns(int lyricMs, int chordMs)
+{
+    picNextLyr->setMs(lyricMs);
+    picNextLyrA->setMs(chordMs);
 }
 
 void CommandStrip::paintEvent(QPaintEvent*)

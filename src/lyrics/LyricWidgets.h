@@ -2,10 +2,15 @@
 // The drawing areas of the lyrics window: the karaoke rows and the text page
 // (both drawn by LyricRender in their paint events), the countdown bars and
 // the command strip.
+#include "LyricSurface.h"
+
 #include <QColor>
 #include <QWidget>
 
+#include <array>
 #include <functional>
+
+class QLabel;
 
 namespace lirmus {
 
@@ -42,6 +47,8 @@ public:
     /// Length of the bar in pixels.
     int barPixels() const;
     void setBackColor(const QColor& c);
+    /// Bar length multiplied by factor (a large screen shows longer bars).
+    void setScale(double factor);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -49,6 +56,7 @@ protected:
 private:
     QColor bar_, back_ = Qt::white;
     int ms_ = 0;
+    double scale_ = 1.0;
 };
 
 /// picCmd: the command strip, with the caption " Rows" printed on it.
@@ -61,6 +69,26 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+};
+
+class LyricBox;
+
+/// The controls a lyric view shows the cursor's state in, named as the lyrics
+/// window names them; the views differ in where they put them.
+struct LyricControls {
+    LyricBox* picLyr = nullptr;
+    LyricBox* picSysex = nullptr;
+    CountdownBar* picNextLyr = nullptr;
+    CountdownBar* picNextLyrA = nullptr;
+    QLabel* lbNLyr = nullptr;
+    std::array<QLabel*, 2> lblAccordo{};
+    QLabel* lblMarker = nullptr;
+    QLabel* lblTitolo = nullptr;
+    QLabel* lblTurbo = nullptr; ///< null in a view without the player's diagnostics
+
+    /// Puts a caption in its control; the tooltip goes on picLyr only when tooltip is set.
+    void showCaption(LyricCaption which, const QString& text, bool tooltip);
+    void showCountdowns(int lyricMs, int chordMs);
 };
 
 } // namespace lirmus

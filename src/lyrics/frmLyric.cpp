@@ -296,24 +296,9 @@ void frmLyric::cmdMinMax_Click()
 void frmLyric::lyricRowChanged(int row) { picLyr->updateRow(row); }
 void frmLyric::sysexRowChanged(int row) { picSysex->updateRow(row); }
 
-void frmLyric::captionChanged(LyricCaption which, const QString& text)
-{
-    switch (which) {
-    case LyricCaption::NextLyric: lbNLyr->setText(text); break;
-    case LyricCaption::Marker: lblMarker->setText(text); break;
-    case LyricCaption::Title: lblTitolo->setText(text); break;
-    case LyricCaption::Turbo: lblTurbo->setText(text); break;
-    case LyricCaption::ChordNow: lblAccordo[0]->setText(text); break;
-    case LyricCaption::ChordNext: lblAccordo[1]->setText(text); break;
-    case LyricCaption::LyricTooltip: picLyr->setToolTip(text); break;
-    }
-}
+void frmLyric::captionChanged(LyricCaption which, const QString& text) { showCaption(which, text, true); }
 
-void frmLyric::countdownsChanged(int lyricMs, int chordMs)
-{
-    picNextLyr->setMs(lyricMs);
-    picNextLyrA->setMs(chordMs);
-}
+void frmLyric::countdownsChanged(int lyricMs, int chordMs) { showCountdowns(lyricMs, chordMs); }
 
 long frmLyric::screenWidthTwips() const
 {

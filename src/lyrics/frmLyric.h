@@ -5,6 +5,7 @@
 // the cursor's views.
 #include "LyricRender.h"
 #include "LyricSurface.h"
+#include "LyricWidgets.h"
 #include "SongViews.h"
 
 #include <QWidget>
@@ -27,7 +28,7 @@ class SettingsService;
 struct LyricDisplayState;
 struct Settings;
 
-class frmLyric : public QWidget, public LyricSurface, public TextMeasure {
+class frmLyric : public QWidget, public LyricSurface, public TextMeasure, public LyricControls {
     Q_OBJECT
 public:
     /// service may be null (the window then changes only the settings in memory).
@@ -69,15 +70,6 @@ public:
 
     const LyricRender& render() const { return render_; }
 
-    LyricBox* picLyr = nullptr;
-    LyricBox* picSysex = nullptr;
-    CountdownBar* picNextLyr = nullptr;
-    CountdownBar* picNextLyrA = nullptr;
-    QLabel* lbNLyr = nullptr;
-    std::array<QLabel*, 2> lblAccordo{};
-    QLabel* lblMarker = nullptr;
-    QLabel* lblTitolo = nullptr;
-    QLabel* lblTurbo = nullptr;
     CommandStrip* picCmd = nullptr;
     QScrollBar* HSRows = nullptr;
     QLabel* lblRows = nullptr;
