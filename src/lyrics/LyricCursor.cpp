@@ -125,6 +125,11 @@ int LyricCursor::rowHolding(long line) const
     return 0;
 }
 
+bool LyricCursor::startsPage(long line) const
+{
+    return std::binary_search(song_.PageStarts.begin(), song_.PageStarts.end(), int(line));
+}
+
 long LyricCursor::nextWorded(long from) const
 {
     for (long i = std::max(from, 1L); i <= song_.LyricLineCount(); ++i)
@@ -147,7 +152,17 @@ void LyricCursor::PrintLyric(int line, int column, const QString& text)
     const int n = rows();
     int& cur = state_.CurLyricRow;
     if (cur < 1 || cur > n) cur = n; // the row count changed under a song without lines
-    if (column == 1) {
+    if (column == 1 && startsPage(line)) {
+        // A new page (a lyric ending in CR LF before it) begins at the top:
+        // its lines fill the rows, and rows past its end stay empty until it ends.
+        cur = 1;
+        long target = line;
+        for (int row = 1; row <= n; ++row) {
+            holdLine(row, target);
+            const long next = target > 0 ? nextWorded(target + 1) : 0;
+            target = next > 0 && !startsPage(next) ? next : 0;
+        }
+    } else if (column == 1) {
         // The next row takes the new line, the rows after it the lines that
         // follow, the row just sung the one after those. Rows that show the
         // right line already are left alone; the others are put right: a

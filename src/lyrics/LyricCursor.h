@@ -98,6 +98,8 @@ private:
     /// Row shows lyric line `line` as the song now has it (blank or past the end included).
     void holdLine(int row, long line);
     /// The first line with words from line `from` on; 0 when none.
+    /// Whether lyric line `line` begins a new page (a CR LF line end before it).
+    bool startsPage(long line) const;
     long nextWorded(long from) const;
     static bool validRow(int row) { return row >= 1 && row <= 4; }
 

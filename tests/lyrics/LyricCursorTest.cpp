@@ -319,3 +319,32 @@ TEST(LyricCursor, RowsFilledWhileTheSongWasStillPreparedArePutRight)
             ASSERT_EQ(c.row((cur - 1 + k) % 4 + 1), c.line(i + k)) << "line " << i << " +" << k;
     }
 }
+
+TEST(LyricCursor, APageStartsAtTheTopAndShowsOnlyItsOwnLines)
+{
+    Cursor c(3);
+    c.lines(6);
+    c.song.PageStarts = {4}; // lines 1-3 are one page, 4-6 the next
+    c.cursor.StartLyric(1);
+    for (int i = 1; i <= 3; ++i) c.sing(i);
+    c.sing(4);
+    EXPECT_EQ(c.state.CurLyricRow, 1) << "the new page is sung from the top";
+    EXPECT_EQ(c.row(1), "L4 ");
+    EXPECT_EQ(c.row(2), "L5 ");
+    EXPECT_EQ(c.row(3), "L6 ");
+
+    Cursor s(3);
+    s.lines(5);
+    s.song.PageStarts = {3, 5}; // a page of two lines, then one of a single line
+    s.cursor.StartLyric(1);
+    s.sing(1);
+    s.sing(2);
+    s.sing(3);
+    EXPECT_EQ(s.row(1), "L3 ");
+    EXPECT_EQ(s.row(2), "L4 ");
+    EXPECT_EQ(s.row(3), "") << "the next page's line waits for its page";
+    s.sing(4);
+    s.sing(5);
+    EXPECT_EQ(s.state.CurLyricRow, 1);
+    EXPECT_EQ(s.row(1), "L5 ");
+}
