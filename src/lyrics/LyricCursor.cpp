@@ -221,9 +221,12 @@ void LyricCursor::RiposizionaKaraoke(long ms)
     // An entry that opens its line: the next syllable starts row 1 anew.
     state_.CurLyricRow = at.column <= 1 ? rows() : 1;
     long line = at.line;
+    bool pageEnded = false; // the next page's lines wait for that page
     for (int r = 1; r <= rows(); ++r, ++line) {
-        SetLyricRow(r, line <= count ? song_.LyricLines[int(line - 1)] : QString());
-        rowLine_[size_t(r)] = line <= count ? line : 0;
+        pageEnded = pageEnded || (r > 1 && startsPage(line));
+        const bool shown = line <= count && !pageEnded;
+        SetLyricRow(r, shown ? song_.LyricLines[int(line - 1)] : QString());
+        rowLine_[size_t(r)] = shown ? line : 0;
     }
 }
 

@@ -333,6 +333,12 @@ TEST(LyricCursor, APageStartsAtTheTopAndShowsOnlyItsOwnLines)
     EXPECT_EQ(c.row(2), "L5 ");
     EXPECT_EQ(c.row(3), "L6 ");
 
+    // A seek back into the first page shows that page's lines only.
+    c.cursor.RiposizionaKaraoke(1900); // line 2 is the next to sing
+    EXPECT_EQ(c.row(1), "L2 ");
+    EXPECT_EQ(c.row(2), "L3 ");
+    EXPECT_EQ(c.row(3), "");
+
     Cursor s(3);
     s.lines(5);
     s.song.PageStarts = {3, 5}; // a page of two lines, then one of a single line
