@@ -73,7 +73,7 @@ public:
             latencyFrames_ = 0;
             if (opt.audioOutput) {
                 soundPath_ = "no sound";
-                const std::string why = takeSynthLogError();
+                const std::string why = audioFailures_.empty() ? takeSynthLogError() : audioFailures_;
                 notice_(kErrorNoAudio, "No audio output could be opened for the built-in synthesizer" +
                                            (why.empty() ? std::string() : " (" + why + ")") +
                                            "; it plays on without sound.");
@@ -224,6 +224,8 @@ private:
             return;
         }
         // The engine outlives this device and keeps the last driver tried.
+        // Every driver's refusal is kept: the last one alone would mislead.
+        audioFailures_.clear();
         for (const std::string& name : audioDriverOrder(driver)) {
             fluid_settings_setstr(engine_->settings, "audio.driver", name.c_str());
             takeSynthLogError();
@@ -232,6 +234,8 @@ private:
                 soundPath_ = name;
                 break;
             }
+            const std::string why = takeSynthLogError();
+            audioFailures_ += (audioFailures_.empty() ? "" : "; ") + name + (why.empty() ? "" : ": " + why);
         }
     }
 
@@ -363,6 +367,7 @@ private:
     bool takeOn_ = false; // owner's thread only
     fluid_audio_driver_t* driver_ = nullptr;
     std::string soundPath_; // the driver playing us, "no sound", or "" when none was asked for
+    std::string audioFailures_; // why each audio driver tried refused
     std::atomic<bool> audioLost_{false};
     std::atomic<int> inCallback_{0};
     int64_t lastRendered_ = -1; // owner's thread: the driver's progress at the last check
