@@ -92,7 +92,6 @@ public:
     void setWarnColor(int) override {}
     void setTitleCaption(const QString&) override {}
     void setTimerOutEnabled(bool enabled) override { timerOut = enabled; }
-    void enableTimer1() override {}
     void firstLyricFromStart() override {}
     double timerNow() const override { return 0; }
     void processEvents() override {}

@@ -383,11 +383,16 @@ void frmMain::mnuOptions_Click(int index)
     if (state_.settings.ExternalMCI != wasExternal && SetMciMode) SetMciMode();
 }
 
-void frmMain::showOptionsDialog()
+SettingsService& frmMain::settingsService()
 {
     // Windows made without start-up (tests, tools) have no settings service yet.
     if (!state_.settingsService) state_.settingsService = std::make_unique<SettingsService>(state_.settings.iniPath());
-    frmOptions dialog(state_.settings, *state_.settingsService, state_.player, this);
+    return *state_.settingsService;
+}
+
+void frmMain::showOptionsDialog()
+{
+    frmOptions dialog(state_.settings, settingsService(), state_.player, this);
     // New karaoke rows change the lyrics window's height.
     connect(&dialog, &frmOptions::applied, this, [this] {
         if (frmPlay_) layOutOrMaximize();
@@ -419,8 +424,7 @@ void frmMain::toggleKaraokeScreen()
 
 void frmMain::setKaraokeScreen(const QString& screenName)
 {
-    if (!state_.settingsService) state_.settingsService = std::make_unique<SettingsService>(state_.settings.iniPath());
-    state_.settingsService->setString("OPTIONS", "KaraokeScreen", screenName.toStdString());
+    settingsService().setString("OPTIONS", "KaraokeScreen", screenName.toStdString());
     if (karaokeScreen_) karaokeScreen_->openOn(chooseKaraokeScreen(screenName, screen()));
 }
 

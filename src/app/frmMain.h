@@ -20,6 +20,7 @@ class QMenu;
 namespace lirmus {
 
 struct AppState;
+class SettingsService;
 struct LayoutResult;
 class frmPlay;
 class frmLyric;
@@ -97,6 +98,8 @@ private:
     void focusBrowser() override;
     void showNotice(const QString& text) override;
 
+    /// The application's settings service, made on first use when start-up made none.
+    SettingsService& settingsService();
     void buildMenus();
     void connectBrowser();
     void loadSelectedSong();

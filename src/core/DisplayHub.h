@@ -23,7 +23,6 @@ public:
     void setPositionSlider(int mn, int mx, int v, int lc) override { player_->setPositionSlider(mn, mx, v, lc); }
     void showSongLength(const QString& t) override { player_->showSongLength(t); }
     void setTimerOutEnabled(bool e) override { player_->setTimerOutEnabled(e); }
-    void enableTimer1() override { player_->enableTimer1(); }
     double timerNow() const override { return player_->timerNow(); }
     void showButtons(const TransportButtons& b) override { player_->showButtons(b); }
     void setTimer1Enabled(bool e) override { player_->setTimer1Enabled(e); }

@@ -21,8 +21,6 @@ public:
     virtual void showSongLength(const QString& text) = 0;
     /// Arms (true) or disarms the 20 ms timer TimerOut.
     virtual void setTimerOutEnabled(bool enabled) = 0;
-    /// Arms the 125 ms display timer Timer1.
-    virtual void enableTimer1() = 0;
     /// The display timer now, in seconds.
     virtual double timerNow() const = 0;
 
@@ -163,7 +161,6 @@ public:
     void setPositionSlider(int, int, int, int) override {}
     void showSongLength(const QString&) override {}
     void setTimerOutEnabled(bool) override {}
-    void enableTimer1() override {}
     double timerNow() const override { return 0; }
     void showButtons(const TransportButtons&) override {}
     void setTimer1Enabled(bool) override {}

@@ -13,11 +13,7 @@ SongTableModel::SongTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 bool SongTableModel::load(SongLibrary* library, const QString& recordSource, DbError* err)
 {
     beginResetModel();
-    query_ = QSqlQuery();
-    columns_.clear();
-    cells_.clear();
-    resetFilter();
-    shown_ = 0;
+    forgetRows();
     library_ = library;
     bool ok = false;
     {
@@ -48,13 +44,18 @@ bool SongTableModel::load(SongLibrary* library, const QString& recordSource, DbE
 void SongTableModel::clear()
 {
     beginResetModel();
+    forgetRows();
+    library_ = nullptr;
+    endResetModel();
+}
+
+void SongTableModel::forgetRows()
+{
     query_ = QSqlQuery();
     columns_.clear();
     cells_.clear();
     resetFilter();
     shown_ = 0;
-    library_ = nullptr;
-    endResetModel();
 }
 
 void SongTableModel::finishQuery()

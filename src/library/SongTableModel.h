@@ -82,6 +82,8 @@ private:
     QVariant& cell(int row, int column) { return cells_[size_t(row) * columns_.size() + column]; }
     int rows() const { return columns_.isEmpty() ? 0 : int(cells_.size() / columns_.size()); }
     void resetFilter();
+    /// Lets go of the query, the columns, the rows and the filter.
+    void forgetRows();
     void refilter(bool narrowing);
     QString foldedText(int row) const;
     void foldRow(int row);

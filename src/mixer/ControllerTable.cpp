@@ -109,8 +109,8 @@ ControllerTable readControllerTable(const SettingsService& ini, std::string* pro
 
 int ApplyMaster(int value, int low, int high, int master, int minimum)
 {
-    // The original arithmetic is 16-bit; the products here stay well inside it
-    // for every value the sliders can produce, so plain int gives the same result.
+    // Results are kept to 16 bits as the stored values are; the products stay
+    // well inside int for every value the sliders can produce.
     auto v16 = [](int x) { return static_cast<int>(static_cast<int16_t>(x)); };
     if (minimum == 0) return high == 0 ? 0 : v16(value * master / high);
     if (master < 0) return v16(value + master * (value - low) / 100);

@@ -131,7 +131,7 @@ void OutputPump::startIfIdle()
     out_.setAction(kStart);
     if (player_.SendOffset == 0) view_.lyrics.firstLyricFromStart();
     player_.PlayStartTime = view_.player.timerNow() - player_.SendOffset / 1000.0;
-    view_.player.enableTimer1();
+    view_.player.setTimer1Enabled(true);
 }
 
 void OutputPump::TimerOut_Timer()

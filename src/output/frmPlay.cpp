@@ -281,7 +281,6 @@ void frmPlay::setTimerOutEnabled(bool enabled)
     else TimerOut->stop();
 }
 
-void frmPlay::enableTimer1() { Timer1->start(); }
 
 double frmPlay::timerNow() const { return clock_.nsecsElapsed() / 1e9; }
 

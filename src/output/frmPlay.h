@@ -87,7 +87,6 @@ private:
     void setPositionSlider(int min, int max, int value, int largeChange) override;
     void showSongLength(const QString& text) override;
     void setTimerOutEnabled(bool enabled) override;
-    void enableTimer1() override;
     double timerNow() const override;
     void showButtons(const TransportButtons& buttons) override;
     void setTimer1Enabled(bool enabled) override;

@@ -19,7 +19,7 @@ public:
     void setWarnColor(int c) override { lamp = c; }
     void setTitleCaption(const QString& t) override { title = t; }
     void setTimerOutEnabled(bool e) override { timerOut = e; }
-    void enableTimer1() override { ++timer1; }
+    void setTimer1Enabled(bool e) override { if (e) ++timer1; }
     void firstLyricFromStart() override { ++firstLyric; }
     double timerNow() const override { return 42.0; }
     void processEvents() override { if (onEvents) onEvents(); }

@@ -82,7 +82,6 @@ public:
 
     // The window roles.
     void setTimerOutEnabled(bool e) override { timerOut = e; }
-    void enableTimer1() override { timer1 = true; }
     void setTimer1Enabled(bool e) override { timer1 = e; }
     bool timer1Enabled() const override { return timer1; }
     void setTimer2Enabled(bool e) override { timer2 = e; }

@@ -58,7 +58,7 @@ public:
     void setPositionSlider(int mn, int mx, int v, int lc) override { log << QString("slider(%1,%2,%3,%4)").arg(mn).arg(mx).arg(v).arg(lc); }
     void showSongLength(const QString& t) override { songLength = t; log << "picTime=" + t; }
     void setTimerOutEnabled(bool e) override { log << QString("TimerOut=%1").arg(e); }
-    void enableTimer1() override { log << "Timer1"; }
+    void setTimer1Enabled(bool e) override { if (e) log << "Timer1"; }
     double timerNow() const override { return now; }
     bool isWarnEnabled() const override { return warnEnabled; }
     void showClock(const QString& t) override { clock = t; }
