@@ -14,7 +14,8 @@
 #include "Midifile.h"
 #include "Settings.h"
 #include "SongState.h"
-#include "SongViews.h"
+#include "SongSink.h"
+#include "LyricCursor.h"
 #include "TestDevice.h"
 
 #include <algorithm>
@@ -52,7 +53,7 @@ double percentile(const std::vector<double>& sorted, double p)
 int measure(const std::string& path, int runs)
 {
     Settings settings;
-    NullSongViews views;
+    QuietSongSink views;
     Midifile reader;
     SongState song;
     PlayerFlags flags;
@@ -60,7 +61,7 @@ int measure(const std::string& path, int runs)
         std::printf("%s cannot be read\n", path.c_str());
         return 1;
     }
-    SongLoader(reader, song, flags, settings, views.views()).LoadSong();
+    SongLoader(reader, song, flags, settings, views, views).LoadSong();
 
     ControllerTable mixer = defaultControllerTable(); // volume master 100: every volume is corrected
     const std::vector<long> tags = taggedEntries(song.queue, mixer);
@@ -85,7 +86,9 @@ int measure(const std::string& path, int runs)
         mixer.ClearControllerValues();
         device.clear();
         device.reserve(tags.size());
-        Dispatcher d(song, flags, player, channels, lyric, mixer, settings, out, nulls.displays());
+        const auto now = [&clock] { return double(clock.nowUs()) / 1e6; };
+        LyricCursor lyrics(lyric, song, player, settings, out, now);
+        Dispatcher d(song, flags, player, channels, lyric, mixer, settings, out, now, lyrics, nulls.displays());
         for (long tag : tags) {
             const auto t0 = Steady::now();
             d.MIDIOutput1_MessageSent(tag);

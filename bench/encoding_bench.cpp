@@ -12,7 +12,7 @@
 #include "SmfData.h"
 #include "SmfWriter.h"
 #include "SongState.h"
-#include "SongViews.h"
+#include "SongSink.h"
 #include "TextEncoding.h"
 
 #include <algorithm>
@@ -69,12 +69,12 @@ void measure(const std::string& name, const std::string& bytes, int runs)
 
     Settings settings;
     const double prepareMs = medianMs(std::max(1, runs / 10), [&] {
-        NullSongViews views;
+        QuietSongSink views;
         Midifile reader;
         SongState song;
         PlayerFlags flags;
         reader.loadBytes(bytes);
-        SongLoader(reader, song, flags, settings, views.views()).LoadSong();
+        SongLoader(reader, song, flags, settings, views, views).LoadSong();
     });
     std::printf("%-26s %-13s texts %6zu B (%5zu high)  auto %7.3f ms  old rule %7.3f ms  added %7.3f ms  "
                 "detection %7.3f ms  read+prepare %8.3f ms\n",

@@ -59,7 +59,7 @@ struct Setup {
     ControllerTable controllers = defaultControllerTable();
     Player player{settings, controllers};
     frmPlay play{player, false};
-    frmLyric window{player, settings, nullptr};
+    frmLyric window{player.lyrics(), settings, nullptr};
 
     Setup()
     {
@@ -73,20 +73,29 @@ struct Setup {
     }
 };
 
+/// Prepares song as a start does, cued at its start (nothing plays); false when it cannot.
+bool cue(Setup& s, const std::string& song)
+{
+    s.settings.AutoStart = true;
+    s.player.playSong(QString::fromStdString(song), 0);
+    s.settings.AutoStart = false;
+    return s.player.song().queue.MsgCount > 0;
+}
+
 /// Each syllable of the song three times through the cursor, with the repaint it causes (us);
 /// gapMs of the time between syllables given to the views' work in between, unmeasured.
 std::vector<double> timeSyllables(Player& p, int gapMs = 0, std::vector<double>* lineStarts = nullptr)
 {
     std::vector<double> us;
-    const SongQueue& q = p.song.queue;
+    const SongQueue& q = p.song().queue;
     const auto between = [gapMs] {
         if (gapMs <= 0) return;
         QThread::msleep(gapMs);
         QApplication::processEvents();
     };
     for (int pass = 0; pass < 3; ++pass) {
-        p.lyric.CurLyricRow = 4;
-        p.lyrics().StartLyric(1);
+        p.lyrics().RiposizionaKaraoke(0); // the first rows again, row 1 next
+
         QApplication::processEvents();
         between(); // a song's first syllable comes seconds after its rows show
         for (long i = 1; i <= q.MsgCount; ++i) {
@@ -106,9 +115,7 @@ void paintCosts(const std::string& song)
 {
     Setup s;
     Player& p = s.player;
-    if (!OpenSongFile(p.Midifile1, song, p.hub())) return;
-    p.flags.AbortRequested = false;
-    p.loadSong();
+    if (!cue(s, song)) return;
     p.lyrics().StartLyric(1);
     QApplication::processEvents();
     std::vector<double> full;
@@ -129,11 +136,9 @@ void screenPaintCosts(const std::string& song)
 {
     Setup s;
     Player& p = s.player;
-    if (!OpenSongFile(p.Midifile1, song, p.hub())) return;
-    p.flags.AbortRequested = false;
-    p.loadSong();
+    if (!cue(s, song)) return;
     s.window.hide(); // only the screen paints
-    frmKaraokeScreen screen(p, s.settings);
+    frmKaraokeScreen screen(p.lyrics(), s.settings);
     screen.resize(3840, 2160);
     screen.show();
     p.lyrics().StartLyric(1);
@@ -161,7 +166,7 @@ void playLatency(const std::string& song, int seconds)
     Player& p = s.player;
     TestDevice device;
     device.reserve(200000);
-    p.MIDIOutput1.useTestDevice(&device);
+    p.output().useTestDevice(&device);
     p.openOutput();
 
     // The due time of each syllable is reckoned on the output's clock from
@@ -170,7 +175,7 @@ void playLatency(const std::string& song, int seconds)
     std::vector<double> latencyMs;
     int64_t zeroUs = -1;
     long lastIndex = 0;
-    struct Spy : LyricSurface {
+    struct Spy : LyricsDisplay {
         std::function<void(int)> onRow;
         void lyricRowChanged(int row) override { onRow(row); }
         void sysexRowChanged(int) override {}
@@ -181,17 +186,17 @@ void playLatency(const std::string& song, int seconds)
         void restoreFontSize(int) override {}
     } spy;
     spy.onRow = [&](int row) {
-        const long i = p.state.CurrentIndex;
-        if (row == 0 || i == lastIndex || i < 1 || i > p.song.queue.MsgCount || !isSyllable(p.song.queue[i])) return;
+        const long i = p.state().CurrentIndex;
+        if (row == 0 || i == lastIndex || i < 1 || i > p.song().queue.MsgCount || !isSyllable(p.song().queue[i])) return;
         lastIndex = i;
-        pendingTimes.push_back(p.song.queue[i].Time);
+        pendingTimes.push_back(p.song().queue[i].Time);
     };
     p.lyrics().attachSurface(&spy);
     s.window.picLyr->afterPaint = [&] {
         if (pendingTimes.empty()) return;
         const int64_t now = SteadyClock::instance().nowUs();
         if (zeroUs < 0) {
-            const SongQueue& q = p.song.queue;
+            const SongQueue& q = p.song().queue;
             long first = 1;
             while (first <= q.MsgCount && (q[first].Status & 0xF0) != 0x90) ++first;
             for (const SentMessage& m : device.messages())
@@ -205,8 +210,7 @@ void playLatency(const std::string& song, int seconds)
         pendingTimes.clear();
     };
 
-    p.state.SongFile = QString::fromStdString(song);
-    p.transport().Start_Play();
+    p.playSong(QString::fromStdString(song), 0);
     QTimer::singleShot(seconds * 1000, [&] { QApplication::quit(); });
     QApplication::exec();
     p.transport().Stop_Play();

@@ -4,8 +4,7 @@
 // cursor), draws the countdown bars for that moment and saves the window
 // offscreen as OUTDIR/<song>-<ms>ms-<rows>r-<c|l>-<points>pt-<width>.png.
 #include "ControllerTable.h"
-#include "Displays.h"
-#include "LoadSong.h"
+#include "Clock.h"
 #include "Player.h"
 #include "Settings.h"
 #include "frmLyric.h"
@@ -18,17 +17,6 @@
 #include <cstdlib>
 
 using namespace lirmus;
-
-namespace {
-
-/// The player window's part: a timer that stands where the song is.
-class SongTimer : public NullDisplays {
-public:
-    double now = 0;
-    double timerNow() const override { return now; }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -47,40 +35,36 @@ int main(int argc, char** argv)
     settings.KaraokeFontSize = argc > 6 ? std::atoi(argv[6]) : 24;
     const int width = argc > 7 ? std::atoi(argv[7]) : 1000;
     settings.TempoChange = argc > 8 ? std::atoi(argv[8]) : 0;
+    settings.AutoStart = true; // loaded and cued: the song time below is ours to set
 
+    // The song clock stands where the song is: a manual clock moved entry by entry.
     ControllerTable controllers = defaultControllerTable();
-    Player player{settings, controllers};
-    SongTimer timer;
-    player.hub().attachPlayer(&timer);
-    frmLyric window{player, settings, nullptr};
+    ManualClock clock(0);
+    Player player{settings, controllers, &clock};
+    frmLyric window{player.lyrics(), settings, nullptr};
     window.resize(width, window.height());
     window.show();
 
-    player.MIDIOutput1.setTempoPercent(settings.TempoChange);
-    player.lyrics().ClearLyricDisplay();
-    if (!OpenSongFile(player.Midifile1, song, player.hub())) {
+    player.playSong(QString::fromStdString(song), 0);
+    const SongQueue& q = player.song().queue;
+    if (q.MsgCount < 1) {
         std::fprintf(stderr, "cannot open %s\n", song.c_str());
         return 1;
     }
-    player.flags.AbortRequested = false;
-    player.lyric.CurLyricRow = settings.KaraokeRows;
-    player.loadSong();
-    player.flags.AbortRequested = false;
-
-    const SongQueue& q = player.song.queue;
     const double factor = tempoFactor(settings.TempoChange);
+    auto moveClockTo = [&clock](double seconds) { clock.advanceUs(int64_t(seconds * 1e6) - clock.nowUs()); };
     for (long i = 1; i < q.MsgCount && q[i].Time <= atMs; ++i) {
-        timer.now = q[i].Time * factor / 1000.0;
+        moveClockTo(q[i].Time * factor / 1000.0);
         player.MessageSent(i);
         if (getenv("SHOTS_DEBUG") && q[i].Status == 255 && q[i].Data1 == 5 && q[i].Extra == 1) {
-            std::printf("line %d cur %d:", q[i].Value, player.lyric.CurLyricRow);
+            std::printf("line %d cur %d:", q[i].Value, player.lyric().CurLyricRow);
             for (int r = 1; r <= settings.KaraokeRows; ++r)
-                std::printf(" [%ld %s]", player.lyrics().rowLine(r), qPrintable(player.lyric.LyricRowText[size_t(r)]));
+                std::printf(" [%ld %s]", player.lyrics().rowLine(r), qPrintable(player.lyric().LyricRowText[size_t(r)]));
             std::printf("\n");
         }
     }
-    timer.now = atMs * factor / 1000.0;
-    player.lyrics().drawCountdowns(timer.now);
+    moveClockTo(atMs * factor / 1000.0);
+    player.lyrics().drawCountdowns(player.timerNow());
     QApplication::processEvents();
 
     const QString name = QString("%1/%2-%3ms-%4r-%5-%6pt-%7.png")
@@ -94,7 +78,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
         return 1;
     }
-    std::printf("%s  line row %d, lyric bar %d ms, chord bar %d ms\n", qPrintable(name), player.lyric.CurLyricRow,
+    std::printf("%s  line row %d, lyric bar %d ms, chord bar %d ms\n", qPrintable(name), player.lyric().CurLyricRow,
                 player.lyrics().lyricCountdownMs(), player.lyrics().chordCountdownMs());
     return 0;
 }

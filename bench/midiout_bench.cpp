@@ -13,7 +13,12 @@
 #include "Midifile.h"
 #include "OutputQueue.h"
 #include "Settings.h"
-#include "SongViews.h"
+#include "SongSink.h"
+#include "Clock.h"
+#include "LyricCursor.h"
+#include "LyricDisplayState.h"
+#include "PlayerTimers.h"
+#include "Settings.h"
 #include "TestDevice.h"
 #include "midiout_onsets.h"
 #include "midiout_song.h"
@@ -86,18 +91,6 @@ struct TimingResult {
     double cpuMsPerSecond = 0;
 };
 
-// The pump's window side: a 20 ms timer that the benchmark's loop ticks.
-class BenchView : public NullDisplays {
-public:
-    void setWarnColor(int) override {}
-    void setTitleCaption(const QString&) override {}
-    void setTimerOutEnabled(bool enabled) override { timerOut = enabled; }
-    void firstLyricFromStart() override {}
-    double timerNow() const override { return 0; }
-    void processEvents() override {}
-    bool timerOut = false;
-};
-
 // Messages that reach the device (meta entries and the lead-in send nothing).
 size_t sendingEntries(const SongState& song, long last)
 {
@@ -123,22 +116,28 @@ TimingResult playTimed(SongState& song, int seconds)
     PlayerFlags flags;
     PlayerState player;
     const ControllerTable mixer = defaultControllerTable();
-    BenchView view;
-    OutputPump pump(song, flags, player, mixer, out, view.displays());
+    // The pump's timer is ticked by the loop below; the lyric cursor shows nothing.
+    NullDisplays view;
+    SteadyClock clock;
+    PlayerTimers timers(player, clock, false);
+    Settings settings;
+    LyricDisplayState lyricState;
+    LyricCursor lyrics(lyricState, song, player, settings, out, [&timers] { return timers.now(); });
+    OutputPump pump(song, flags, player, mixer, out, timers, lyrics, view.displays());
     long last = song.queue.firstAtOrAfter(seconds * 1000L + 1) - 1;
     if (last < 0) last = song.queue.MsgCount;
     const size_t expected = sendingEntries(song, last);
     device.reserve(expected);
     player.NextToSend = 1;
     player.LastToSend = last;
-    player.TimerOutOn = view.timerOut = true;
+    timers.arm(PlayerTimer::Out, true);
 
     const double cpu0 = cpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     const long songMs = last > 0 ? song.queue[last].Time : 0;
     while (device.count() < expected || out.PendingCount() > 0) {
         gui.runFor(20);
-        if (view.timerOut) pump.TimerOut_Timer();
+        timers.tick(PlayerTimer::Out);
         if (std::chrono::steady_clock::now() - t0 > std::chrono::milliseconds(songMs + 5000)) break;
     }
     gui.runFor(50);
@@ -177,10 +176,10 @@ bool prepareFile(const std::string& path, SongState& song)
 {
     Settings settings;
     Midifile reader;
-    NullSongViews views;
+    QuietSongSink views;
     PlayerFlags flags;
     if (!OpenSongFile(reader, path, views)) return false;
-    SongLoader(reader, song, flags, settings, views.views()).LoadSong();
+    SongLoader(reader, song, flags, settings, views, views).LoadSong();
     return song.queue.MsgCount > 0;
 }
 

@@ -4,7 +4,7 @@
 #include "Midifile.h"
 #include "Settings.h"
 #include "SmfWriter.h"
-#include "SongViews.h"
+#include "SongSink.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -52,7 +52,7 @@ std::vector<SongEvent> readMidiFile(const std::string& path, std::string& error)
 {
     // The song as the player prepares it, with its own times: no fast start.
     Midifile reader;
-    NullSongViews views;
+    QuietSongSink views;
     reader.onError = [&error](int, const std::string& message) { error = message; };
     if (!OpenSongFile(reader, path, views)) {
         if (error.empty()) error = "cannot open " + path;
@@ -62,7 +62,7 @@ std::vector<SongEvent> readMidiFile(const std::string& path, std::string& error)
     settings.TurboStart = false;
     SongState song;
     PlayerFlags flags;
-    SongLoader(reader, song, flags, settings, views.views()).LoadSong();
+    SongLoader(reader, song, flags, settings, views, views).LoadSong();
     std::vector<SongEvent> ev;
     for (long i = 1; i <= song.queue.MsgCount; ++i) {
         const QueueEntry& e = song.queue[i];

@@ -49,9 +49,9 @@ int main(int argc, char** argv)
     loadDrumKits(LIRMUS_DATA_DIR "/Drums.txt", settings.DrumKits);
     ControllerTable table = defaultControllerTable();
     Player player(settings, table);
-    player.MIDIOutput1.setAudioOutput(false);
-    player.MIDIOutput1.setAudioFile(argv[2]);
-    player.MIDIOutput1.onError = [](int, const std::string& m) { std::fprintf(stderr, "output: %s\n", m.c_str()); };
+    player.output().setAudioOutput(false);
+    player.output().setAudioFile(argv[2]);
+    player.output().onError = [](int, const std::string& m) { std::fprintf(stderr, "output: %s\n", m.c_str()); };
     frmPlay play(player);
     frmIndic monitor(player);
     player.hub().attachMonitor(&monitor);
@@ -60,12 +60,12 @@ int main(int argc, char** argv)
     monitor.setStripWidth(twips(400));
     monitor.show();
 
-    player.state.SongFile = argv[1];
+    player.chooseSong(argv[1], 0);
     QElapsedTimer clock;
     clock.start();
     player.transport().Start_Play();
     auto at = [&](const char* what) {
-        std::printf("%6.2f s (song %6.2f s): %s\n", clock.elapsed() / 1000.0, player.MIDIOutput1.PositionMs() / 1000.0,
+        std::printf("%6.2f s (song %6.2f s): %s\n", clock.elapsed() / 1000.0, player.output().PositionMs() / 1000.0,
                     what);
     };
     runFor(3000 - int(clock.elapsed()));
@@ -80,7 +80,7 @@ int main(int argc, char** argv)
 
     runFor(4000 - int(clock.elapsed()));
     for (int ch = 0; ch < 16; ++ch)
-        if (ch != keep && player.channels.ChannelOn[size_t(ch)]) monitor.cmdOn_Click(ch);
+        if (ch != keep && player.channels().ChannelOn[size_t(ch)]) monitor.cmdOn_Click(ch);
     at("every other channel muted");
     runFor(8000 - int(clock.elapsed()));
     monitor.cmdOn_Click(keep);
@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     runFor(16000 - int(clock.elapsed()));
     at("stop");
     player.transport().Stop_Play();
-    player.MIDIOutput1.setAction(2);
+    player.output().setAction(2);
     runFor(300);
 
     const test::Wav w = test::readWav(argv[2]);

@@ -7,7 +7,7 @@
 #include "Midifile.h"
 #include "Settings.h"
 #include "SongState.h"
-#include "SongViews.h"
+#include "SongSink.h"
 
 #include <algorithm>
 #include <chrono>
@@ -27,7 +27,7 @@ namespace {
 double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
 
 /// Null views that note when the output is first started.
-class TimingViews : public NullSongViews {
+class TimingViews : public QuietSongSink {
 public:
     void OutputSong(long, long, long, int) override
     {
@@ -68,7 +68,7 @@ int measure(const std::string& path, int runs, const Settings& settings)
         }
         const double readMs = msSince(t0);
         const auto t1 = Clock::now();
-        SongLoader(reader, song, flags, settings, views.views()).LoadSong();
+        SongLoader(reader, song, flags, settings, views, views).LoadSong();
         const double prepareMs = msSince(t1);
         if (r == 0) {
             coldMs = readMs + prepareMs;

@@ -45,7 +45,7 @@ Run play(const QString& song, bool turbo, int seconds)
     state.settings.AutoStart = false;
     state.settings.TurboStart = turbo;
     TestDevice device;
-    state.player.MIDIOutput1.useTestDevice(&device);
+    state.player.output().useTestDevice(&device);
     frmMain main(state);
     main.createChildWindows();
     main.showAll();
@@ -54,10 +54,10 @@ Run play(const QString& song, bool turbo, int seconds)
     QApplication::processEvents();
 
     Run r;
-    Dispatcher& d = state.player.dispatcher();
-    state.player.MIDIOutput1.MessageSent = [&](long tag) {
+    Player& player = state.player;
+    state.player.output().MessageSent = [&](long tag) {
         const int64_t t0 = nowUs();
-        d.MIDIOutput1_MessageSent(tag);
+        player.MessageSent(tag);
         r.dispatchUs.push_back(double(nowUs() - t0));
     };
     const size_t before = device.count();

@@ -5,7 +5,7 @@
 #include "Midifile.h"
 #include "Settings.h"
 #include "SongState.h"
-#include "SongViews.h"
+#include "SongSink.h"
 
 #include <string>
 
@@ -41,13 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     settings.ItalianNotation = pick & 8;
     settings.MelodyChannel = (pick >> 4) & 15;
 
-    lirmus::NullSongViews views(150, 1920 * 15);
+    lirmus::QuietSongSink views(150, 1920 * 15);
     lirmus::Midifile reader;
     reader.setFileName("fuzz.mid");
     reader.loadBytes(std::string(reinterpret_cast<const char*>(data), size));
     lirmus::SongState song;
     lirmus::PlayerFlags flags;
-    lirmus::SongLoader(reader, song, flags, settings, views.views()).LoadSong();
+    lirmus::SongLoader(reader, song, flags, settings, views, views).LoadSong();
     check(song);
     return 0;
 }

@@ -45,7 +45,6 @@ void loadStartupState(AppState& state, const std::string& dir, const std::vector
 {
     Settings& s = state.settings;
     s.AppPath = makeAppPath(dir);
-    state.player.channels.SoloChannel = -1;
     state.settingsService = std::make_unique<SettingsService>(s.iniPath());
     const SettingsService& ini = *state.settingsService;
     if (!ini.lastError().empty() && messages) messages->push_back(ini.lastError());
@@ -151,7 +150,8 @@ int Main(const QStringList& arguments)
     AppState state;
     state.settings.VediTu = command.VediTu;
     std::vector<std::string> messages;
-    loadStartupState(state, QDir::currentPath().toStdString(), installedDataDirs(), &messages);
+    state.dataDirs = installedDataDirs();
+    loadStartupState(state, QDir::currentPath().toStdString(), state.dataDirs, &messages);
     // Not an error for the user (the names stay empty), but whoever installed Lirmus should know.
     for (const char* name : {"programs.txt", "Drums.txt", "Database.new"})
         if (resolveDataFile(state.settings.AppPath, name, installedDataDirs()).empty())
@@ -191,7 +191,8 @@ int Main(const QStringList& arguments)
 
     // The queue of the last run, then the songs later starts hand over.
     state.player.playQueue().attachStore(state.settingsService.get());
-    QObject::connect(&server, &InstanceServer::songsReceived, &main, &frmMain::queueSongs);
+    // Queued: the songs are started once the socket's handler has returned and let go of it.
+    QObject::connect(&server, &InstanceServer::songsReceived, &main, &frmMain::queueSongs, Qt::QueuedConnection);
     if (!command.songs.isEmpty()) {
         // The first is chosen as a dropped file would be, whatever its extension; the rest wait.
         main.playSong(command.songs.first(), 0);

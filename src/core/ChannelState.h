@@ -13,6 +13,8 @@ struct ChannelState {
     std::array<bool, kChannels> ChannelUsed{}; ///< has sounded in the current song
     std::array<bool, kChannels> ProgramSeen{}; ///< a program change was seen in the current song
     std::array<int, kChannels> MeterLevel{};   ///< value of each level meter pgrMidi (0..127): peak held, lowered by Timer1
+    /// Where each strip's controller sliders stand, rows 0..3 (sliOut, sliC1, sliC2, sliC3).
+    std::array<std::array<int, 4>, kChannels> StripValue{};
     int SoloChannel = -1;                      ///< soloed channel 0..15, -1 = none
     bool MelodyMuted = false;                  ///< the melody channel is silenced for singing; kept across songs
     bool IndicUpdating = false;                ///< the program moves the monitor's sliders: they send nothing

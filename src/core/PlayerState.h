@@ -1,6 +1,7 @@
 #pragma once
 // What the player keeps about the current song and its output: plain data
-// owned by the Player object, read by the windows through it.
+// owned by the Player object; the windows read it through the player's
+// read-only views and change it only through the player's commands.
 #include <QString>
 
 namespace lirmus {
@@ -27,14 +28,17 @@ struct PlayerState {
     int SongTempoChange = 0;    ///< its tempo change in percent
 
     TransportButtons buttons;   ///< nothing to play until a song is chosen
-    bool Loading = false;       ///< Start_Play is loading a song (window events run inside it)
+    bool Loading = false;       ///< Start_Play is loading a song
 
     // The output pump.
     long NextToSend = 1;        ///< next queue index to hand to the output
     long LastToSend = 0;        ///< last queue index to hand over
     long SendOffset = 0;        ///< ms taken off every Time when handing over: the start position
     bool OutputBusy = false;    ///< OutputQueue is running
-    bool TimerOutOn = false;    ///< the pump must run on the next TimerOut tick
+    bool TimerOutOn = false;    ///< the 20 ms pump timer TimerOut is armed: the pump runs on its tick
+    bool Timer1On = false;      ///< the 125 ms display timer Timer1 is armed
+    bool Timer2On = false;      ///< the 75 ms external-player timer Timer2 is armed
+    bool QueueComplete = false; ///< the whole song is in the queue (the lamp lblWarn is enabled)
     bool Paused = false;
     double PlayStartTime = 0;   ///< timer value (s) at queue time 0
     int Transpose = 0;          ///< semitones added to every note outside the drum channel
@@ -43,6 +47,7 @@ struct PlayerState {
     // Progress of the song as reported back.
     long CurrentIndex = 0;      ///< queue index of the last entry reported sent
     double LastSliderPercent = 0;
+    int SliderPercent = 0;      ///< where the position slider stands, percent of the song
     bool SliderByProgram = false; ///< the program moves the position slider: its handler ignores it
     bool SliderDragging = false;  ///< the user holds the position slider
 

@@ -39,18 +39,18 @@ LyricPosition FindLyricAt(const SongQueue& q, long ms)
 }
 
 LyricCursor::LyricCursor(LyricDisplayState& state, const SongState& song, const PlayerState& player,
-                         const Settings& settings, const MIDIOutput& out, const PlayerDisplay& view)
-    : state_(state), song_(song), player_(player), settings_(settings), out_(out), view_(view)
+                         const Settings& settings, const MIDIOutput& out, std::function<double()> timerNow)
+    : state_(state), song_(song), player_(player), settings_(settings), out_(out), timerNow_(std::move(timerNow))
 {
 }
 
-void LyricCursor::attachSurface(LyricSurface* surface)
+void LyricCursor::attachSurface(LyricsDisplay* surface)
 {
     if (surface && std::find(surfaces_.begin(), surfaces_.end(), surface) == surfaces_.end())
         surfaces_.push_back(surface);
 }
 
-void LyricCursor::detachSurface(LyricSurface* surface)
+void LyricCursor::detachSurface(LyricsDisplay* surface)
 {
     surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
 }
@@ -62,17 +62,17 @@ int LyricCursor::SavedFontSize() const { return state_.SavedFontSize; }
 void LyricCursor::setCaption(LyricCaption which, const QString& text)
 {
     captions_[size_t(which)] = text;
-    for (LyricSurface* s : surfaces_) s->captionChanged(which, text);
+    for (LyricsDisplay* s : surfaces_) s->captionChanged(which, text);
 }
 
 void LyricCursor::rowChanged(int row)
 {
-    for (LyricSurface* s : surfaces_) s->lyricRowChanged(row);
+    for (LyricsDisplay* s : surfaces_) s->lyricRowChanged(row);
 }
 
 void LyricCursor::sysexChanged(int row)
 {
-    for (LyricSurface* s : surfaces_) s->sysexRowChanged(row);
+    for (LyricsDisplay* s : surfaces_) s->sysexRowChanged(row);
 }
 
 void LyricCursor::forgetSungPart()
@@ -207,7 +207,7 @@ double LyricCursor::CalcolaProssimaLyr(long gapMs)
 {
     // The same factor the output plays the queue at, so the bar, the music
     // and the tempo control agree, clamped ones included.
-    return view_.timerNow() + gapMs / 1000.0 * tempoFactor(out_.TempoPercent());
+    return timerNow_() + gapMs / 1000.0 * tempoFactor(out_.TempoPercent());
 }
 
 void LyricCursor::RiposizionaKaraoke(long ms)
@@ -241,8 +241,19 @@ void LyricCursor::rowsChanged()
     if (player_.CurrentIndex >= 1 && player_.CurrentIndex <= q.MsgCount)
         ms = q[player_.CurrentIndex].Time;
     else
-        ms = std::lround(double(view_.sliderValue()) * song_.SongLength / 100.0);
+        ms = std::lround(double(player_.SliderPercent) * song_.SongLength / 100.0);
     RiposizionaKaraoke(ms);
+}
+
+void LyricCursor::resetTextPage()
+{
+    state_.SysexBesideLyrics = true;
+    state_.SysexShown = false;
+}
+
+void LyricCursor::keepFontSizeBeforeShrink(int points)
+{
+    if (state_.SavedFontSize < 0) state_.SavedFontSize = points;
 }
 
 void LyricCursor::ClearLyricDisplay()
@@ -254,12 +265,12 @@ void LyricCursor::ClearLyricDisplay()
     // to come back to at the next clear instead of losing it.
     const int saved = state_.SavedFontSize;
     state_.SavedFontSize = -1;
-    for (LyricSurface* s : surfaces_) {
+    for (LyricsDisplay* s : surfaces_) {
         if (saved < 1) s->PreparaAltezza();
         else s->restoreFontSize(saved);
     }
     lyricMs_ = chordMs_ = 0;
-    for (LyricSurface* s : surfaces_) s->countdownsChanged(0, 0);
+    for (LyricsDisplay* s : surfaces_) s->countdownsChanged(0, 0);
     setCaption(LyricCaption::ChordNow, QString());
     setCaption(LyricCaption::ChordNext, QString());
     setCaption(LyricCaption::LyricTooltip, QString());
@@ -354,17 +365,17 @@ void LyricCursor::drawCountdowns(double now)
 {
     lyricMs_ = countdownMs(state_.NextLyricTime, now);
     chordMs_ = countdownMs(state_.NextChordTime, now);
-    for (LyricSurface* s : surfaces_) s->countdownsChanged(lyricMs_, chordMs_);
+    for (LyricsDisplay* s : surfaces_) s->countdownsChanged(lyricMs_, chordMs_);
 }
 
 void LyricCursor::PreparaAltezza()
 {
-    for (LyricSurface* s : surfaces_) s->PreparaAltezza();
+    for (LyricsDisplay* s : surfaces_) s->PreparaAltezza();
 }
 
 void LyricCursor::PreparaPicLyric()
 {
-    for (LyricSurface* s : surfaces_) s->PreparaPicLyric();
+    for (LyricsDisplay* s : surfaces_) s->PreparaPicLyric();
 }
 
 } // namespace lirmus

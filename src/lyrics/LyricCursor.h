@@ -3,12 +3,13 @@
 // the rows roll when a new line begins, how they are rebuilt after a seek,
 // and when the next syllable and chord are due. Plain code: it keeps its
 // state in LyricDisplayState and tells the attached views what changed.
-#include "Displays.h"
-#include "LyricSurface.h"
+#include "LyricsDisplay.h"
+#include "SongSink.h"
 
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace lirmus {
@@ -33,17 +34,23 @@ LyricPosition FindLyricAt(const SongQueue& q, long ms);
 /// How many characters of a row are sung once the syllable at column with length has been.
 inline long sungCharacters(long column, long length) { return column + length - 1; }
 
-class LyricCursor final : public LyricsDisplay {
+class LyricCursor final {
 public:
-    /// view is the player window (its timer and position slider); out gives the tempo change the music plays at.
+    /// timerNow gives the player's song clock in seconds; out the tempo change the music plays at.
     LyricCursor(LyricDisplayState& state, const SongState& song, const PlayerState& player,
-                const Settings& settings, const MIDIOutput& out, const PlayerDisplay& view);
+                const Settings& settings, const MIDIOutput& out, std::function<double()> timerNow);
 
     /// A view to keep up to date (not owned); detach it before it goes.
-    void attachSurface(LyricSurface* surface);
-    void detachSurface(LyricSurface* surface);
+    void attachSurface(LyricsDisplay* surface);
+    void detachSurface(LyricsDisplay* surface);
 
     const LyricDisplayState& state() const { return state_; }
+    /// The song whose lyrics it shows.
+    const SongState& song() const { return song_; }
+    const Settings& settings() const { return settings_; }
+    /// Text widths for the lyric line rule: a lyrics window measures in its font (null: a fixed width).
+    void setTextMeasure(const TextMeasure* measure) { measure_ = measure ? measure : &fixedMeasure_; }
+    const TextMeasure& textMeasure() const { return *measure_; }
     int CurLyricRow() const;
     int SavedFontSize() const;
     /// The text of a label or tooltip as last set.
@@ -57,36 +64,40 @@ public:
     long rowLine(int row) const { return validRow(row) ? rowLine_[size_t(row)] : 0; }
 
     // The lyric cursor.
-    void StartLyric(int fromRow) override;
-    void StartLyricA() override;
+    void StartLyric(int fromRow);
+    void StartLyricA();
     void InitLyrica(int row, int line);
-    void PrintLyric(int line, int column, const QString& text) override;
-    void PrintLyricA(int chordNo, int column, const QString& text) override;
-    double CalcolaProssimaLyr(long gapMs) override;
-    void RiposizionaKaraoke(long ms) override;
-    void ClearLyricDisplay() override;
+    void PrintLyric(int line, int column, const QString& text);
+    void PrintLyricA(int chordNo, int column, const QString& text);
+    double CalcolaProssimaLyr(long gapMs);
+    void RiposizionaKaraoke(long ms);
+    void ClearLyricDisplay();
     /// The row count changed: the rows are refilled for the point the song has reached.
     void rowsChanged();
+    /// A lyrics window opens: the text page starts hidden, beside the rows.
+    void resetTextPage();
+    /// A view shrinks the font to fit: the size chosen before the first shrink is kept to come back to.
+    void keepFontSizeBeforeShrink(int points);
 
     // The rows' texts and sung part (the views draw them).
     void ClearLyricRows();
     void ClearLyricRow(int row);
     void SetLyricRow(int row, const QString& text);
     void PaintSungPart(int row, int column, int length);
-    void ClearSysexRow(int row) override;
-    void PrintSysexRow(int row) override;
-    void PrintSysexRowSung(int row) override;
+    void ClearSysexRow(int row);
+    void PrintSysexRow(int row);
+    void PrintSysexRowSung(int row);
 
     // Labels, countdowns and sizes.
-    void setNextLyricCaption(const QString& text) override { setCaption(LyricCaption::NextLyric, text); }
-    void setMarkerCaption(const QString& text) override { setCaption(LyricCaption::Marker, text); }
-    void setTitleCaption(const QString& text) override { setCaption(LyricCaption::Title, text); }
-    void setTurboCaption(const QString& text) override { setCaption(LyricCaption::Turbo, text); }
-    void resetLyricState() override;
-    void firstLyricFromStart() override;
-    void drawCountdowns(double now) override;
-    void PreparaAltezza() override;
-    void PreparaPicLyric() override;
+    void setNextLyricCaption(const QString& text) { setCaption(LyricCaption::NextLyric, text); }
+    void setMarkerCaption(const QString& text) { setCaption(LyricCaption::Marker, text); }
+    void setTitleCaption(const QString& text) { setCaption(LyricCaption::Title, text); }
+    void setTurboCaption(const QString& text) { setCaption(LyricCaption::Turbo, text); }
+    void resetLyricState();
+    void firstLyricFromStart();
+    void drawCountdowns(double now);
+    void PreparaAltezza();
+    void PreparaPicLyric();
 
 private:
     void setCaption(LyricCaption which, const QString& text);
@@ -108,8 +119,10 @@ private:
     const PlayerState& player_;
     const Settings& settings_;
     const MIDIOutput& out_;
-    const PlayerDisplay& view_; // the player window: its timer and slider
-    std::vector<LyricSurface*> surfaces_;
+    std::function<double()> timerNow_;
+    FixedTextMeasure fixedMeasure_;
+    const TextMeasure* measure_ = &fixedMeasure_;
+    std::vector<LyricsDisplay*> surfaces_;
     std::array<QString, 7> captions_;
     std::array<long, 5> rowLine_{}; // lyric line each row shows; 0 = none or not a song line
     int lyricMs_ = 0, chordMs_ = 0;

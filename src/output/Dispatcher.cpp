@@ -2,6 +2,7 @@
 
 #include "ChannelState.h"
 #include "ControllerTable.h"
+#include "LyricCursor.h"
 #include "LyricDisplayState.h"
 #include "Panic.h"
 #include "PlayerState.h"
@@ -40,9 +41,9 @@ QString drumCaption(const std::vector<std::string>& kits, int program)
 
 Dispatcher::Dispatcher(SongState& song, PlayerFlags& flags, PlayerState& player, ChannelState& channels,
                        LyricDisplayState& lyric, ControllerTable& mixer, const Settings& settings, MIDIOutput& out,
-                       Displays displays)
+                       std::function<double()> timerNow, LyricCursor& lyrics, Displays displays)
     : song_(song), flags_(flags), player_(player), channels_(channels), lyric_(lyric), mixer_(mixer),
-      settings_(settings), out_(out), view_(displays)
+      settings_(settings), out_(out), timerNow_(std::move(timerNow)), lyrics_(lyrics), view_(displays)
 {
 }
 
@@ -58,7 +59,7 @@ void Dispatcher::MIDIOutput1_MessageSent(long tag)
     if (tag >= 1 && tag <= q.MsgCount) {
         player_.CurrentIndex = tag;
         const QueueEntry e = q[tag]; // a copy: the displays may cause the queue to change
-        view_.player.showClock(TimeText(view_.player.timerNow() - player_.PlayStartTime).left(8));
+        view_.player.showClock(TimeText(timerNow_() - player_.PlayStartTime).left(8));
         showPosition(e);
         if (e.Status == kMeta) showMeta(tag, e);
         else markFirstSound(e);
@@ -83,27 +84,26 @@ void Dispatcher::showPosition(const QueueEntry& e)
     view_.player.showPosition(TimeText(e.Time / 1000.0).left(5));
     // Only note-ons of a complete queue move the slider. A song without
     // length (nothing but time-0 entries) has no position to show.
-    if (e.Time < 1 || (e.Status & 0xF0) != kNoteOn || !view_.player.isWarnEnabled() || song_.SongLength <= 0)
+    if (e.Time < 1 || (e.Status & 0xF0) != kNoteOn || !player_.QueueComplete || song_.SongLength <= 0)
         return;
     const int percent = int(std::min<int64_t>(int64_t(e.Time) * 100 / song_.SongLength, 100));
     if (percent == player_.LastSliderPercent) return;
     player_.LastSliderPercent = percent;
-    player_.SliderByProgram = true;
+    player_.SliderPercent = percent;
     view_.player.setPositionValue(percent);
-    player_.SliderByProgram = false;
 }
 
 double Dispatcher::countdown(long gapMs)
 {
-    const double due = view_.lyrics.CalcolaProssimaLyr(gapMs);
-    return due - view_.player.timerNow() < kShortestCountdown ? 0 : due;
+    const double due = lyrics_.CalcolaProssimaLyr(gapMs);
+    return due - timerNow_() < kShortestCountdown ? 0 : due;
 }
 
 void Dispatcher::showMeta(long tag, const QueueEntry& e)
 {
     switch (e.Data1) {
     case kMetaMarker:
-        view_.lyrics.setMarkerCaption(e.Text);
+        lyrics_.setMarkerCaption(e.Text);
         break;
     case kMetaTempo:
         view_.monitor.setTempoCaption(QString::number(e.Value));
@@ -112,10 +112,10 @@ void Dispatcher::showMeta(long tag, const QueueEntry& e)
         if (e.Length < 1) break;
         if (e.Text.startsWith(QLatin1Char('%'))) {
             lyric_.NextChordTime = countdown(e.Length);
-            view_.lyrics.PrintLyricA(e.Value, e.Extra, e.Text);
+            lyrics_.PrintLyricA(e.Value, e.Extra, e.Text);
         } else {
             lyric_.NextLyricTime = countdown(e.Length);
-            if (!isBlank(e.Text)) view_.lyrics.PrintLyric(e.Value, e.Extra, e.Text);
+            if (!isBlank(e.Text)) lyrics_.PrintLyric(e.Value, e.Extra, e.Text);
         }
         break;
     case kMetaTextPage:
@@ -134,25 +134,25 @@ void Dispatcher::showTextPage(long tag, const QueueEntry& e)
         if (!lyric_.SysexShown) {
             lyric_.SysexShown = true;
             lyric_.SysexBesideLyrics = song_.LyricLineCount() >= 4;
-            view_.lyrics.PreparaAltezza();
+            lyrics_.PreparaAltezza();
         }
-        view_.lyrics.ClearSysexRow(r);
+        lyrics_.ClearSysexRow(r);
         rows[size_t(r)] = e.Text;
         for (int k = r + 1; k <= 4; ++k) rows[size_t(k)].clear();
-        view_.lyrics.PrintSysexRow(r);
+        lyrics_.PrintSysexRow(r);
         if (e.Data2 == 4) lyric_.SysexRow = 1;
     } else if (e.Data2 == 8 && lyric_.SysexRow >= 1 && lyric_.SysexRow < 5) {
         // The current row has been sung; near the end of the page the first
         // line of the next one is shown in row 1 as a preview.
-        view_.lyrics.PrintSysexRowSung(lyric_.SysexRow);
+        lyrics_.PrintSysexRowSung(lyric_.SysexRow);
         const int row = ++lyric_.SysexRow;
         const bool previewDue = row == 5 || ((row == 3 || row == 4) && rows[size_t(row)].isEmpty());
         if (!previewDue) return;
         const long next = song_.queue.NextSysexPage(tag);
         if (next == 0 || isBlank(song_.queue[next].Text)) return;
-        view_.lyrics.ClearSysexRow(1);
+        lyrics_.ClearSysexRow(1);
         rows[1] = song_.queue[next].Text;
-        view_.lyrics.PrintSysexRow(1);
+        lyrics_.PrintSysexRow(1);
     }
 }
 
@@ -178,13 +178,19 @@ void Dispatcher::markFirstSound(const QueueEntry& e)
     view_.monitor.setStripColor(ch, kLampOn);
 }
 
+void Dispatcher::setStripSlider(int ch, int row, int value)
+{
+    channels_.StripValue[size_t(ch)][size_t(row)] = value;
+    view_.monitor.setStripSlider(ch, row, value);
+}
+
 void Dispatcher::noteOn(const QueueEntry& e)
 {
     const int ch = e.Status & 0x0F;
     if (mixer_.rows() > 0 && mixer_.CtrlValue[0][size_t(ch)] < 0) {
         // A channel that never set its volume plays at full volume.
         mixer_.CtrlValue[0][size_t(ch)] = 127;
-        view_.monitor.setStripSlider(ch, 0, 127);
+        setStripSlider(ch, 0, 127);
     }
     int& meter = channels_.MeterLevel[size_t(ch)];
     if (!settings_.KaraokeEnlarged && e.Data2 > 0 && e.Data2 > meter) {
@@ -195,7 +201,7 @@ void Dispatcher::noteOn(const QueueEntry& e)
         // Few lyrics: the countdown follows the melody instead.
         if (!lyric_.NextMelodyShown) {
             lyric_.NextMelodyShown = true;
-            view_.lyrics.setNextLyricCaption("Next Melody");
+            lyrics_.setNextLyricCaption("Next Melody");
         }
         lyric_.NextLyricTime = countdown(e.Length);
     }
@@ -222,7 +228,7 @@ void Dispatcher::controlChange(const QueueEntry& e)
     // player sends the file itself, so Data2 is that value there.
     const int raw = settings_.ExternalMCI ? e.Data2 : e.Extra;
     mixer_.CtrlValue[size_t(k)][size_t(ch)] = raw;
-    if (k < kStripRows) view_.monitor.setStripSlider(ch, k, raw);
+    if (k < kStripRows) setStripSlider(ch, k, raw);
 
     const int solo = channels_.SoloChannel;
     if (solo >= 0 && ch != solo && e.Data1 == kVolume) {

@@ -5,13 +5,15 @@
 // the text page and the channel monitor. It also re-imposes the solo, the
 // melody mute and the master levels on the song's controller messages.
 // Runs on the window thread; the player window forwards its event here.
-#include "Displays.h"
+#include "PlayerDisplays.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace lirmus {
 
+class LyricCursor;
 class MIDIOutput;
 struct ChannelState;
 struct ControllerTable;
@@ -34,7 +36,7 @@ class Dispatcher {
 public:
     Dispatcher(SongState& song, PlayerFlags& flags, PlayerState& player, ChannelState& channels,
                LyricDisplayState& lyric, ControllerTable& mixer, const Settings& settings, MIDIOutput& out,
-               Displays displays);
+               std::function<double()> timerNow, LyricCursor& lyrics, Displays displays);
 
     /// Where Stop_Play goes (the transport); null: the last entry only stops the display.
     void setSongEnd(SongEnd* end) { songEnd_ = end; }
@@ -53,6 +55,8 @@ private:
     void noteOn(const QueueEntry& e);
     void programChange(const QueueEntry& e);
     void controlChange(const QueueEntry& e);
+    /// The strip slider of row 0..3 now stands at value (the song moved it).
+    void setStripSlider(int ch, int row, int value);
     /// CalcolaProssimaLyr(gapMs), or 0 (no countdown) when that is less than half a second away.
     double countdown(long gapMs);
 
@@ -64,6 +68,8 @@ private:
     ControllerTable& mixer_;
     const Settings& settings_;
     MIDIOutput& out_;
+    std::function<double()> timerNow_; // the song clock, seconds
+    LyricCursor& lyrics_;
     Displays view_;
     SongEnd* songEnd_ = nullptr;
 };

@@ -22,9 +22,8 @@ long FindIndexAt(const SongQueue& q, long ms) { return q.firstAtOrAfter(ms); }
 
 long LastIndexAt(const SongQueue& q, long fromIndex, long ms) { return q.positionOf(ms, fromIndex); }
 
-MciFollower::MciFollower(const SongState& song, PlayerFlags& flags, PlayerState& player, Dispatcher& dispatcher,
-                         AppDisplay& app)
-    : song_(song), flags_(flags), player_(player), dispatcher_(dispatcher), app_(app)
+MciFollower::MciFollower(const SongState& song, PlayerFlags& flags, PlayerState& player, Dispatcher& dispatcher)
+    : song_(song), flags_(flags), player_(player), dispatcher_(dispatcher)
 {
 }
 
@@ -47,11 +46,10 @@ void MciFollower::FollowMciPosition()
             ranToEnd = false;
             break;
         }
-        // Looked up afresh each time: window events may have replaced the song.
+        // Looked up afresh each time: the last entry ends the song and may start the next.
         if (i > song_.queue.MsgCount) break;
         if (!shown(song_.queue[i].Status)) continue;
         dispatcher_.MIDIOutput1_MessageSent(i);
-        app_.processEvents();
     }
     // Nothing due yet (last is 0 or behind us) leaves the place as it is:
     // moving it to last + 1 would show the whole song again from entry 1.

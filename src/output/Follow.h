@@ -5,7 +5,6 @@
 
 namespace lirmus {
 
-class AppDisplay;
 class Dispatcher;
 struct PlayerFlags;
 struct PlayerState;
@@ -26,8 +25,7 @@ public:
     /// The sequencer's position in ms from the start of the file.
     using PositionSource = std::function<double()>;
 
-    MciFollower(const SongState& song, PlayerFlags& flags, PlayerState& player, Dispatcher& dispatcher,
-                AppDisplay& app);
+    MciFollower(const SongState& song, PlayerFlags& flags, PlayerState& player, Dispatcher& dispatcher);
 
     /// Where the position is asked (the external sequencer).
     void setPositionSource(PositionSource source) { position_ = std::move(source); }
@@ -43,7 +41,6 @@ private:
     PlayerFlags& flags_;
     PlayerState& player_;
     Dispatcher& dispatcher_;
-    AppDisplay& app_;
     PositionSource position_;
     bool following_ = false; // window events run inside: a second poll must not start then
 };

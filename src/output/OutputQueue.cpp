@@ -1,6 +1,8 @@
 #include "OutputQueue.h"
 
 #include "ControllerTable.h"
+#include "LyricCursor.h"
+#include "PlayerTimers.h"
 #include "MIDIOutput.h"
 #include "SongState.h"
 
@@ -19,8 +21,9 @@ int transposedNote(int note, int transpose)
 }
 
 OutputPump::OutputPump(SongState& song, PlayerFlags& flags, PlayerState& player, const ControllerTable& mixer,
-                       MIDIOutput& out, Displays displays)
-    : song_(song), flags_(flags), player_(player), mixer_(mixer), out_(out), view_(displays)
+                       MIDIOutput& out, PlayerTimers& timers, LyricCursor& lyrics, Displays displays)
+    : song_(song), flags_(flags), player_(player), mixer_(mixer), out_(out), timers_(timers), lyrics_(lyrics),
+      view_(displays)
 {
 }
 
@@ -32,11 +35,10 @@ bool OutputPump::OutputQueue()
     SongQueue& q = song_.queue;
 
     for (int n = 0; n < batch; ++n) {
-        view_.app.processEvents();
+        // Starting the output may report an error whose handling stops the song.
         if (flags_.AbortRequested) {
             player_.OutputBusy = false;
-            view_.player.setTimerOutEnabled(false);
-            player_.TimerOutOn = false;
+            timers_.arm(PlayerTimer::Out, false);
             view_.player.setWarnColor(kLampHandedAll);
             return true;
         }
@@ -44,10 +46,9 @@ bool OutputPump::OutputQueue()
             // Nothing left to hand over: whatever is queued must play.
             if (!player_.Paused && out_.State() != kPlaying) {
                 out_.setAction(kStart);
-                view_.lyrics.setTitleCaption(QString("C'\u00e8 casino: %1").arg(player_.NextToSend));
+                lyrics_.setTitleCaption(QString("C'\u00e8 casino: %1").arg(player_.NextToSend));
             }
-            view_.player.setTimerOutEnabled(false);
-            player_.TimerOutOn = false;
+            timers_.arm(PlayerTimer::Out, false);
             player_.OutputBusy = false;
             view_.player.setWarnColor(kLampHandedAll);
             return true;
@@ -73,8 +74,7 @@ bool OutputPump::OutputQueue()
     }
     if (player_.LastMsgTime > kStartAfterMs) startIfIdle();
     player_.OutputBusy = false;
-    player_.TimerOutOn = true;
-    view_.player.setTimerOutEnabled(true);
+    timers_.arm(PlayerTimer::Out, true);
     return true;
 }
 
@@ -129,19 +129,16 @@ void OutputPump::startIfIdle()
 {
     if (player_.Paused || out_.State() == kPlaying) return;
     out_.setAction(kStart);
-    if (player_.SendOffset == 0) view_.lyrics.firstLyricFromStart();
-    player_.PlayStartTime = view_.player.timerNow() - player_.SendOffset / 1000.0;
-    view_.player.setTimer1Enabled(true);
+    if (player_.SendOffset == 0) lyrics_.firstLyricFromStart();
+    player_.PlayStartTime = timers_.now() - player_.SendOffset / 1000.0;
+    timers_.arm(PlayerTimer::Display, true);
 }
 
 void OutputPump::TimerOut_Timer()
 {
-    view_.player.setTimerOutEnabled(false);
-    view_.app.processEvents();
-    if (player_.TimerOutOn && !flags_.AbortRequested) {
-        player_.TimerOutOn = false;
-        OutputQueue();
-    }
+    const bool due = player_.TimerOutOn && !flags_.AbortRequested;
+    timers_.arm(PlayerTimer::Out, false);
+    if (due) OutputQueue();
 }
 
 void OutputPump::OpenOutputDevice(int deviceIndex, bool externalMCI)

@@ -2,12 +2,14 @@
 // The output pump: hands the song's queue to the MIDI output in batches,
 // transposed and mixer-scaled, each message tagged for the dispatcher, and
 // starts the output once enough music is queued. Runs on the window thread.
-#include "Displays.h"
+#include "PlayerDisplays.h"
 #include "PlayerState.h"
 
 namespace lirmus {
 
+class LyricCursor;
 class MIDIOutput;
+class PlayerTimers;
 struct ControllerTable;
 struct PlayerFlags;
 struct SongState;
@@ -26,11 +28,11 @@ public:
     static constexpr int kDrumChannel = 9;
 
     OutputPump(SongState& song, PlayerFlags& flags, PlayerState& player, const ControllerTable& mixer,
-               MIDIOutput& out, Displays displays);
+               MIDIOutput& out, PlayerTimers& timers, LyricCursor& lyrics, Displays displays);
 
-    /// Hands the next batch of entries NextToSend..LastToSend to the output.
-    /// Refused (false) while a batch is already being handed over: window
-    /// events run inside a batch, and a tick there must not start another.
+    /// Hands the next batch of entries NextToSend..LastToSend to the output in
+    /// one go. Refused (false) while a batch is already being handed over: an
+    /// output report or error handled inside a batch must not start another.
     bool OutputQueue();
     /// The 20 ms tick: runs OutputQueue when the pump is armed and no stop was asked.
     void TimerOut_Timer();
@@ -49,6 +51,8 @@ private:
     PlayerState& player_;
     const ControllerTable& mixer_;
     MIDIOutput& out_;
+    PlayerTimers& timers_;
+    LyricCursor& lyrics_;
     Displays view_;
 };
 

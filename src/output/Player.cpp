@@ -2,29 +2,30 @@
 
 #include "ControllerTable.h"
 #include "LoadSong.h"
+#include "Palette.h"
 #include "Settings.h"
+#include "TimeText.h"
 
 #include <QCoreApplication>
-#include <QPointer>
-
-#include <memory>
 
 namespace lirmus {
 
 Player::Player(const Settings& settings, ControllerTable& controllers, Clock* clock)
-    : MIDIOutput1(clock), settings_(settings), controllers_(controllers),
-      lyrics_(lyric, song, state, settings, MIDIOutput1, hub_),
-      pump_(song, flags, state, controllers, MIDIOutput1, hub_.displays()),
-      dispatcher_(song, flags, state, channels, lyric, controllers, settings, MIDIOutput1, hub_.displays()),
-      follower_(song, flags, state, dispatcher_, hub_),
+    : settings_(settings), controllers_(controllers), clock_(clock ? *clock : static_cast<const Clock&>(steady_)),
+      context_(std::make_unique<QObject>()), MIDIOutput1(clock), timers_(state_, clock_, clock == nullptr),
+      lyrics_(lyric_, song_, state_, settings, MIDIOutput1, [this] { return timers_.now(); }),
+      pump_(song_, flags_, state_, controllers, MIDIOutput1, timers_, lyrics_, hub_.displays()),
+      dispatcher_(song_, flags_, state_, channels_, lyric_, controllers, settings, MIDIOutput1,
+                  [this] { return timers_.now(); }, lyrics_, hub_.displays()),
+      follower_(song_, flags_, state_, dispatcher_),
+      mixer_(channels_, controllers, settings, state_, flags_, MIDIOutput1, hub_, hub_, *this),
       external_([this](const std::string& m) { hub_.messageBox(QString::fromStdString(m), MessageIcon::Exclamation); },
                 [this](const std::string& m) { hub_.showNotice(QString::fromStdString(m)); })
 {
     // The output's reports and errors come from its own thread: run them on
-    // the window thread, in order. A context object that dies with us keeps
-    // a late report from reaching a player that is gone.
-    auto* context = new QObject;
-    context_.reset(context);
+    // the window thread, in order, in the name of an object that outlives the
+    // output's reports.
+    QObject* context = context_.get();
     MIDIOutput1.setPoster([context](std::function<void()> f) {
         QMetaObject::invokeMethod(context, std::move(f), Qt::QueuedConnection);
     });
@@ -33,10 +34,33 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
         hub_.showNotice(QString::fromStdString(message));
     };
     MIDIOutput1.MessageSent = [this](long tag) { MessageSent(tag); };
+    timers_.setHandler(PlayerTimer::Out, [this] { pump_.TimerOut_Timer(); });
+    timers_.setHandler(PlayerTimer::Display, [this] { transport_.Timer1_Timer(); });
+    timers_.setHandler(PlayerTimer::External, [this] { transport_.Timer2_Timer(); });
     dispatcher_.setSongEnd(&queueChain_);
-    hub_.attachLyrics(&lyrics_);
     transport_.setSequencer(&external_);
+    // A song's end starts the next queued one once the output's report has returned.
+    queueChain_.setStarter([this](const QString& file) { playSong(file, 0); },
+                           [context](std::function<void()> f) {
+                               QMetaObject::invokeMethod(context, std::move(f), Qt::QueuedConnection);
+                           },
+                           [this](const QStringList& files) {
+                               hub_.messageBox("These songs of the queue cannot be read and were skipped:\n" +
+                                                   files.join('\n'),
+                                               MessageIcon::Exclamation);
+                           });
     applySynthSettings();
+}
+
+Player::~Player()
+{
+    // Nothing may run in our name once we start to go: the timers first, then
+    // the output's reports (its doorbell thread posts to the context).
+    timers_.stopAll();
+    MIDIOutput1.setPoster({});
+    MIDIOutput1.MessageSent = nullptr;
+    MIDIOutput1.onError = nullptr;
+    pump_.closeOnUnload();
 }
 
 void Player::applySynthSettings()
@@ -54,13 +78,8 @@ void Player::applySynthSettings()
 void Player::shutDown()
 {
     transport_.InterrompiTutto();
-    if (state.MciOpen || settings_.ExternalMCI) external_.execute("Close All");
-    state.MciOpen = false;
-    pump_.closeOnUnload();
-}
-
-Player::~Player()
-{
+    if (state_.MciOpen || settings_.ExternalMCI) external_.execute("Close All");
+    state_.MciOpen = false;
     pump_.closeOnUnload();
 }
 
@@ -88,17 +107,110 @@ void Player::tellMissingDevice(int position)
                     MessageIcon::Exclamation);
 }
 
+void Player::chooseSong(const QString& file, int transpose)
+{
+    state_.SongTranspose = transpose;
+    state_.SongFile = file;
+    hub_.setSongCaption("Play: " + file);
+}
+
+void Player::playSong(const QString& file, int transpose)
+{
+    chooseSong(file, transpose);
+    if (settings_.ExternalMCI) transport_.Stop_Play();
+    transport_.Start_Play();
+}
+
+void Player::handOver(const QStringList& files)
+{
+    QStringList songs = files;
+    if (songs.isEmpty()) return;
+    if (!songInUse()) playSong(songs.takeFirst(), 0);
+    playQueue_.add(songs);
+}
+
+void Player::dropSongs(const QStringList& files)
+{
+    if (files.size() <= 1) {
+        transport_.Form_OLEDragDrop(files.value(0));
+        return;
+    }
+    // Several songs at once: the first plays unless a song is in use, the others wait their turn.
+    QStringList songs;
+    for (const QString& file : files)
+        if (isSongFileName(file)) songs << file;
+    if (songs.size() < files.size()) hub_.beep();
+    handOver(songs);
+}
+
 void Player::loadSong()
 {
-    SongLoader(Midifile1, song, flags, settings_, SongViews(displays(), *this, *measure_)).LoadSong();
+    SongLoader(Midifile1, song_, flags_, settings_, *this, lyrics_.textMeasure()).LoadSong();
 }
+
+void Player::resetChannelSliders()
+{
+    channels_.IndicUpdating = true;
+    for (auto& strip : channels_.StripValue) strip.fill(0);
+    channels_.MeterLevel.fill(0);
+    hub_.ResetChannelSliders();
+    channels_.IndicUpdating = false;
+}
+
+void Player::songReset()
+{
+    lyrics_.setNextLyricCaption(QStringLiteral("Next Lyric"));
+    lyrics_.setMarkerCaption(QString());
+    lyrics_.setTitleCaption(QString());
+    lyrics_.resetLyricState();
+    state_.QueueComplete = false;
+    hub_.setWarnColor(kLampLoaded);
+    hub_.setWarnEnabled(false);
+    // The channels start afresh whether or not a monitor window shows them.
+    mixer_.ResetChannelStates();
+}
+
+void Player::songRefused(const QString& message, MessageIcon icon, bool beep)
+{
+    if (beep) hub_.beep();
+    hub_.messageBox(message, icon);
+}
+
+void Player::songCaption(SongCaption which, const QString& text)
+{
+    switch (which) {
+    case SongCaption::Track: hub_.setTrackCaption(text); break;
+    case SongCaption::Key: hub_.setKeyCaption(text); break;
+    case SongCaption::Tempo: hub_.setTempoCaption(text); break;
+    case SongCaption::Title: lyrics_.setTitleCaption(text); break;
+    case SongCaption::FastStart: lyrics_.setTurboCaption(text); break;
+    }
+}
+
+void Player::passSorted()
+{
+    state_.SliderPercent = 0;
+    hub_.setPositionSlider(0, 100, 0, 10);
+}
+
+void Player::lyricsReady() { lyrics_.StartLyric(1); }
+
+void Player::chordsReady() { lyrics_.StartLyricA(); }
 
 void Player::OutputSong(long fromIndex, long toIndex, long fromTime, int mode)
 {
     transport_.OutputSong(fromIndex, toIndex, fromTime, mode);
 }
 
-void Player::clearControllerValues() { controllers_.ClearControllerValues(); }
+void Player::queueComplete(long lengthMs)
+{
+    hub_.setWarnColor(kLampHandedAll);
+    hub_.showSongLength(TimeText(double(lengthMs) / 1000.0).left(5));
+    state_.QueueComplete = true;
+    hub_.setWarnEnabled(true);
+}
+
+void Player::MidiPanic() { transport_.MidiPanic(); }
 
 void Player::setMonitorEnabled(bool enabled) { hub_.setMonitorEnabled(enabled); }
 
@@ -106,11 +218,11 @@ void Player::MessageSent(long index) { dispatcher_.MIDIOutput1_MessageSent(index
 
 bool Player::songInUse() const
 {
-    const PlayerState& st = state;
-    if (st.Loading || st.OutputBusy || flags.QueueBuilding) return true;
+    const PlayerState& st = state_;
+    if (st.Loading || st.OutputBusy || flags_.QueueBuilding) return true;
     if (st.buttons.Pause) return true; // playing
     // Paused past the song's start; a song cued at its start waits for Play and may be replaced.
-    const SongQueue& q = song.queue;
+    const SongQueue& q = song_.queue;
     return st.Paused && st.buttons.Stop && st.CurrentIndex >= 1 && st.CurrentIndex <= q.MsgCount &&
            q[st.CurrentIndex].Time > 0;
 }

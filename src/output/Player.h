@@ -1,9 +1,13 @@
 #pragma once
-// The player: one owner for the song, the player's state, the channel and
-// lyric display state, the MIDI file reader, the output component and the
-// output pump. Plain C++: the windows get it from the application object and
-// show what it tells their display roles (attached to its hub).
+// The player: the one owner of playback. It owns the song, the player's,
+// channel and lyric display state, the MIDI file reader, the output
+// component, the pump, the dispatcher, the mixer, the timers and the play
+// queue. Windows change it only through its commands (the transport, the
+// mixer, the play queue and the calls below) and read it through read-only
+// views; what changes is told to the display roles attached to its hub and to
+// the lyric views attached to its lyric cursor.
 #include "ChannelState.h"
+#include "Clock.h"
 #include "DisplayHub.h"
 #include "Dispatcher.h"
 #include "ExternalPlayer.h"
@@ -12,100 +16,143 @@
 #include "LyricDisplayState.h"
 #include "MIDIOutput.h"
 #include "Midifile.h"
+#include "Mixer.h"
 #include "OutputQueue.h"
 #include "PlayQueue.h"
 #include "PlayerState.h"
+#include "PlayerTimers.h"
+#include "SongSink.h"
 #include "SongState.h"
-#include "SongViews.h"
 #include "Transport.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <memory>
 
 namespace lirmus {
 
-class Clock;
 struct ControllerTable;
+class SettingsService;
 struct Settings;
 
-class Player : private SongOutputStart {
+class Player : private SongSink, private MixerHost {
 public:
     /// settings and controllers outlive the player (the dispatcher keeps the song's
-    /// controller values in the table); clock: null for the steady clock.
+    /// controller values in the table); clock: null for the steady clock and real
+    /// timers, a manual clock for timers the owner ticks (tests).
     Player(const Settings& settings, ControllerTable& controllers, Clock* clock = nullptr);
-    ~Player();
+    ~Player() override;
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
-    SongState song;
-    PlayerFlags flags;
-    PlayerState state;
-    ChannelState channels;
-    LyricDisplayState lyric;
-    Midifile Midifile1;
-    MIDIOutput MIDIOutput1;
-
-    /// Where the player's displays are attached (the windows do it).
-    DisplayHub& hub() { return hub_; }
-    Displays displays() { return hub_.displays(); }
-    OutputPump& pump() { return pump_; }
-    /// What the output's MessageSent reports go to.
-    Dispatcher& dispatcher() { return dispatcher_; }
-    /// Follows the external sequencer in external-player mode.
-    MciFollower& follower() { return follower_; }
+    // Read-only views.
+    const SongState& song() const { return song_; }
+    const PlayerState& state() const { return state_; }
+    const PlayerFlags& flags() const { return flags_; }
+    const ChannelState& channels() const { return channels_; }
+    const LyricDisplayState& lyric() const { return lyric_; }
     const Settings& settings() const { return settings_; }
-    ControllerTable& controllers() { return controllers_; }
+    const ControllerTable& controllers() const { return controllers_; }
+    /// The song clock, in seconds.
+    double timerNow() const { return timers_.now(); }
+    /// A song is playing, paused mid-song or loading (a new song then waits in the queue).
+    bool songInUse() const;
+
+    // Commands.
+    /// Start, stop, pause, seek, the timers' handlers.
     Transport& transport() { return transport_; }
-    /// The external player of external-player mode.
-    ExternalPlayer& external() { return external_; }
+    /// Mute, solo, melody, strip and master sliders, tempo, key, resets, panic.
+    Mixer& mixer() { return mixer_; }
+    /// The songs after this one; a song's end starts the next.
+    PlayQueue& playQueue() { return playQueue_; }
+    QueueChain& queueChain() { return queueChain_; }
+    /// The song to play next and its stored transposition (nothing starts).
+    void chooseSong(const QString& file, int transpose);
+    /// Chooses file and starts it (cued when AutoStart is on).
+    void playSong(const QString& file, int transpose);
+    /// Songs handed over (another copy's command line, several dropped at once):
+    /// the first plays unless a song is in use, the rest join the queue.
+    void handOver(const QStringList& files);
+    /// Files dropped on the player: one is started as before (anything but a
+    /// song beeps); of several, the songs are handed over and the rest beep.
+    void dropSongs(const QStringList& files);
     /// Follows the synthesizer settings (SoundFont, audio file) for the next start.
     void applySynthSettings();
-    /// The program ends: every output halted and silenced, devices closed, the recording complete.
-    void shutDown();
-    /// The lyric cursor: attached to the hub as the lyrics role; the lyric views attach to it.
-    LyricCursor& lyrics() { return lyrics_; }
-
     /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position);
     /// a position no longer in the device list opens the mapper instead.
     void openOutput();
     /// Says, once per position, that the device stored at list position `position` is gone.
     void tellMissingDevice(int position);
-    /// Loads and prepares the song open in Midifile1; the first pass starts the output.
-    void loadSong();
-    /// Every controller value of the song forgotten (-1).
-    void clearControllerValues();
     /// Enables the channel monitor (off while the external player plays).
     void setMonitorEnabled(bool enabled);
+    /// Where the master levels are stored (null: not stored).
+    void setSettingsService(SettingsService* service) { mixer_.setSettingsService(service); }
+    /// The program ends: every output halted and silenced, devices closed, the recording complete.
+    void shutDown();
 
+    // Where the windows attach.
+    /// The display roles (player window, channel monitor, application).
+    DisplayHub& hub() { return hub_; }
+    /// The lyric cursor: the lyric views attach to it.
+    LyricCursor& lyrics() { return lyrics_; }
+    const LyricCursor& lyrics() const { return lyrics_; }
+
+    // The outside components.
+    MIDIOutput& output() { return MIDIOutput1; }
+    const MIDIOutput& output() const { return MIDIOutput1; }
+    /// The external player of external-player mode.
+    ExternalPlayer& external() { return external_; }
     /// Reports entry index as sent (or reached by the external player) to the dispatcher.
     void MessageSent(long index);
-
-    /// Text widths for the lyric line rule (the lyrics window measures; a fixed width until then).
-    void setTextMeasure(TextMeasure* measure) { measure_ = measure ? measure : &fixedMeasure_; }
-
-    // Play queue: the songs after this one; a song's end starts the next.
-    PlayQueue& playQueue() { return playQueue_; }
-    QueueChain& queueChain() { return queueChain_; }
-    /// A song is playing, paused mid-song or loading (a new song then waits in the queue).
-    bool songInUse() const;
+    /// Runs timer t's handler now if it is armed (tests on a manual clock tick the timers).
+    void tick(PlayerTimer t) { timers_.tick(t); }
 
 private:
+    friend class Transport;
+
+    /// Loads and prepares the song open in Midifile1 in one go; the first pass starts the output.
+    void loadSong();
+    /// Every strip slider at 0 and every meter down, on screen too.
+    void resetChannelSliders();
+
+    // What song loading and preparation report.
+    void songReset() override;
+    void songRefused(const QString& message, MessageIcon icon, bool beep) override;
+    void songCaption(SongCaption which, const QString& text) override;
+    void passSorted() override;
+    void lyricsReady() override;
+    void chordsReady() override;
     void OutputSong(long fromIndex, long toIndex, long fromTime, int mode) override;
+    void queueComplete(long lengthMs) override;
+    // What the mixer asks of the player.
+    void MidiPanic() override;
+    long MsgCount() const override { return song_.queue.MsgCount; }
 
     const Settings& settings_;
     ControllerTable& controllers_;
+    SteadyClock steady_;
+    const Clock& clock_;
+    // Posted reports run in its name; it outlives the output, whose reports
+    // are stopped before anything they call goes.
+    std::unique_ptr<QObject> context_;
+    SongState song_;
+    PlayerFlags flags_;
+    PlayerState state_;
+    ChannelState channels_;
+    LyricDisplayState lyric_;
+    Midifile Midifile1;
+    MIDIOutput MIDIOutput1;
     DisplayHub hub_;
+    PlayerTimers timers_;
     LyricCursor lyrics_;
     OutputPump pump_;
     Dispatcher dispatcher_;
     MciFollower follower_;
+    Mixer mixer_;
     Transport transport_{*this};
-    NullSongViews fixedMeasure_;
-    TextMeasure* measure_ = &fixedMeasure_;
     ExternalPlayer external_;
-    std::unique_ptr<QObject> context_; // posted reports run in its name
-    int missingDeviceTold_ = -1;        // list position of the last missing device we told of
+    int missingDeviceTold_ = -1; // list position of the last missing device we told of
     PlayQueue playQueue_;
     QueueChain queueChain_{transport_, playQueue_};
 };

@@ -1,13 +1,12 @@
 #include "Transport.h"
 
+#include "ControllerTable.h"
 #include "ExternalSequencer.h"
 #include "LoadSong.h"
 #include "Panic.h"
 #include "Player.h"
 #include "Settings.h"
 #include "TimeText.h"
-
-#include <QElapsedTimer>
 
 #include <cmath>
 
@@ -16,7 +15,6 @@ namespace {
 
 enum Action { kClose = 2, kClear = 3, kStart = 4, kStop = 5, kPauseResume = 9 };
 constexpr int kStatePlaying = 2, kStatePaused = 4;
-constexpr qint64 kStopWaitMs = 250;
 
 } // namespace
 
@@ -25,7 +23,7 @@ Transport::Transport(Player& player) : p_(player) {}
 void Transport::setSequencer(ExternalSequencer* sequencer)
 {
     mci_ = sequencer;
-    p_.follower().setPositionSource([this] {
+    p_.follower_.setPositionSource([this] {
         // A reply that is not a number reads as 0.
         std::string reply;
         if (!mci_ || mci_->sendString("Status MCIMidi Position", reply) != 0) return 0.0;
@@ -40,52 +38,42 @@ bool Transport::mci(const std::string& command)
 
 void Transport::setButtons(bool play, bool pause, bool stop, bool seek)
 {
-    TransportButtons& b = p_.state.buttons;
+    TransportButtons& b = p_.state_.buttons;
     b = TransportButtons{play, pause, stop, seek};
-    p_.hub().showButtons(b);
+    p_.hub_.showButtons(b);
 }
 
 long Transport::msAt(int percent) const
 {
-    return std::lround(double(percent) * double(p_.song.SongLength) / 100.0);
+    return std::lround(double(percent) * double(p_.song_.SongLength) / 100.0);
 }
 
 void Transport::MidiPanic() { lirmus::MidiPanic(p_.MIDIOutput1); }
 
+void Transport::setTimer(PlayerTimer t, bool on) { p_.timers_.arm(t, on); }
+
+void Transport::showSliderAt(int percent)
+{
+    p_.state_.SliderPercent = percent;
+    p_.hub_.setPositionValue(percent);
+}
+
 void Transport::InterrompiTutto()
 {
-    PlayerState& st = p_.state;
-    PlayerFlags& flags = p_.flags;
-    DisplayHub& ui = p_.hub();
-    ui.setTimer1Enabled(false);
-    ui.setTimer2Enabled(false);
-    ui.setTimerOutEnabled(false);
-    st.TimerOutOn = false;
-    flags.AbortRequested = true;
+    PlayerState& st = p_.state_;
+    setTimer(PlayerTimer::Display, false);
+    setTimer(PlayerTimer::External, false);
+    setTimer(PlayerTimer::Out, false);
+    // The pump and the merge step run on this thread in one go: when this
+    // comes from inside them (an output error handled there), they stop at
+    // their next check.
+    p_.flags_.AbortRequested = true;
     st.MciFollowIndex = 1;
 
     if (p_.settings().ExternalMCI && st.MciOpen) {
         mci("Close MciMidi");
         st.MciOpen = false;
     }
-
-    // The pump and the merge step notice the stop at their next check; they
-    // run on this thread, so we only get here from inside them, and then
-    // they cannot end before we return: the wait is bounded.
-    if (st.OutputBusy || flags.QueueMerging) {
-        QElapsedTimer waited;
-        waited.start();
-        while ((st.OutputBusy || flags.QueueMerging) && waited.elapsed() < kStopWaitMs) {
-            flags.AbortRequested = true;
-            ui.setTimerOutEnabled(false);
-            st.TimerOutOn = false;
-            ui.processEvents();
-        }
-    }
-
-    ui.setTimer1Enabled(false);
-    ui.setTimerOutEnabled(false);
-    st.TimerOutOn = false;
 
     if (!p_.settings().ExternalMCI) {
         p_.MIDIOutput1.setAction(kStop);
@@ -97,19 +85,19 @@ void Transport::InterrompiTutto()
 
 void Transport::Start_Play()
 {
-    PlayerState& st = p_.state;
-    // Window events run while a song loads and while the pump hands entries
-    // over: a start arriving there stops what runs and goes no further.
-    const bool nested = p_.flags.QueueBuilding || st.Loading || st.OutputBusy;
+    PlayerState& st = p_.state_;
+    // A start asked for from inside a load or a hand-over (a report or an
+    // error handled there) stops what runs and goes no further.
+    const bool nested = p_.flags_.QueueBuilding || st.Loading || st.OutputBusy;
     InterrompiTutto();
     if (nested) return;
 
     const Settings& s = p_.settings();
-    DisplayHub& ui = p_.hub();
-    ui.ClearLyricDisplay();
-    ui.ResetChannelSliders();
+    DisplayHub& ui = p_.hub_;
+    p_.lyrics_.ClearLyricDisplay();
+    p_.resetChannelSliders();
     ui.ResetProgramLabels();
-    p_.clearControllerValues();
+    p_.controllers_.ClearControllerValues();
     st.CurrentIndex = 0;
 
     st.SongTempoChange = s.TempoChange;
@@ -118,38 +106,34 @@ void Transport::Start_Play()
     ui.showTempoAndKey(st.SongTempoChange, st.Transpose);
 
     st.Paused = s.AutoStart;
-    p_.channels.ProgramSeen.fill(false);
-    st.SliderByProgram = true;
-    ui.setPositionValue(0);
-    st.SliderByProgram = false;
+    p_.channels_.ProgramSeen.fill(false);
+    showSliderAt(0);
 
     st.Loading = true;
-    if (!OpenSongFile(p_.Midifile1, st.SongFile.toStdString(), ui)) {
+    if (!OpenSongFile(p_.Midifile1, st.SongFile.toStdString(), p_)) {
         ui.focusBrowser();
         st.Loading = false;
         return;
     }
 
     setButtons(st.Paused, !st.Paused, true, true);
-    p_.flags.AbortRequested = false;
-    p_.lyric.CurLyricRow = s.KaraokeRows;
+    p_.flags_.AbortRequested = false;
+    p_.lyric_.CurLyricRow = s.KaraokeRows;
     p_.loadSong();
     st.Loading = false;
 }
 
 void Transport::Stop_Play()
 {
-    PlayerState& st = p_.state;
+    PlayerState& st = p_.state_;
     const Settings& s = p_.settings();
-    DisplayHub& ui = p_.hub();
+    DisplayHub& ui = p_.hub_;
     InterrompiTutto();
 
-    st.SliderByProgram = true;
-    ui.setPositionValue(0);
-    st.SliderByProgram = false;
-    ui.ResetChannelSliders();
+    showSliderAt(0);
+    p_.resetChannelSliders();
     ui.ResetProgramLabels();
-    ui.ClearLyricDisplay();
+    p_.lyrics_.ClearLyricDisplay();
     ui.showClock(QString());
     ui.showPosition(QString());
     ui.showSongLength(QString());
@@ -160,15 +144,15 @@ void Transport::Stop_Play()
     }
     // Cued again from the start: playing waits for Play.
     setButtons(true, false, true, true);
-    if (p_.song.queue.MsgCount < 1) return;
+    if (p_.song_.queue.MsgCount < 1) return;
     st.Paused = true;
-    p_.flags.AbortRequested = false;
-    OutputSong(1, p_.song.queue.MsgCount, 0, 0);
+    p_.flags_.AbortRequested = false;
+    OutputSong(1, p_.song_.queue.MsgCount, 0, 0);
 }
 
 void Transport::cmdStop_Click()
 {
-    p_.state.Paused = p_.settings().ExternalMCI ? false : p_.settings().AutoStart;
+    p_.state_.Paused = p_.settings().ExternalMCI ? false : p_.settings().AutoStart;
     Stop_Play();
 }
 
@@ -176,7 +160,7 @@ void Transport::startOrResumeOutput()
 {
     if (p_.settings().ExternalMCI) {
         mci("Resume MCIMidi");
-        p_.hub().setTimer2Enabled(true);
+        setTimer(PlayerTimer::External, true);
     } else {
         p_.MIDIOutput1.setAction(p_.MIDIOutput1.State() == kStatePaused ? kPauseResume : kStart);
     }
@@ -184,33 +168,33 @@ void Transport::startOrResumeOutput()
 
 void Transport::cmdPlay_Click()
 {
-    PlayerState& st = p_.state;
+    PlayerState& st = p_.state_;
     if (!st.Paused) {
         if (!st.SongFile.isEmpty()) Start_Play();
         return;
     }
     st.Paused = false;
     startOrResumeOutput();
-    const SongQueue& q = p_.song.queue;
+    const SongQueue& q = p_.song_.queue;
     const long at = st.CurrentIndex >= 1 && st.CurrentIndex <= q.MsgCount ? q[st.CurrentIndex].Time : 0;
-    st.PlayStartTime = p_.hub().timerNow() - at / 1000.0;
-    p_.hub().setTimer1Enabled(true);
+    st.PlayStartTime = p_.timers_.now() - at / 1000.0;
+    setTimer(PlayerTimer::Display, true);
     setButtons(false, true, st.buttons.Stop, st.buttons.Seek);
 }
 
 void Transport::cmdPause_Click()
 {
-    PlayerState& st = p_.state;
-    DisplayHub& ui = p_.hub();
+    PlayerState& st = p_.state_;
+    DisplayHub& ui = p_.hub_;
     if (st.Paused) {
         st.Paused = false;
         startOrResumeOutput();
-        ui.setTimer1Enabled(true);
+        setTimer(PlayerTimer::Display, true);
         setButtons(false, true, st.buttons.Stop, st.buttons.Seek);
         return;
     }
-    ui.setTimer1Enabled(false);
-    ui.setTimer2Enabled(false);
+    setTimer(PlayerTimer::Display, false);
+    setTimer(PlayerTimer::External, false);
     if (p_.settings().ExternalMCI) {
         mci("Pause MCIMidi");
     } else {
@@ -220,105 +204,110 @@ void Transport::cmdPause_Click()
     st.Paused = true;
     setButtons(true, false, st.buttons.Stop, st.buttons.Seek);
     for (int ch = 0; ch < ChannelState::kChannels; ++ch) {
-        p_.channels.MeterLevel[size_t(ch)] = 0;
+        p_.channels_.MeterLevel[size_t(ch)] = 0;
         ui.setMeter(ch, 0);
     }
 }
 
-void Transport::cmdInizio_Click() { p_.hub().setPositionValue(0); }
+void Transport::seekBy(int targetPercent)
+{
+    // The slider moved by the program: a seek only when it really moves.
+    if (targetPercent == p_.state_.SliderPercent) return;
+    showSliderAt(targetPercent);
+    sliOut_Change(targetPercent);
+}
+
+void Transport::cmdInizio_Click() { seekBy(0); }
 
 void Transport::cmdRewind_Click()
 {
-    const int v = p_.hub().sliderValue();
-    if (v >= 10) p_.hub().setPositionValue(v - 10);
+    const int v = p_.state_.SliderPercent;
+    if (v >= 10) seekBy(v - 10);
 }
 
 void Transport::cmdForward_Click()
 {
-    const int v = p_.hub().sliderValue();
-    if (v < 90) p_.hub().setPositionValue(v + 10);
+    const int v = p_.state_.SliderPercent;
+    if (v < 90) seekBy(v + 10);
 }
 
 bool Transport::cmdInfo_Click()
 {
-    if (!p_.flags.QueueBuilding) return true;
-    p_.hub().beep();
+    if (!p_.flags_.QueueBuilding) return true;
+    p_.hub_.beep();
     return false;
 }
 
 void Transport::sliOut_MouseDown()
 {
-    p_.state.SliderDragging = true;
-    Timer1WasOn_ = p_.hub().timer1Enabled();
-    p_.hub().setTimer1Enabled(false);
+    p_.state_.SliderDragging = true;
+    Timer1WasOn_ = p_.state_.Timer1On;
+    setTimer(PlayerTimer::Display, false);
 }
 
 void Transport::sliOut_MouseUp()
 {
-    p_.state.SliderDragging = false;
-    p_.hub().setTimer1Enabled(Timer1WasOn_);
+    p_.state_.SliderDragging = false;
+    setTimer(PlayerTimer::Display, Timer1WasOn_);
 }
 
 void Transport::sliOut_Scroll(int percent)
 {
-    p_.hub().showPosition(TimeText(msAt(percent) / 1000.0).left(5));
+    p_.hub_.showPosition(TimeText(msAt(percent) / 1000.0).left(5));
 }
 
 void Transport::sliOut_Change(int percent)
 {
-    PlayerState& st = p_.state;
+    PlayerState& st = p_.state_;
     if (st.SliderByProgram) return;
-    DisplayHub& ui = p_.hub();
-    st.SliderByProgram = true;
+    st.SliderPercent = percent;
     const int state = p_.MIDIOutput1.State();
     if (state != kStatePlaying && state != kStatePaused) {
-        ui.beep();
-        st.SliderByProgram = false;
+        p_.hub_.beep();
         return;
     }
-    ui.setTimer1Enabled(false);
+    // Stop returns once nothing more can be sent; reports of what was sent
+    // before it belong to the old position and are dropped by their epoch.
+    st.SliderByProgram = true;
+    setTimer(PlayerTimer::Display, false);
     p_.MIDIOutput1.setAction(kStop);
-    for (int i = 0; i < 20; ++i) ui.processEvents();
     const long ms = msAt(percent);
-    ui.RiposizionaKaraoke(ms);
-    for (int i = 0; i < 20; ++i) ui.processEvents();
+    p_.lyrics_.RiposizionaKaraoke(ms);
     OutputSong(0, 0, ms, 0);
     st.SliderByProgram = false;
 }
 
 void Transport::Timer1_Timer()
 {
-    DisplayHub& ui = p_.hub();
-    ui.setTimer1Enabled(false);
-    if (p_.flags.AbortRequested) return;
-    ui.drawCountdowns(ui.timerNow());
-    ui.processEvents();
-    if (p_.flags.AbortRequested) return;
+    setTimer(PlayerTimer::Display, false);
+    if (p_.flags_.AbortRequested) return;
+    p_.lyrics_.drawCountdowns(p_.timers_.now());
     if (!p_.settings().KaraokeEnlarged) {
         for (int ch = 0; ch < ChannelState::kChannels; ++ch) {
-            if (p_.flags.AbortRequested) return;
-            int& meter = p_.channels.MeterLevel[size_t(ch)];
+            int& meter = p_.channels_.MeterLevel[size_t(ch)];
             const int fallen = meter < 32 ? 0 : meter - 32;
             if (fallen != meter) {
                 meter = fallen;
-                ui.setMeter(ch, meter);
+                p_.hub_.setMeter(ch, meter);
             }
         }
     }
-    ui.setTimer1Enabled(true);
+    setTimer(PlayerTimer::Display, true);
+}
+
+bool isSongFileName(const QString& fileName)
+{
+    const QString kind = fileName.right(3).toUpper();
+    return kind == "MID" || kind == "KAR";
 }
 
 bool Transport::Form_OLEDragDrop(const QString& fileName)
 {
-    const QString kind = fileName.right(3).toUpper();
-    if (kind != "MID" && kind != "KAR") {
-        p_.hub().beep();
+    if (!isSongFileName(fileName)) {
+        p_.hub_.beep();
         return false;
     }
-    if (fileName.isEmpty()) return false;
-    p_.state.SongTranspose = 0;
-    p_.state.SongFile = fileName;
-    p_.hub().setSongCaption("Play: " + fileName);
+    p_.chooseSong(fileName, 0);
     Start_Play();
     return true;
 }
@@ -326,15 +315,15 @@ bool Transport::Form_OLEDragDrop(const QString& fileName)
 void Transport::Form_Unload()
 {
     InterrompiTutto();
-    p_.pump().closeOnUnload();
+    p_.pump_.closeOnUnload();
 }
 
 void Transport::OutputSong(long fromIndex, long toIndex, long fromTime, int mode)
 {
-    PlayerState& st = p_.state;
-    const SongQueue& q = p_.song.queue;
-    DisplayHub& ui = p_.hub();
-    ui.setTimer1Enabled(false);
+    PlayerState& st = p_.state_;
+    const SongQueue& q = p_.song_.queue;
+    DisplayHub& ui = p_.hub_;
+    setTimer(PlayerTimer::Display, false);
     long startTime = fromTime;
     if (mode >= 0) {
         InterrompiTutto();
@@ -346,20 +335,21 @@ void Transport::OutputSong(long fromIndex, long toIndex, long fromTime, int mode
     // Continuing keeps the running output's start: after a seek during the
     // second pass that is the seek's point, not the song's first entry.
     if (mode >= 0) st.SendOffset = startTime;
-    p_.flags.AbortRequested = false;
+    p_.flags_.AbortRequested = false;
 
     if (!p_.settings().ExternalMCI) {
         ui.setWarnColor(kLampStarted);
-        st.TimerOutOn = true;
-        ui.setTimerOutEnabled(true);
-        ui.setTimer1Enabled(true);
+        setTimer(PlayerTimer::Display, true);
+        // The first batch goes now, not a tick later: the output starts as soon as it can.
+        setTimer(PlayerTimer::Out, true);
+        p_.pump_.TimerOut_Timer();
         return;
     }
 
     // The external player plays the file itself; we follow its position.
     const auto fail = [this] {
         Stop_Play();
-        p_.flags.AbortRequested = true;
+        p_.flags_.AbortRequested = true;
     };
     mci("Close All");
     if (!mci("Open \"" + st.SongFile.toStdString() + "\" alias MCIMidi Type Sequencer")) return fail();
@@ -375,27 +365,27 @@ void Transport::OutputSong(long fromIndex, long toIndex, long fromTime, int mode
     } else {
         st.MciFollowIndex = st.NextToSend;
     }
-    st.PlayStartTime = ui.timerNow() - st.SendOffset / 1000.0;
-    p_.lyric.NextLyricTime = q.MsgQueue.empty() ? 0 : ui.CalcolaProssimaLyr(q[0].Length);
+    st.PlayStartTime = p_.timers_.now() - st.SendOffset / 1000.0;
+    p_.lyric_.NextLyricTime = q.MsgQueue.empty() ? 0 : p_.lyrics_.CalcolaProssimaLyr(q[0].Length);
     st.MciOpen = true;
-    ui.setTimer2Enabled(true);
-    ui.setTimer1Enabled(true);
+    setTimer(PlayerTimer::External, true);
+    setTimer(PlayerTimer::Display, true);
 }
 
 void Transport::Timer2_Timer()
 {
-    p_.hub().setTimer2Enabled(false);
+    setTimer(PlayerTimer::External, false);
     if (p_.settings().ExternalMCI) FollowMciPosition();
     // The sequencer's length and ours may differ by a few ms: a sequencer that
     // has finished ends the song even when its position never passed ours.
     std::string mode;
-    if (p_.state.MciOpen && !p_.state.Paused && mci_ && mci_->sendString("Status MCIMidi Mode", mode) == 0 &&
+    if (p_.state_.MciOpen && !p_.state_.Paused && mci_ && mci_->sendString("Status MCIMidi Mode", mode) == 0 &&
         mode == "stopped")
         Stop_Play();
-    if (p_.state.MciOpen) p_.hub().setTimer2Enabled(true);
+    if (p_.state_.MciOpen) setTimer(PlayerTimer::External, true);
 }
 
-void Transport::FollowMciPosition() { p_.follower().FollowMciPosition(); }
+void Transport::FollowMciPosition() { p_.follower_.FollowMciPosition(); }
 
 void Transport::SetMciMode()
 {

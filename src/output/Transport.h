@@ -2,9 +2,11 @@
 // The transport: start, stop, pause and resume, seeking with the position
 // slider and the skip buttons, the display timer, a dropped file, and the
 // start of the output on either path (our own output or the external
-// player). Plain code on the window thread; the player window forwards its
-// handlers here and shows what it is told through its display role.
+// player). Plain code on the window thread, part of the player: the player
+// window forwards its handlers here and shows what it is told through its
+// display role. Nothing here waits for window events.
 #include "Dispatcher.h"
+#include "PlayerTimers.h"
 
 #include <QString>
 
@@ -33,12 +35,12 @@ public:
     /// False (and a beep) while the queue is being built: the information window must wait.
     bool cmdInfo_Click();
 
-    // The position slider sliOut.
+    // The position slider sliOut (the window's slider, moved by the user).
     void sliOut_MouseDown();
     void sliOut_MouseUp();
     /// The thumb moves: only the position box follows.
     void sliOut_Scroll(int percent);
-    /// The value changed: a seek, unless the program moved it.
+    /// The user set the slider to percent: a seek there (refused with a beep when nothing plays).
     void sliOut_Change(int percent);
 
     /// Every 125 ms: countdown bars and falling meters.
@@ -64,6 +66,11 @@ public:
 
 private:
     void setButtons(bool play, bool pause, bool stop, bool seek);
+    void setTimer(PlayerTimer t, bool on);
+    /// The slider stands at percent, on screen too; nothing seeks.
+    void showSliderAt(int percent);
+    /// The skip buttons: the slider moves to targetPercent and seeks there, when it moves.
+    void seekBy(int targetPercent);
     bool mci(const std::string& command);
     void startOrResumeOutput();
     long msAt(int percent) const;
@@ -72,5 +79,8 @@ private:
     ExternalSequencer* mci_ = nullptr;
     bool Timer1WasOn_ = false;
 };
+
+/// Whether a file's name says it is a song (".mid" or ".kar", any case).
+bool isSongFileName(const QString& fileName);
 
 } // namespace lirmus

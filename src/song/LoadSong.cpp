@@ -6,7 +6,7 @@
 
 namespace lirmus {
 
-bool OpenSongFile(Midifile& reader, const std::string& path, AppDisplay& app)
+bool OpenSongFile(Midifile& reader, const std::string& path, SongSink& sink)
 {
     bool cannotOpen = false;
     auto shown = std::move(reader.onError);
@@ -17,14 +17,13 @@ bool OpenSongFile(Midifile& reader, const std::string& path, AppDisplay& app)
     reader.setFileName(path);
     reader.setAction(1);
     reader.onError = std::move(shown);
-    if (cannotOpen) app.beep();
-    if (cannotOpen) app.messageBox(kMsgNotFound, MessageIcon::Exclamation);
+    if (cannotOpen) sink.songRefused(kMsgNotFound, MessageIcon::Exclamation, true);
     return !cannotOpen;
 }
 
 SongLoader::SongLoader(Midifile& reader, SongState& song, PlayerFlags& flags, const Settings& settings,
-                       SongViews views)
-    : reader_(reader), song_(song), flags_(flags), settings_(settings), views_(views)
+                       SongSink& sink, const TextMeasure& measure)
+    : reader_(reader), song_(song), flags_(flags), settings_(settings), sink_(sink), measure_(measure)
 {
 }
 
@@ -35,16 +34,10 @@ void SongLoader::LoadSong()
     song_ = SongState();
     song_.tracks.assign(size_t(trackCount) + 1, TrackCursor());
 
-    views_.lyrics.setNextLyricCaption(QStringLiteral("Next Lyric"));
-    views_.lyrics.setMarkerCaption(QString());
-    views_.lyrics.setTitleCaption(QString());
-    views_.lyrics.resetLyricState();
-    views_.player.setWarnColor(12);
-    views_.player.setWarnEnabled(false);
-    views_.monitor.ResetChannelStates();
+    sink_.songReset();
 
     if (trackCount == 0) {
-        views_.app.messageBox(kMsgCorrupted, MessageIcon::Exclamation);
+        sink_.songRefused(kMsgCorrupted, MessageIcon::Exclamation, false);
         reader_.setAction(2);
         return;
     }
@@ -52,10 +45,10 @@ void SongLoader::LoadSong()
     song_.TrackCount = trackCount;
     song_.FileFormat = reader_.FileFormat();
     song_.Division = reader_.Division();
-    views_.monitor.setTrackCaption(QStringLiteral("%1/%2").arg(trackCount, 2, 10, QLatin1Char('0')).arg(song_.FileFormat));
+    sink_.songCaption(SongCaption::Track, QStringLiteral("%1/%2").arg(trackCount, 2, 10, QLatin1Char('0')).arg(song_.FileFormat));
     reader_.setTrack(1);
-    views_.monitor.setKeyCaption(settings_.ItalianNotation ? QStringLiteral("Do+") : QStringLiteral("C+"));
-    views_.monitor.setTempoCaption(QString());
+    sink_.songCaption(SongCaption::Key, settings_.ItalianNotation ? QStringLiteral("Do+") : QStringLiteral("C+"));
+    sink_.songCaption(SongCaption::Tempo, QString());
     song_.tempoMap.clear();
     if (reader_.Tempo() == 0) reader_.setTempo(500000);
     song_.InitialTempo = reader_.Tempo();
@@ -64,26 +57,20 @@ void SongLoader::LoadSong()
     song_.TextEncoding = QString::fromStdString(reader_.TextEncoding());
 
     if (reader_.TimeFormat() == 1) {
-        views_.app.messageBox(kMsgSmpte, MessageIcon::Plain);
+        sink_.songRefused(kMsgSmpte, MessageIcon::Plain, false);
         return;
     }
     // No ticks per quarter note: nothing could be timed.
     if (song_.Division < 1) {
-        views_.app.messageBox(kMsgCorrupted, MessageIcon::Exclamation);
+        sink_.songRefused(kMsgCorrupted, MessageIcon::Exclamation, false);
         reader_.setAction(2);
         return;
     }
 
-    // A flag left over from stopping the previous song is cleared; a stop or
-    // another song asked for while these events ran ends this load instead.
-    const bool leftOver = flags_.AbortRequested;
-    views_.app.processEvents();
-    if (flags_.AbortRequested && !leftOver) {
-        reader_.setAction(2);
-        return;
-    }
+    // A flag left over from stopping the previous song is cleared: the
+    // preparation runs in one go, nothing can ask to stop it meanwhile.
     flags_.AbortRequested = false;
-    SongPreparation(reader_, song_, flags_, settings_, views_).QueueSong();
+    SongPreparation(reader_, song_, flags_, settings_, sink_, measure_).QueueSong();
     reader_.setAction(2);
 }
 

@@ -22,9 +22,9 @@ bool startsNewLine(const QString& text)
 
 } // namespace
 
-LyricExtraction::LyricExtraction(SongState& song, const Settings& settings, LyricsDisplay& lyrics,
+LyricExtraction::LyricExtraction(SongState& song, const Settings& settings, SongSink& sink,
                                  const TextMeasure& measure)
-    : song_(song), settings_(settings), lyrics_(lyrics), measure_(measure)
+    : song_(song), settings_(settings), sink_(sink), measure_(measure)
 {
 }
 
@@ -53,7 +53,7 @@ bool LyricExtraction::textMeta(long index, int metaType, QString text, int track
     } else if (text.startsWith(QLatin1String("@T"))) {
         QString& title = song_.SongTitle;
         title = title.isEmpty() ? text.mid(2) : title + QLatin1Char(' ') + text.mid(2);
-        lyrics_.setTitleCaption(title);
+        sink_.songCaption(SongCaption::Title, title);
         song_.SongText += text + kLineEnd;
         return false;
     }

@@ -3,7 +3,7 @@
 // into lines, chords, text-page lines, the title and the song text.
 #include "ChordNames.h"
 #include "SongState.h"
-#include "SongViews.h"
+#include "SongSink.h"
 
 #include <QString>
 
@@ -24,7 +24,7 @@ LineEnd takeLineEnd(QString& text);
 class LyricExtraction {
 public:
     /// Works on song (its queue, lyric lines, chords, texts) for one preparation.
-    LyricExtraction(SongState& song, const Settings& settings, LyricsDisplay& lyrics, const TextMeasure& measure);
+    LyricExtraction(SongState& song, const Settings& settings, SongSink& sink, const TextMeasure& measure);
 
     /// The text meta event of the given type just added as entry index by track;
     /// makes it a lyric or chord entry, keeps it as a plain text entry, or returns
@@ -69,7 +69,7 @@ private:
 
     SongState& song_;
     const Settings& settings_;
-    LyricsDisplay& lyrics_;
+    SongSink& sink_;
     const TextMeasure& measure_;
     bool textLyricsSeen_ = false;
     std::function<std::string(const std::string&)> decode_;

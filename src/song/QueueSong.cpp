@@ -22,9 +22,9 @@ constexpr int kMetaKeySignature = 89;
 } // namespace
 
 SongPreparation::SongPreparation(Midifile& reader, SongState& song, PlayerFlags& flags, const Settings& settings,
-                                 SongViews views)
-    : reader_(reader), song_(song), flags_(flags), settings_(settings), views_(views),
-      extraction_(song, settings, views.lyrics, views.measure)
+                                 SongSink& sink, const TextMeasure& measure)
+    : reader_(reader), song_(song), flags_(flags), settings_(settings), sink_(sink),
+      extraction_(song, settings, sink, measure)
 {
     extraction_.setTextDecoder([&reader](const std::string& bytes) { return reader.decodeText(bytes); });
 }
@@ -50,11 +50,11 @@ void SongPreparation::QueueSong()
 
     SongQueue& q = song_.queue;
     if (settings_.ExternalMCI && q.TimeOffset >= 1)
-        views_.output.OutputSong(0, q.MsgCount, 101, 0);
+        sink_.OutputSong(0, q.MsgCount, 101, 0);
     else
-        views_.output.OutputSong(1, q.MsgCount, 0, 0);
+        sink_.OutputSong(1, q.MsgCount, 0, 0);
     startIndex_ = q.MsgCount + 1;
-    views_.app.processEvents();
+    // An output that could not start (the external player refused the file) ends the load.
     if (flags_.AbortRequested) {
         flags_.QueueBuilding = false;
         return;
@@ -65,12 +65,10 @@ void SongPreparation::QueueSong()
     if (!settings_.ExternalMCI && q.MsgCount >= startIndex_) {
         flags_.QueueBuilding = false;
         // Continue with the start time the first hand-over used.
-        views_.output.OutputSong(startIndex_, q.MsgCount, q.MsgCount >= 1 ? q[1].Time : 0, -1);
+        sink_.OutputSong(startIndex_, q.MsgCount, q.MsgCount >= 1 ? q[1].Time : 0, -1);
     }
-    views_.player.setWarnColor(10);
-    views_.player.showSongLength(TimeText(double(q.lastTime()) / 1000.0).left(5));
     flags_.QueueBuilding = false;
-    views_.player.setWarnEnabled(true);
+    sink_.queueComplete(q.lastTime());
 }
 
 void SongPreparation::findInitialTempo()
@@ -115,7 +113,7 @@ double SongPreparation::ProssimoTempoQueue(double defaultMs, int64_t tick, long 
     if (song_.tempoMap.TempoLast() < 0) {
         const long tempo = song_.InitialTempo > 0 ? song_.InitialTempo : 500000;
         song_.tempoMap.TempoAggiungi(0, tempo, reader_.Division());
-        views_.monitor.setTempoCaption(QString::number(60000000L / tempo) + QLatin1Char('!'));
+        sink_.songCaption(SongCaption::Tempo, QString::number(60000000L / tempo) + QLatin1Char('!'));
     }
     return song_.tempoMap.msAt(tick);
 }
@@ -140,20 +138,18 @@ bool SongPreparation::runPass(Pass pass)
         return false;
     }
 
-    views_.player.setPositionSlider(0, 100, 0, 10);
     song_.SongLength = song_.queue.lastTime();
+    sink_.passSorted();
     if (song_.LyricLineCount() >= 2 && !song_.LyricDisplayStarted) {
-        views_.lyrics.StartLyric(1);
         song_.LyricDisplayStarted = true;
+        sink_.lyricsReady();
     }
-    if (!song_.ChordList.isEmpty()) views_.lyrics.StartLyricA();
+    if (!song_.ChordList.isEmpty()) sink_.chordsReady();
     return true;
 }
 
 bool SongPreparation::readTrack(int track, Pass pass)
 {
-    // Window events run between events of the second pass: the cursor is
-    // looked up again after each of them, never held across one.
     auto cursor = [this, track]() -> TrackCursor& { return song_.tracks[size_t(track)]; };
     reader_.setTrack(track);
     const long count = reader_.EventCount();
@@ -180,10 +176,6 @@ bool SongPreparation::readTrack(int track, Pass pass)
         if (!handleEvent(index, track)) song_.queue.dropLast();
         c.PrevTick = tick;
         c.PrevTime = time;
-        if (pass == Pass::Second) {
-            views_.app.processEvents();
-            reader_.setTrack(track); // a handler may have looked at another track
-        }
     }
     return true;
 }
@@ -215,7 +207,7 @@ bool SongPreparation::handleEvent(long index, int track)
     case kMetaTimeSignature:
         return true;
     case kMetaKeySignature:
-        views_.monitor.setKeyCaption(keyCaption(settings_, reader_.KeySignature(), reader_.KeyMode()));
+        sink_.songCaption(SongCaption::Key, keyCaption(settings_, reader_.KeySignature(), reader_.KeyMode()));
         return true;
     case kMetaMarker:
         e.Text = QString::fromStdString(reader_.Text());
@@ -240,15 +232,13 @@ void SongPreparation::keepSeamInOrder()
 
 bool SongPreparation::sortAndFinish(long from)
 {
-    views_.app.processEvents();
-    if (flags_.AbortRequested) return false;
     // Sorted stably and for every song: single-track songs too have markers
     // moved earlier and nudged syllables.
     song_.queue.sortByTime(settings_.ExternalMCI ? 1 : from,
                            {&song_.LastSyllableEntry, &song_.LastChordEntry, &previousMelody_});
     if (from == 1 && settings_.TurboStart) {
         const long offset = song_.queue.fastStart();
-        views_.lyrics.setTurboCaption(QString::number(offset));
+        sink_.songCaption(SongCaption::FastStart, QString::number(offset));
     }
     return true;
 }

@@ -3,7 +3,7 @@
 // two passes, the first ending with the start of the output.
 #include "LyricExtraction.h"
 #include "SongState.h"
-#include "SongViews.h"
+#include "SongSink.h"
 
 #include <cstdint>
 
@@ -19,11 +19,11 @@ public:
 
     /// reader must hold the open song; song was reset by LoadSong.
     SongPreparation(Midifile& reader, SongState& song, PlayerFlags& flags, const Settings& settings,
-                    SongViews views);
+                    SongSink& sink, const TextMeasure& measure);
 
-    /// Builds song.queue from every track: the first 50 seconds, sorted and
-    /// handed to OutputSong, then the rest. Stops at the next event once
-    /// AbortRequested is raised; QueueBuilding is set for the whole run.
+    /// Builds song.queue from every track in one go: the first 50 seconds,
+    /// sorted and handed to OutputSong (which may refuse and raise
+    /// AbortRequested), then the rest. QueueBuilding is set for the whole run.
     void QueueSong();
 
     /// Milliseconds at tick; defaultMs when useMap is 0. The first conversion on
@@ -48,7 +48,7 @@ private:
     SongState& song_;
     PlayerFlags& flags_;
     const Settings& settings_;
-    SongViews views_;
+    SongSink& sink_;
     LyricExtraction extraction_;
     int lyricTrack_ = -1;       // -1: texts of every track may be lyrics
     long startIndex_ = 1;       // first queue index of the current pass

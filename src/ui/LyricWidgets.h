@@ -2,7 +2,7 @@
 // The drawing areas of the lyrics window: the karaoke rows and the text page
 // (both drawn by LyricRender in their paint events), the countdown bars and
 // the command strip.
-#include "LyricSurface.h"
+#include "LyricsDisplay.h"
 
 #include <QColor>
 #include <QWidget>

@@ -276,4 +276,21 @@ bool frmDataGrid::currentSong(int* transpose, QString* file) const
     return true;
 }
 
+bool frmDataGrid::selectedSong(QString* file, int* transpose) const
+{
+    if (optDBFile->isChecked()) return currentSong(transpose, file);
+    const QListWidgetItem* item = filFiles->currentItem();
+    if (!item || !item->isSelected()) return false;
+    *transpose = 0;
+    *file = joinPath(path_, item->text());
+    return true;
+}
+
+void frmDataGrid::chooseSelected()
+{
+    QString file;
+    int transpose = 0;
+    if (selectedSong(&file, &transpose)) emit songChosen(file, transpose);
+}
+
 } // namespace lirmus

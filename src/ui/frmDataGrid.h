@@ -68,6 +68,11 @@ public:
 
     /// The grid's current row: the song's transposition (column 3) and file (column 4).
     bool currentSong(int* transpose, QString* file) const;
+    /// The song selected in the view shown (the grid or the file list) and its stored
+    /// transposition; false when none is selected.
+    bool selectedSong(QString* file, int* transpose) const;
+    /// The song selected in the view shown is chosen to play (songChosen).
+    void chooseSelected();
 
     // The song library.
     QString CurDB;            ///< the open library file, "" when none

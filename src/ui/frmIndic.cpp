@@ -54,10 +54,7 @@ frmIndic::frmIndic(Player& player, SettingsService* service, QWidget* parent)
 {
     setObjectName("frmIndic");
     setWindowTitle("Midi Out");
-    MixerHost& host = *this;
-    mixer_ = std::make_unique<Mixer>(player.channels, table_, player.settings(), player.state, player.flags,
-                                     player.MIDIOutput1, *this, host);
-    mixer_->setSettingsService(service);
+    player.setSettingsService(service);
     for (int ch = 0; ch < 16; ++ch) buildStrip(ch);
     buildMasterPanel();
     placeMasterPanel(false);
@@ -104,8 +101,8 @@ void frmIndic::buildStrip(int ch)
         s->setFocusPolicy(Qt::NoFocus);
         if (row > 0) s->setStyleSheet(kStripSliderStyle);
         connect(s, &QSlider::valueChanged, this, [this, s, ch, row](int v) {
-            if (row < table_.rows()) s->setToolTip(controllerTooltip(table_.CtrlName[size_t(row)], v));
-            mixer_->sliControllerChange(row, ch, v);
+            showStripTip(s, row, v);
+            mixer().setStripValue(row, ch, v);
         });
         (row == 0 ? sliOut : row == 1 ? sliC1 : row == 2 ? sliC2 : sliC3)[size_t(ch)] = s;
     }
@@ -136,15 +133,15 @@ void frmIndic::buildMasterPanel()
         b->setGeometry(px(twipsRect.x()), px(twipsRect.y()), px(twipsRect.width()), px(twipsRect.height()));
     };
     button(cmdGsReset, "cmdGsReset", "GS Reset", picMidiOut, QRect(45, 60, 1000, 390));
-    connect(cmdGsReset, &QPushButton::clicked, this, [this] { mixer_->cmdGsReset_Click(); });
+    connect(cmdGsReset, &QPushButton::clicked, this, [this] { mixer().cmdGsReset_Click(); });
     // The other resets fill the column under "Melody", free in every layout.
     button(cmdGmReset, "cmdGmReset", "GM Reset", picMidiOut, QRect(45, 1440, 1000, 390));
-    connect(cmdGmReset, &QPushButton::clicked, this, [this] { mixer_->cmdGmReset_Click(); });
+    connect(cmdGmReset, &QPushButton::clicked, this, [this] { mixer().cmdGmReset_Click(); });
     button(cmdXgReset, "cmdXgReset", "XG Reset", picMidiOut, QRect(45, 1860, 1000, 390));
-    connect(cmdXgReset, &QPushButton::clicked, this, [this] { mixer_->cmdXgReset_Click(); });
+    connect(cmdXgReset, &QPushButton::clicked, this, [this] { mixer().cmdXgReset_Click(); });
     button(cmdPanic, "cmdPanic", "Panic!!", picMidiOut, QRect(45, 480, 1000, 390));
     cmdPanic->setToolTip("Don't worry...");
-    connect(cmdPanic, &QPushButton::clicked, this, [this] { mixer_->cmdPanic_Click(); });
+    connect(cmdPanic, &QPushButton::clicked, this, [this] { mixer().cmdPanic_Click(); });
 
     picMelody = new QFrame(picMidiOut);
     picMelody->setObjectName("picMelody");
@@ -193,7 +190,7 @@ void frmIndic::buildMasterPanel()
         s->installEventFilter(this);
         connect(s, &QSlider::valueChanged, this, [this, s, row](int v) {
             if (row < table_.rows()) s->setToolTip(controllerTooltip(table_.CtrlName[size_t(row)], v));
-            mixer_->sliMC_Change(row, v);
+            mixer().sliMC_Change(row, v);
         });
         sliMC[size_t(row)] = s;
     }
@@ -207,10 +204,10 @@ void frmIndic::Form_Load()
                       static_cast<QLabel*>(lblTrans)})
         l->setText(QString());
 
-    ChannelState& channels = player_.channels;
-    channels.IndicUpdating = true;
     for (int row = 0; row < 8; ++row) {
         const bool used = row < table_.rows();
+        // The stored master levels shown: nothing is sent.
+        const QSignalBlocker quiet(sliMC[size_t(row)]);
         if (used) {
             sliMC[size_t(row)]->setRange(table_.CtrlMin[size_t(row)], table_.CtrlMax[size_t(row)]);
             sliMC[size_t(row)]->setValue(table_.CtrlMaster[size_t(row)]);
@@ -220,7 +217,6 @@ void frmIndic::Form_Load()
         lblMast[size_t(row)]->setVisible(used);
         sliMC[size_t(row)]->setVisible(used);
     }
-    channels.IndicUpdating = false;
 
     std::array<QString, 3> letters;
     for (int row = 1; row <= 3 && row < table_.rows(); ++row)
@@ -308,23 +304,23 @@ bool frmIndic::eventFilter(QObject* watched, QEvent* e)
 
 void frmIndic::cmdOn_Click(int ch)
 {
-    if (mixer_->cmdOn_Click(ch)) cmdPanic->setFocus();
+    if (mixer().cmdOn_Click(ch)) cmdPanic->setFocus();
     else picBut[size_t(ch)]->setFocus();
 }
 
 void frmIndic::cmdSolo_Click(int ch)
 {
-    if (mixer_->cmdSolo_Click(ch)) cmdPanic->setFocus();
+    if (mixer().cmdSolo_Click(ch)) cmdPanic->setFocus();
 }
 
 void frmIndic::cmdMelody_Click()
 {
-    if (mixer_->cmdMelody_Click()) cmdPanic->setFocus();
+    if (mixer().cmdMelody_Click()) cmdPanic->setFocus();
 }
 
 void frmIndic::udTempo_Change()
 {
-    mixer_->udTempo_Change(udTempo->value());
+    mixer().udTempo_Change(udTempo->value());
     lblpTempo->setText(signedCaption(udTempo->value(), "%"));
 }
 
@@ -336,7 +332,7 @@ void frmIndic::udTrans_Change()
     udTrans->setEnabled(false);
     udTrans->repaint();
     lblTrans->setText(signedCaption(udTrans->value()));
-    mixer_->udTrans_Change(udTrans->value());
+    mixer().udTrans_Change(udTrans->value());
     udTrans->setEnabled(true);
     transChanging_ = false;
 }
@@ -349,7 +345,7 @@ void frmIndic::lblProgram_Click(int ch)
         chooser.move(mapToGlobal(QPoint(px(120), picMidi[size_t(ch)]->y())));
     chooser.exec();
     if (chooser.ProgramChoice < 0) return;
-    mixer_->sendProgramChange(ch, chooser.ProgramChoice);
+    mixer().sendProgramChange(ch, chooser.ProgramChoice);
     if (chooser.ChoiceIsDrums && chooser.DrumKitIndex >= 0 && size_t(chooser.DrumKitIndex) < s.DrumKits.size())
         setProgramCaption(ch, "Drum " + QString::fromStdString(drumKitName(s.DrumKits[size_t(chooser.DrumKitIndex)])));
     else if (!chooser.ChoiceIsDrums)
@@ -358,26 +354,18 @@ void frmIndic::lblProgram_Click(int ch)
 
 void frmIndic::pgrMidi_Change(int ch) { ppgrMidi[size_t(ch)]->update(); }
 
-void frmIndic::ClearControllerValues() { table_.ClearControllerValues(); }
-
 // ---- what the player shows ----
 
 void frmIndic::setTrackCaption(const QString& text) { lblTrack->setText(text); }
 void frmIndic::setKeyCaption(const QString& text) { lblKey->setText(text); }
 void frmIndic::setTempoCaption(const QString& text) { lblTempo->setText(text); }
 
-void frmIndic::ResetChannelStates() { mixer_->ResetChannelStates(); }
-
 void frmIndic::ResetChannelSliders()
 {
-    ChannelState& channels = player_.channels;
-    channels.IndicUpdating = true;
     for (int ch = 0; ch < 16; ++ch) {
-        for (int row = 0; row < 4; ++row) stripSliderOf(ch, row)->setValue(0);
-        channels.MeterLevel[size_t(ch)] = 0;
+        for (int row = 0; row < 4; ++row) setStripSlider(ch, row, 0);
         setMeter(ch, 0);
     }
-    channels.IndicUpdating = false;
 }
 
 void frmIndic::ResetProgramLabels()
@@ -395,12 +383,14 @@ void frmIndic::ResetProgramLabels()
 
 void frmIndic::showTempoAndKey(int tempoPercent, int transpose)
 {
-    // The transport sets the song's transposition itself: only the control and label follow.
-    udTempo->setValue(tempoPercent);
-    udTempo_Change();
-    const bool blocked = udTrans->blockSignals(true);
+    // The transport sets the song's tempo and transposition itself: only the controls and labels follow.
+    {
+        const QSignalBlocker quiet(udTempo);
+        udTempo->setValue(tempoPercent);
+    }
+    lblpTempo->setText(signedCaption(udTempo->value(), "%"));
+    const QSignalBlocker quiet(udTrans);
     udTrans->setValue(transpose);
-    udTrans->blockSignals(blocked);
     lblTrans->setText(signedCaption(udTrans->value()));
 }
 
@@ -427,8 +417,20 @@ void frmIndic::setProgramCaption(int ch, const QString& text)
 
 void frmIndic::setStripSlider(int ch, int row, int value)
 {
-    if (QSlider* s = stripSliderOf(ch, row)) s->setValue(value);
+    QSlider* s = stripSliderOf(ch, row);
+    if (!s || s->value() == value) return;
+    // The player moved it: nothing is sent again.
+    const QSignalBlocker quiet(s);
+    s->setValue(value);
+    showStripTip(s, row, value);
 }
+
+void frmIndic::showStripTip(QSlider* slider, int row, int value)
+{
+    if (row < table_.rows()) slider->setToolTip(controllerTooltip(table_.CtrlName[size_t(row)], value));
+}
+
+Mixer& frmIndic::mixer() { return player_.mixer(); }
 
 // ---- what the mixer changes ----
 
@@ -438,21 +440,5 @@ void frmIndic::setMelodyPanel(int paletteIndex, bool enabled)
     picMelody->setEnabled(enabled);
 }
 
-int frmIndic::stripSlider(int ch, int row) const
-{
-    const QSlider* s = stripSliderOf(ch, row);
-    return s ? s->value() : 0;
-}
-
-void frmIndic::beep() { player_.hub().beep(); }
-
-void frmIndic::MidiPanic() { player_.transport().MidiPanic(); }
-
-void frmIndic::OutputSong(long fromIndex, long toIndex, long fromTime, int mode)
-{
-    player_.transport().OutputSong(fromIndex, toIndex, fromTime, mode);
-}
-
-long frmIndic::MsgCount() const { return player_.song.queue.MsgCount; }
 
 } // namespace lirmus

@@ -2,8 +2,8 @@
 // The channel monitor: sixteen channel strips above the master panel. It shows
 // what the player tells its monitor role and forwards the user's controls to
 // the mixer.
-#include "Displays.h"
 #include "Mixer.h"
+#include "PlayerDisplays.h"
 
 #include <array>
 #include <memory>
@@ -25,7 +25,7 @@ class SettingsService;
 class StripFrame;
 struct ControllerTable;
 
-class frmIndic : public QWidget, public MonitorDisplay, public MixerView, private MixerHost {
+class frmIndic : public QWidget, public MonitorDisplay {
     Q_OBJECT
 public:
     /// service: where the master levels are stored (null: not stored).
@@ -68,7 +68,8 @@ public:
     QLabel* Label2 = nullptr; ///< "Tempo"
     QLabel* lblTrack = nullptr;
 
-    Mixer& mixer() { return *mixer_; }
+    /// The player's mixer, which the controls command.
+    Mixer& mixer();
     /// The strip slider of row 0..3: sliOut, sliC1, sliC2, sliC3.
     QSlider* stripSliderOf(int ch, int row) const;
 
@@ -89,13 +90,11 @@ public:
     void lblProgram_Click(int ch);
     /// Repaints the level meter of a channel.
     void pgrMidi_Change(int ch);
-    void ClearControllerValues();
 
     // What the player shows here.
     void setTrackCaption(const QString& text) override;
     void setKeyCaption(const QString& text) override;
     void setTempoCaption(const QString& text) override;
-    void ResetChannelStates() override;
     void ResetChannelSliders() override;
     void ResetProgramLabels() override;
     void showTempoAndKey(int tempoPercent, int transpose) override;
@@ -106,10 +105,7 @@ public:
     void setProgramCaption(int ch, const QString& text) override;
     void setStripSlider(int ch, int row, int value) override;
 
-    // What the mixer changes here.
     void setMelodyPanel(int paletteIndex, bool enabled) override;
-    int stripSlider(int ch, int row) const override;
-    void beep() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -121,14 +117,10 @@ private:
     void layoutStrip(int ch, int widthTwips);
     void udTempo_Change();
     void udTrans_Change();
-    // What the mixer asks of the player.
-    void MidiPanic() override;
-    void OutputSong(long fromIndex, long toIndex, long fromTime, int mode) override;
-    long MsgCount() const override;
+    void showStripTip(QSlider* slider, int row, int value);
 
     Player& player_;
-    ControllerTable& table_;
-    std::unique_ptr<Mixer> mixer_;
+    const ControllerTable& table_;
     bool transChanging_ = false;
 };
 

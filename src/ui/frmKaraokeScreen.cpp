@@ -2,9 +2,10 @@
 
 #include "LyricCursor.h"
 #include "LyricDisplayState.h"
+#include "SongState.h"
+#include "LyricDisplayState.h"
 #include "LyricWidgets.h"
 #include "Palette.h"
-#include "Player.h"
 #include "Settings.h"
 #include "Twips.h"
 
@@ -76,9 +77,9 @@ QScreen* chooseKaraokeScreen(const QString& name, const QScreen* avoid)
     return QGuiApplication::primaryScreen();
 }
 
-frmKaraokeScreen::frmKaraokeScreen(Player& player, const Settings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), cursor_(player.lyrics()), player_(player),
-      settings_(settings), render_(player.lyric, settings)
+frmKaraokeScreen::frmKaraokeScreen(LyricCursor& cursor, const Settings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), cursor_(cursor), settings_(settings),
+      render_(cursor.state(), settings)
 {
     setObjectName("frmKaraokeScreen");
     setWindowTitle("Karaoke Screen");
@@ -163,16 +164,16 @@ void frmKaraokeScreen::PreparaPicLyric() { applyLook(); }
 
 QStringList frmKaraokeScreen::linesToFit() const
 {
-    QStringList lines = player_.song.LyricLines;
+    QStringList lines = cursor_.song().LyricLines;
     if (lines.isEmpty())
-        for (int r = 1; r <= 4; ++r) lines << player_.lyric.LyricRowText[size_t(r)];
-    if (player_.lyric.SysexShown) lines << player_.song.InfoTexts;
+        for (int r = 1; r <= 4; ++r) lines << cursor_.state().LyricRowText[size_t(r)];
+    if (cursor_.state().SysexShown) lines << cursor_.song().InfoTexts;
     return lines;
 }
 
 void frmKaraokeScreen::refit()
 {
-    const LyricDisplayState& s = player_.lyric;
+    const LyricDisplayState& s = cursor_.state();
     const int rows = (s.SysexBesideLyrics ? cursor_.rows() : 0) + (s.SysexShown ? 4 : 0);
     QStringList lines = linesToFit();
     // A new song, another row count, a text page or another size: else nothing to do.
@@ -185,7 +186,7 @@ void frmKaraokeScreen::refit()
 
 void frmKaraokeScreen::layOut()
 {
-    const LyricDisplayState& s = player_.lyric;
+    const LyricDisplayState& s = cursor_.state();
     const int W = width(), H = height();
     const int margin = std::max(8, W / 48);
     const int topH = H / 10, bottomH = H / 8;
@@ -237,7 +238,7 @@ void frmKaraokeScreen::lyricRowChanged(int row)
     // Row 0 comes with a new song (or a seek): its lines may need another size.
     if (row == 0) refit();
     if (isVisible()) warmTimer_.start();
-    const LyricDisplayState& s = player_.lyric;
+    const LyricDisplayState& s = cursor_.state();
     const int sung = s.LastSungRow;
     const QString text = sung >= 1 && sung <= 4 ? s.LyricRowText[size_t(sung)] : QString();
     const int edge = sung ? render_.sungEdgePx(text, sungCharacters(s.LastSungColumn, s.LastSungLength)) : -1;
@@ -260,7 +261,7 @@ void frmKaraokeScreen::warmRows()
     long last = 0;
     for (int r = 1; r <= cursor_.rows(); ++r) last = std::max(last, cursor_.rowLine(r));
     QStringList next;
-    const QStringList& lines = player_.song.LyricLines;
+    const QStringList& lines = cursor_.song().LyricLines;
     for (long i = last + 1; i <= lines.size() && next.size() < 2; ++i)
         if (!lines[int(i - 1)].trimmed().isEmpty()) next << lines[int(i - 1)];
     render_.warmRowCache(next);

@@ -6,7 +6,7 @@
 // line of the song fits the screen. It changes no setting and nothing of the
 // main window.
 #include "LyricRender.h"
-#include "LyricSurface.h"
+#include "LyricsDisplay.h"
 #include "LyricWidgets.h"
 
 #include <QPointer>
@@ -22,7 +22,6 @@ class QLabel;
 namespace lirmus {
 
 class LyricCursor;
-class Player;
 struct Settings;
 
 /// The largest pixel size of family at which every line is at most width
@@ -33,10 +32,10 @@ int fitPixelSize(const QFont& family, const QStringList& lines, int width, int h
 /// window's); else the primary. nullptr when there is none.
 QScreen* chooseKaraokeScreen(const QString& name, const QScreen* avoid);
 
-class frmKaraokeScreen : public QWidget, public LyricSurface, public LyricControls {
+class frmKaraokeScreen : public QWidget, public LyricsDisplay, public LyricControls {
     Q_OBJECT
 public:
-    frmKaraokeScreen(Player& player, const Settings& settings, QWidget* parent = nullptr);
+    frmKaraokeScreen(LyricCursor& cursor, const Settings& settings, QWidget* parent = nullptr);
     ~frmKaraokeScreen() override;
 
     /// How long the pointer may stand still before it hides.
@@ -58,7 +57,7 @@ public:
     const LyricRender& render() const { return render_; }
     QTimer* pointerTimer() { return &pointerTimer_; }
 
-    // LyricSurface: what the cursor changed.
+    // LyricsDisplay: what the cursor changed.
     void lyricRowChanged(int row) override;
     void sysexRowChanged(int row) override;
     void captionChanged(LyricCaption which, const QString& text) override;
@@ -88,7 +87,6 @@ private:
     void warmRows();
 
     LyricCursor& cursor_;
-    const Player& player_;
     const Settings& settings_;
     LyricRender render_;
     QPointer<QScreen> target_;

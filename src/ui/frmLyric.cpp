@@ -1,9 +1,10 @@
 #include "frmLyric.h"
 
 #include "LyricCursor.h"
+#include "LyricDisplayState.h"
+#include "SongState.h"
 #include "LyricWidgets.h"
 #include "Palette.h"
-#include "Player.h"
 #include "Settings.h"
 #include "SettingsService.h"
 #include "Twips.h"
@@ -43,9 +44,9 @@ QRect twipsRect(int left, int top, int width, int height)
 
 } // namespace
 
-frmLyric::frmLyric(Player& player, Settings& settings, SettingsService* service, QWidget* parent)
-    : QWidget(parent), player_(player), cursor_(player.lyrics()), state_(player.lyric), settings_(settings),
-      service_(service), render_(player.lyric, settings)
+frmLyric::frmLyric(LyricCursor& cursor, Settings& settings, SettingsService* service, QWidget* parent)
+    : QWidget(parent), cursor_(cursor), state_(cursor.state()), settings_(settings), service_(service),
+      render_(cursor.state(), settings)
 {
     setObjectName("frmLyric");
     setWindowTitle("Lyric");
@@ -108,7 +109,7 @@ frmLyric::frmLyric(Player& player, Settings& settings, SettingsService* service,
     connect(HSRows, &QScrollBar::valueChanged, this, &frmLyric::HSRows_Change);
 
     cursor_.attachSurface(this);
-    player_.setTextMeasure(this);
+    cursor_.setTextMeasure(this);
     // Captions set before the window existed.
     for (int c = 0; c <= int(LyricCaption::LyricTooltip); ++c) {
         const auto which = LyricCaption(c);
@@ -123,14 +124,13 @@ frmLyric::frmLyric(Player& player, Settings& settings, SettingsService* service,
 frmLyric::~frmLyric()
 {
     cursor_.detachSurface(this);
-    player_.setTextMeasure(nullptr);
+    cursor_.setTextMeasure(nullptr);
 }
 
 void frmLyric::Form_Load()
 {
     lblTurbo->setVisible(settings_.VediTu);
-    state_.SysexBesideLyrics = true;
-    state_.SysexShown = false;
+    cursor_.resetTextPage();
     cmdMinMax->setToolTip("Click to Enlarge Window");
     cmdCharM->setToolTip("Click to Reduce characters size");
     cmdCharP->setToolTip("Click to Enlarge characters size");
@@ -201,7 +201,7 @@ void frmLyric::PreparaAltezza()
             continue;
         }
         // Maximized and still too tall: a smaller font, down to a size still readable.
-        if (state_.SavedFontSize < 0) state_.SavedFontSize = settings_.KaraokeFontSize;
+        cursor_.keepFontSizeBeforeShrink(settings_.KaraokeFontSize);
         if (settings_.KaraokeFontSize - kFontStep < kSmallestFontSize) break;
         if (!waiting) {
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);

@@ -4,9 +4,9 @@
 // window size. It shows what the player's lyric cursor keeps and is one of
 // the cursor's views.
 #include "LyricRender.h"
-#include "LyricSurface.h"
+#include "LyricsDisplay.h"
 #include "LyricWidgets.h"
-#include "SongViews.h"
+#include "SongSink.h"
 
 #include <QWidget>
 
@@ -23,16 +23,15 @@ class CommandStrip;
 class CountdownBar;
 class LyricBox;
 class LyricCursor;
-class Player;
 class SettingsService;
 struct LyricDisplayState;
 struct Settings;
 
-class frmLyric : public QWidget, public LyricSurface, public TextMeasure, public LyricControls {
+class frmLyric : public QWidget, public LyricsDisplay, public TextMeasure, public LyricControls {
     Q_OBJECT
 public:
     /// service may be null (the window then changes only the settings in memory).
-    frmLyric(Player& player, Settings& settings, SettingsService* service, QWidget* parent = nullptr);
+    frmLyric(LyricCursor& cursor, Settings& settings, SettingsService* service, QWidget* parent = nullptr);
     ~frmLyric() override;
 
     /// The smallest size the automatic shrink goes down to, in points.
@@ -57,7 +56,7 @@ public:
     void cmdMinMax_Click();
     void HSRows_Change(int value);
 
-    // LyricSurface: what the cursor changed.
+    // LyricsDisplay: what the cursor changed.
     void lyricRowChanged(int row) override;
     void sysexRowChanged(int row) override;
     void captionChanged(LyricCaption which, const QString& text) override;
@@ -87,9 +86,8 @@ private:
     void storeBool(const char* key, bool value);
     void focusCountdown();
 
-    Player& player_;
     LyricCursor& cursor_;
-    LyricDisplayState& state_;
+    const LyricDisplayState& state_;
     Settings& settings_;
     SettingsService* service_;
     LyricRender render_;

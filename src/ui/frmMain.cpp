@@ -2,7 +2,6 @@
 
 #include "AppState.h"
 #include "LayoutWindows.h"
-#include "Main.h"
 #include "MenuTable.h"
 #include "ProfileFile.h"
 #include "SettingsService.h"
@@ -106,10 +105,9 @@ void frmMain::createChildWindows()
 {
     frmPlay_ = new frmPlay(state_.player, state_.settings.VediTu);
     // The lyrics window is a view of the player's lyric cursor, which is the hub's lyrics role.
-    frmLyric_ = new frmLyric(state_.player, state_.settings, state_.settingsService.get());
+    frmLyric_ = new frmLyric(state_.player.lyrics(), state_.settings, state_.settingsService.get());
     frmIndic_ = new frmIndic(state_.player, state_.settingsService.get());
     DisplayHub& hub = state_.player.hub();
-    hub.attachLyrics(&state_.player.lyrics());
     hub.attachMonitor(frmIndic_);
     hub.attachApp(this);
     frmDataGrid_ = new frmDataGrid;
@@ -131,41 +129,18 @@ void frmMain::createChildWindows()
     // The lyrics window sizes itself against the layout once the frames exist.
     frmLyric_->layoutWindows = [this] { return !state_.StartingUp && LayoutWindows(); };
     frmLyric_->mainMaximized = [this] { return isMaximized(); };
-    frmLyric_->maximizeMain = [this] {
-        showMaximized();
-        QCoreApplication::processEvents();
-    };
-    connect(frmPlay_, &frmPlay::infoRequested, this, [this] { showMidiInfo(state_.player.song, this); });
-    // A song's end starts the next queued one, once the output's report has returned.
-    state_.player.queueChain().setStarter(
-        [this](const QString& file) { playSong(file, 0); },
-        [this](std::function<void()> f) { QTimer::singleShot(0, this, std::move(f)); },
-        [this](const QStringList& files) {
-            messageBox("These songs of the queue cannot be read and were skipped:\n" + files.join('\n'),
-                       MessageIcon::Exclamation);
-        });
+    // The lyrics window lays itself out again once the maximized frame has its size.
+    frmLyric_->maximizeMain = [this] { showMaximized(); };
+    connect(frmPlay_, &frmPlay::infoRequested, this, [this] { showMidiInfo(state_.player.song(), this); });
 }
 
-void frmMain::queueSongs(const QStringList& files)
-{
-    QStringList songs = files;
-    if (songs.isEmpty()) return;
-    if (!state_.player.songInUse() && !choosingSong_) playSong(songs.takeFirst(), 0);
-    state_.player.playQueue().add(songs);
-}
+void frmMain::queueSongs(const QStringList& files) { state_.player.handOver(files); }
 
 void frmMain::addSelectedToQueue()
 {
     QString file;
-    if (frmDataGrid_->optDBFile->isChecked()) {
-        int transpose = 0;
-        if (!frmDataGrid_->currentSong(&transpose, &file)) return;
-    } else {
-        const QListWidgetItem* item = frmDataGrid_->filFiles->currentItem();
-        if (!item || !item->isSelected()) return;
-        file = QDir(frmDataGrid_->filesPath()).filePath(item->text());
-    }
-    state_.player.playQueue().add({file});
+    int transpose = 0;
+    if (frmDataGrid_->selectedSong(&file, &transpose)) state_.player.playQueue().add({file});
 }
 
 QMdiSubWindow* frmMain::subWindowOf(QWidget* child) const
@@ -261,12 +236,11 @@ void frmMain::MDIForm_Resize()
 
 void frmMain::layOutOrMaximize()
 {
+    // Too small for the windows: maximized, the frame's resize lays them out again.
     inResize_ = true;
-    while (LayoutWindows() && !isMaximized()) {
-        showMaximized();
-        QCoreApplication::processEvents();
-    }
+    const bool tooSmall = LayoutWindows();
     inResize_ = false;
+    if (tooSmall && !isMaximized()) showMaximized();
 }
 
 void frmMain::closeEvent(QCloseEvent* e)
@@ -307,7 +281,7 @@ void frmMain::connectBrowser()
     connect(frmDataGrid_, &frmDataGrid::songChosen, this, &frmMain::playSong);
     // The song library: the template's folders, the menus it enables, its pop-up menu.
     frmDataGrid_->AppPath = QString::fromStdString(state_.settings.AppPath);
-    for (const std::string& dir : installedDataDirs()) frmDataGrid_->installedDirs << QString::fromStdString(dir);
+    for (const std::string& dir : state_.dataDirs) frmDataGrid_->installedDirs << QString::fromStdString(dir);
     connect(frmDataGrid_, &frmDataGrid::databaseOpen, this, [this](bool open) {
         for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
     });
@@ -320,37 +294,13 @@ void frmMain::connectBrowser()
     frmDataGrid_->Form_Load();
 }
 
-void frmMain::loadSelectedSong()
-{
-    if (!frmDataGrid_->optDBFile->isChecked()) {
-        frmDataGrid_->filFiles_DblClick();
-        return;
-    }
-    int transpose = 0;
-    QString file;
-    if (frmDataGrid_->currentSong(&transpose, &file)) playSong(file, transpose);
-}
+void frmMain::loadSelectedSong() { frmDataGrid_->chooseSelected(); }
 
-void frmMain::playSong(const QString& file, int transpose)
-{
-    // Events run below: a second choice arriving there must not nest a start.
-    if (choosingSong_) return;
-    choosingSong_ = true;
-    PlayerState& player = state_.player.state;
-    player.SongTranspose = transpose;
-    player.SongFile = file;
-    frmPlay_->setWindowTitle("Play: " + file);
-    if (state_.settings.ExternalMCI) {
-        frmPlay_->Stop_Play();
-        QCoreApplication::processEvents();
-    }
-    frmPlay_->Start_Play();
-    choosingSong_ = false;
-}
+void frmMain::playSong(const QString& file, int transpose) { state_.player.playSong(file, transpose); }
 
 void frmMain::mnuPlayer_Click(int index)
 {
-    const TransportButtons& buttons = state_.player.state.buttons;
+    const TransportButtons& buttons = state_.player.state().buttons;
     switch (index) {
     case 2: loadSelectedSong(); break;
     case 4: if (buttons.Play) frmPlay_->cmdPlay_Click(); break;
@@ -415,7 +365,7 @@ void frmMain::toggleKaraokeScreen()
         return;
     }
     // A window of its own, not a child: it lives on another screen and leaves this one as it is.
-    auto* view = new frmKaraokeScreen(state_.player, state_.settings);
+    auto* view = new frmKaraokeScreen(state_.player.lyrics(), state_.settings);
     view->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &QObject::destroyed, view, [view] { delete view; });
     karaokeScreen_ = view;
@@ -484,15 +434,6 @@ void frmMain::showNotice(const QString& text)
 void frmMain::focusBrowser()
 {
     if (frmDataGrid_) frmDataGrid_->setFocus();
-}
-
-void frmMain::processEvents()
-{
-    // Called once per queue entry: running the window's events every few ms
-    // keeps a stop click prompt without slowing a batch of 1500 entries.
-    if (eventsRun_.isValid() && eventsRun_.elapsed() < 4) return;
-    QCoreApplication::processEvents();
-    eventsRun_.start();
 }
 
 } // namespace lirmus

@@ -6,7 +6,7 @@
 #include <map>
 #include <utility>
 
-#include "Displays.h"
+#include "PlayerDisplays.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -93,7 +93,6 @@ protected:
 private:
     // Messages and the event loop, for the player's logic.
     void messageBox(const QString& text, MessageIcon icon) override;
-    void processEvents() override;
     void beep() override { onBeep(); }
     void focusBrowser() override;
     void showNotice(const QString& text) override;
@@ -118,8 +117,6 @@ private:
     frmIndic* frmIndic_ = nullptr;
     frmDataGrid* frmDataGrid_ = nullptr;
     bool inResize_ = false;
-    bool choosingSong_ = false; // a song choice lets events run: a second one waits
-    QElapsedTimer eventsRun_;   // when window events last ran for the player
     QPointer<frmKaraokeScreen> karaokeScreen_;
     void chooseKaraokeScreenDialog();
 };

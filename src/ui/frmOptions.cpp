@@ -344,7 +344,7 @@ void frmOptions::Form_Load()
     chkMCI->setChecked(s.ExternalMCI);
 
     // A song under way keeps its device and its output path.
-    const bool songUnderWay = player_.state.buttons.Seek;
+    const bool songUnderWay = player_.state().buttons.Seek;
     chkMCI->setEnabled(!songUnderWay);
     OutputDevCombo->setEnabled(!songUnderWay);
     cmdSoundFont->setEnabled(!songUnderWay);
@@ -358,7 +358,7 @@ void frmOptions::Form_Load()
     else cboTextEncoding->setCurrentText(encoding);
 
     OutputDevCombo->clear();
-    for (const std::string& entry : outputDeviceEntries(player_.MIDIOutput1))
+    for (const std::string& entry : outputDeviceEntries(player_.output()))
         OutputDevCombo->addItem(QString::fromStdString(entry));
     bool missing = false;
     OutputDevCombo->setCurrentIndex(devicePositionToSelect(s.MIDIDEVICE, OutputDevCombo->count(), &missing));
@@ -407,7 +407,7 @@ void frmOptions::AggiornaProfile()
 
     const KaraokeLook look{PendingFont,     PendingBackColor, PendingForeColor, PendingPlayColor,
                            PendingRows,     PendingFontSize,  PendingCentered};
-    if (storeKaraokeLook(ini_, s, look)) player_.hub().PreparaPicLyric();
+    if (storeKaraokeLook(ini_, s, look)) player_.lyrics().PreparaPicLyric();
 
     // The list's own state: its page is disabled while another page shows.
     if (OutputDevCombo->isEnabledTo(picOptions[1])) {
@@ -498,7 +498,7 @@ void frmOptions::cmdSoundFont_Click()
     }
 
     storeOptionString(ini_, settings_, "SoundFont", file.toStdString());
-    MIDIOutput& out = player_.MIDIOutput1;
+    MIDIOutput& out = player_.output();
     out.setSoundFont(settings_.SoundFont);
     // The synthesizer takes its SoundFont when it opens: open it again now.
     if (out.State() >= 1 && out.DeviceID() <= 0) {

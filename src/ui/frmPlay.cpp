@@ -23,23 +23,11 @@ namespace lirmus {
 
 frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent), player_(player)
 {
-    clock_.start();
     setObjectName("frmPlay");
     setWindowTitle("Play");
     setAcceptDrops(true);
 
     Transport& t = player_.transport();
-    auto timer = [this](QTimer*& tm, const char* name, int ms) {
-        tm = new QTimer(this);
-        tm->setObjectName(name);
-        tm->setInterval(ms);
-    };
-    timer(TimerOut, "TimerOut", 20);
-    timer(Timer1, "Timer1", 125);
-    timer(Timer2, "Timer2", 75);
-    connect(TimerOut, &QTimer::timeout, this, [this] { player_.pump().TimerOut_Timer(); });
-    connect(Timer1, &QTimer::timeout, this, [&t] { t.Timer1_Timer(); });
-    connect(Timer2, &QTimer::timeout, this, [&t] { t.Timer2_Timer(); });
 
     auto* buttons = new QHBoxLayout;
     auto button = [&](QPushButton*& b, const char* name, const QString& caption, const QString& tip) {
@@ -111,7 +99,7 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
     });
 
     player_.hub().attachPlayer(this);
-    showButtons(player_.state.buttons);
+    showButtons(player_.state().buttons);
 }
 
 frmPlay::~frmPlay()
@@ -237,23 +225,7 @@ void frmPlay::dropEvent(QDropEvent* e)
     dropSongs(files);
 }
 
-void frmPlay::dropSongs(const QStringList& files)
-{
-    if (files.size() <= 1) {
-        player_.transport().Form_OLEDragDrop(files.isEmpty() ? QString() : files.first());
-        return;
-    }
-    // Several songs at once: the first plays unless a song is in use, the others wait their turn.
-    QStringList songs;
-    for (const QString& file : files) {
-        const QString kind = file.right(3).toUpper();
-        if (kind == "MID" || kind == "KAR") songs << file;
-    }
-    if (songs.size() < files.size()) player_.hub().beep();
-    if (songs.isEmpty()) return;
-    if (!player_.songInUse()) player_.transport().Form_OLEDragDrop(songs.takeFirst());
-    player_.playQueue().add(songs);
-}
+void frmPlay::dropSongs(const QStringList& files) { player_.dropSongs(files); }
 
 void frmPlay::setWarnColor(int paletteIndex)
 {
@@ -266,23 +238,14 @@ void frmPlay::setWarnEnabled(bool enabled) { lblWarn->setEnabled(enabled); }
 
 void frmPlay::setPositionSlider(int min, int max, int value, int largeChange)
 {
-    player_.state.SliderByProgram = true;
+    // The player moves it: nothing seeks.
+    const QSignalBlocker quiet(sliOut);
     sliOut->setRange(min, max);
     sliOut->setValue(value);
     sliOut->setPageStep(largeChange);
-    player_.state.SliderByProgram = false;
 }
 
 void frmPlay::showSongLength(const QString& text) { picTime[2]->setText(text); }
-
-void frmPlay::setTimerOutEnabled(bool enabled)
-{
-    if (enabled) TimerOut->start();
-    else TimerOut->stop();
-}
-
-
-double frmPlay::timerNow() const { return clock_.nsecsElapsed() / 1e9; }
 
 void frmPlay::showButtons(const TransportButtons& b)
 {
@@ -294,30 +257,16 @@ void frmPlay::showButtons(const TransportButtons& b)
         w->setEnabled(b.Seek);
 }
 
-void frmPlay::setTimer1Enabled(bool enabled)
-{
-    if (enabled) Timer1->start();
-    else Timer1->stop();
-}
-
-bool frmPlay::timer1Enabled() const { return Timer1->isActive(); }
-
-void frmPlay::setTimer2Enabled(bool enabled)
-{
-    if (enabled) Timer2->start();
-    else Timer2->stop();
-}
-
-int frmPlay::sliderValue() const { return sliOut->value(); }
-
 void frmPlay::setSongCaption(const QString& text) { setWindowTitle(text); }
-
-bool frmPlay::isWarnEnabled() const { return lblWarn->isEnabledTo(this); }
 
 void frmPlay::showClock(const QString& text) { picTime[0]->setText(text); }
 
 void frmPlay::showPosition(const QString& text) { picTime[1]->setText(text); }
 
-void frmPlay::setPositionValue(int percent) { sliOut->setValue(percent); }
+void frmPlay::setPositionValue(int percent)
+{
+    const QSignalBlocker quiet(sliOut);
+    sliOut->setValue(percent);
+}
 
 } // namespace lirmus

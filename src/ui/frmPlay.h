@@ -2,18 +2,16 @@
 // The player window: transport buttons, the position slider, the warning
 // lamp and the time boxes. The song, the output and the transport belong to
 // the Player; the window shows what it is told and forwards its handlers.
-#include "Displays.h"
+#include "PlayerDisplays.h"
 
 #include <array>
 
-#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
 class QListWidget;
 class QPushButton;
 class QSlider;
-class QTimer;
 
 namespace lirmus {
 
@@ -30,9 +28,6 @@ public:
     /// Height the window is designed for, in twips.
     static constexpr int kDesignHeight = 1800;
 
-    QTimer* TimerOut = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
     QPushButton* cmdPlay = nullptr;
     QPushButton* cmdPause = nullptr;
     QPushButton* cmdStop = nullptr;
@@ -86,21 +81,13 @@ private:
     void setWarnEnabled(bool enabled) override;
     void setPositionSlider(int min, int max, int value, int largeChange) override;
     void showSongLength(const QString& text) override;
-    void setTimerOutEnabled(bool enabled) override;
-    double timerNow() const override;
     void showButtons(const TransportButtons& buttons) override;
-    void setTimer1Enabled(bool enabled) override;
-    bool timer1Enabled() const override;
-    void setTimer2Enabled(bool enabled) override;
-    int sliderValue() const override;
     void setSongCaption(const QString& text) override;
-    bool isWarnEnabled() const override;
     void showClock(const QString& text) override;
     void showPosition(const QString& text) override;
     void setPositionValue(int percent) override;
 
     Player& player_;
-    QElapsedTimer clock_;
     bool unloaded_ = false;
 };
 

@@ -2,6 +2,7 @@
 // close it, the screen choice is kept in the settings file, and the main
 // window and its children stay exactly as they were while it shows.
 #include "AppState.h"
+#include "SampleLyrics.h"
 #include "SmfWriter.h"
 #include "frmDataGrid.h"
 #include "frmIndic.h"
@@ -61,6 +62,12 @@ TEST(KaraokeScreenMenu, F11OpensAndClosesTheScreenAndTheMainWindowStaysAsItWas)
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(), "&Karaoke Screen");
     EXPECT_EQ(item->shortcut(), QKeySequence(Qt::Key_F11));
+    // A song cued (AutoStart on) before the screen opens.
+    const std::string path = test::tempDir() + "screen-menu.kar";
+    test::writeFile(path, test::karaokeSong({"first line of the song", "second"}, "UTF-8", "A song"));
+    m.state.settings.AutoStart = true;
+    m.state.player.playSong(QString::fromStdString(path), 0);
+    m.settle();
     const QList<QRect> before = m.looks();
     const int fontSize = m.state.settings.KaraokeFontSize;
 
@@ -71,10 +78,7 @@ TEST(KaraokeScreenMenu, F11OpensAndClosesTheScreenAndTheMainWindowStaysAsItWas)
     EXPECT_TRUE(screen->isVisible());
     EXPECT_TRUE(screen->isFullScreen());
     EXPECT_EQ(screen->shownOn(), QGuiApplication::primaryScreen()) << "one screen: it goes there";
-    m.state.player.lyrics().setTitleCaption("A song");
-    m.state.player.song.LyricLines = QStringList{"first line of the song", "second"};
-    m.state.player.lyrics().StartLyric(1);
-    m.state.player.lyrics().PrintLyric(1, 1, "first");
+    m.state.player.lyrics().PrintLyric(1, 1, "fir");
     m.settle();
     EXPECT_EQ(screen->lblTitolo->text(), "A song");
     EXPECT_EQ(m.looks(), before);

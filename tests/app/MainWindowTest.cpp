@@ -180,8 +180,8 @@ TEST(MainWindow, F5LoadsTheSongChosenInTheGridAndNamesThePlayer)
     QAction* f5 = actionFor(f.main, QKeySequence(Qt::Key_F5));
     ASSERT_NE(f5, nullptr);
     f5->trigger();
-    EXPECT_EQ(f.state.player.state.SongFile, QString("/songs/Volare.kar"));
-    EXPECT_EQ(f.state.player.state.SongTranspose, -2);
+    EXPECT_EQ(f.state.player.state().SongFile, QString("/songs/Volare.kar"));
+    EXPECT_EQ(f.state.player.state().SongTranspose, -2);
     EXPECT_EQ(f.main.subWindowOf(f.main.player())->windowTitle(), QString("Play: /songs/Volare.kar"));
 }
 
@@ -199,11 +199,11 @@ TEST(MainWindow, BrowserFilesStartInTheSavedFolderAndPlay)
     ASSERT_EQ(browser->filFiles->count(), 1);
 
     // The Player menu's F5 plays the file picked in the browser, with no transposition.
-    f.state.player.state.SongTranspose = 3;
+    f.state.player.chooseSong("/songs/before.kar", 3);
     browser->filFiles->setCurrentRow(0);
     f.main.mnuPlayer_Click(2);
-    EXPECT_EQ(f.state.player.state.SongFile, songs + "/Volare.kar");
-    EXPECT_EQ(f.state.player.state.SongTranspose, 0);
+    EXPECT_EQ(f.state.player.state().SongFile, songs + "/Volare.kar");
+    EXPECT_EQ(f.state.player.state().SongTranspose, 0);
     EXPECT_EQ(f.main.subWindowOf(f.main.player())->windowTitle(), "Play: " + songs + "/Volare.kar");
 
     browser->dirFiles_Change(other);

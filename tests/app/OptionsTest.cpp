@@ -1,6 +1,7 @@
 // The options dialog driven through its handlers on a real settings file.
 #include "ControllerTable.h"
 #include "OptionsLogic.h"
+#include "SampleLyrics.h"
 #include "Player.h"
 #include "Settings.h"
 #include "SettingsService.h"
@@ -38,13 +39,28 @@ using namespace lirmus::test;
 namespace {
 
 /// What the dialog makes the other windows do.
-struct Views : NullDisplays {
+struct Views : NullDisplays, LyricsDisplay {
     int rebuilds = 0, beeps = 0;
     QStringList messages;
     void beep() override { ++beeps; }
-    void PreparaPicLyric() override { ++rebuilds; }
     void messageBox(const QString& t, MessageIcon) override { messages << t; }
+    void PreparaPicLyric() override { ++rebuilds; }
+    void lyricRowChanged(int) override {}
+    void sysexRowChanged(int) override {}
+    void captionChanged(LyricCaption, const QString&) override {}
+    void countdownsChanged(int, int) override {}
+    void PreparaAltezza() override {}
+    void restoreFontSize(int) override {}
 };
+
+/// A song cued in player (AutoStart on): the transport's controls are in use.
+void cueSong(Player& player)
+{
+    const std::string path = tempDir() + "cued.kar";
+    writeFile(path, karaokeSong({"la la la"}, "UTF-8"));
+    player.playSong(QString::fromStdString(path), 0);
+    ASSERT_TRUE(player.state().buttons.Seek);
+}
 
 /// A player started from a settings file, with the dialog opened on it.
 struct Options {
@@ -65,10 +81,10 @@ struct Options {
         ini = std::make_unique<SettingsService>(settings.iniPath());
         readOptions(*ini, settings);
         player = std::make_unique<Player>(settings, controllers);
-        player->hub().attachLyrics(&views);
+        player->lyrics().attachSurface(&views);
         player->hub().attachApp(&views);
-        if (realDevice) player->MIDIOutput1.setAudioOutput(false);
-        else player->MIDIOutput1.useTestDevice(&device);
+        if (realDevice) player->output().setAudioOutput(false);
+        else player->output().useTestDevice(&device);
         player->openOutput();
         open();
     }
@@ -161,7 +177,7 @@ TEST(Options, LoadShowsTheSettingsInTheirControls)
 TEST(Options, DeviceListStartsWithTheMapperAndKeepsThePlayersDevice)
 {
     Options o("[LOAD]\nMIDIDEVICE=1\n");
-    MIDIOutput& out = o.player->MIDIOutput1;
+    MIDIOutput& out = o.player->output();
     const int selected = out.DeviceID();
     out.setDeviceID(-1);
     const std::string mapper = out.DeviceName() + " (Mapper - Driver Vers." + std::to_string(out.DriverVersion() / 256) +
@@ -324,7 +340,7 @@ TEST(Options, CtrlTabGoesRoundThePages)
 TEST(Options, SongUnderWayKeepsDeviceAndPath)
 {
     Options o("[LOAD]\nMIDIDEVICE=1\n");
-    o.player->state.buttons.Seek = true; // a song is cued or playing
+    cueSong(*o.player);
     o.open();
     QWidget* page = o.dialog->picOptions[1];
     EXPECT_FALSE(o.dialog->OutputDevCombo->isEnabledTo(page));
@@ -336,15 +352,19 @@ TEST(Options, SongUnderWayKeepsDeviceAndPath)
     EXPECT_EQ(o.ini->getString("LOAD", "MIDIDEVICE"), "1");
     EXPECT_EQ(o.device.opens(), opens);
 
-    o.player->state.buttons.Seek = false;
+    o.player->transport().cmdStop_Click();
+    o.settings.AutoStart = false;
+    o.player->transport().cmdStop_Click(); // stopped for good: nothing cued
+    ASSERT_FALSE(o.player->state().buttons.Seek);
+    const int opensStopped = o.device.opens(); // each stop opens the device afresh
     o.open();
     EXPECT_TRUE(o.dialog->OutputDevCombo->isEnabledTo(o.dialog->picOptions[1]));
     EXPECT_TRUE(o.dialog->chkMCI->isEnabledTo(o.dialog->picOptions[1]));
     o.dialog->OutputDevCombo->setCurrentIndex(0);
     o.dialog->cmdApply_Click();
     EXPECT_EQ(o.settings.MIDIDEVICE, 0);
-    EXPECT_EQ(o.device.opens(), opens + 1);
-    EXPECT_EQ(o.player->MIDIOutput1.DeviceID(), -1);
+    EXPECT_EQ(o.device.opens(), opensStopped + 1);
+    EXPECT_EQ(o.player->output().DeviceID(), -1);
 }
 
 TEST(Options, NonsenseSettingsAreClampedAndOnlyWhatIsAppliedIsStored)
@@ -382,8 +402,8 @@ TEST(Options, NonsenseSettingsAreClampedAndOnlyWhatIsAppliedIsStored)
 TEST(Options, AStoredDeviceNoLongerListedOpensTheMapperAndIsToldOnce)
 {
     Options o("[LOAD]\nMIDIDEVICE=40\n");
-    EXPECT_EQ(o.player->MIDIOutput1.DeviceID(), -1);
-    EXPECT_EQ(o.player->MIDIOutput1.State(), 1);
+    EXPECT_EQ(o.player->output().DeviceID(), -1);
+    EXPECT_EQ(o.player->output().State(), 1);
     ASSERT_EQ(o.views.messages.size(), 1);
     EXPECT_TRUE(o.views.messages[0].contains("number 40")) << o.views.messages[0].toStdString();
     EXPECT_EQ(o.dialog->OutputDevCombo->currentIndex(), 0);
@@ -398,7 +418,7 @@ TEST(Options, SoundFontSwitchesTheSynthesizerOrKeepsTheOldOne)
     const std::string real = firstDefaultSoundFont();
     if (real.empty()) GTEST_SKIP() << "no General MIDI SoundFont installed";
     Options o("[LOAD]\nMIDIDEVICE=0\n", true);
-    ASSERT_EQ(o.player->MIDIOutput1.State(), 1);
+    ASSERT_EQ(o.player->output().State(), 1);
     frmOptions& d = *o.dialog;
     const QString realName = QString::fromStdString(std::filesystem::path(real).filename().string());
     EXPECT_EQ(d.lblSoundFont->text(), realName); // nothing chosen yet: the one the synthesizer found
@@ -417,7 +437,7 @@ TEST(Options, SoundFontSwitchesTheSynthesizerOrKeepsTheOldOne)
     EXPECT_EQ(o.settings.SoundFont, copy);
     EXPECT_EQ(o.ini->getString("LOAD", "SoundFont"), copy);
     EXPECT_EQ(d.lblSoundFont->text(), "copy.sf2");
-    EXPECT_EQ(o.player->MIDIOutput1.State(), 1);
+    EXPECT_EQ(o.player->output().State(), 1);
     EXPECT_TRUE(o.views.messages.isEmpty()) << o.views.messages.join("; ").toStdString();
 
     // A broken file: one message, and the SoundFont in use stays.
@@ -447,13 +467,13 @@ TEST(Options, MainWindowSwitchesToTheExternalPlayerAfterTheDialogAndOpensTheInfo
     AppState state;
     state.settings.AppPath = makeAppPath(tempDir());
     TestDevice device;
-    state.player.MIDIOutput1.useTestDevice(&device);
+    state.player.output().useTestDevice(&device);
     frmMain main(state);
     main.createChildWindows();
     Views views;
     state.player.hub().attachApp(&views);
     state.player.openOutput();
-    ASSERT_EQ(state.player.MIDIOutput1.State(), 1);
+    ASSERT_EQ(state.player.output().State(), 1);
 
     // The dialog is modal: answer it from inside its own event loop.
     auto answer = [](bool external) {
@@ -468,7 +488,7 @@ TEST(Options, MainWindowSwitchesToTheExternalPlayerAfterTheDialogAndOpensTheInfo
     main.mnuOptions_Click(9);
     EXPECT_TRUE(state.settings.ExternalMCI);
     EXPECT_FALSE(main.monitor()->isEnabled());
-    EXPECT_EQ(state.player.MIDIOutput1.State(), 0); // the external player has the song
+    EXPECT_EQ(state.player.output().State(), 0); // the external player has the song
     ASSERT_NE(state.settingsService, nullptr);
     EXPECT_EQ(state.settingsService->getString("OPTIONS", "ExternalMCI"), "-1");
 
@@ -476,15 +496,10 @@ TEST(Options, MainWindowSwitchesToTheExternalPlayerAfterTheDialogAndOpensTheInfo
     main.mnuOptions_Click(9);
     EXPECT_FALSE(state.settings.ExternalMCI);
     EXPECT_TRUE(main.monitor()->isEnabled());
-    EXPECT_EQ(state.player.MIDIOutput1.State(), 1);
+    EXPECT_EQ(state.player.output().State(), 1);
 
-    // F6: the information window, unless the queue is being built.
-    state.player.song.LyricLines = {"la la la"};
-    state.player.flags.QueueBuilding = true;
-    main.mnuPlayer_Click(92);
-    EXPECT_EQ(main.findChild<frmMidiInfo*>(), nullptr);
-    EXPECT_EQ(views.beeps, 1);
-    state.player.flags.QueueBuilding = false;
+    // F6: the information window on the song loaded.
+    cueSong(state.player);
     main.mnuPlayer_Click(92);
     auto* info = main.findChild<frmMidiInfo*>();
     ASSERT_NE(info, nullptr);

@@ -4,6 +4,8 @@
 #include "frmDataGrid.h"
 #include "frmMain.h"
 #include "frmPlay.h"
+#include "SmfWriter.h"
+#include "TestDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +58,7 @@ TEST(QueueMenu, CtrlQAddsTheChosenFileOrGridRowWithoutStoppingTheSong)
     frmDataGrid* browser = f.main.browser();
     browser->dirFiles_Change(tmp.path());
     ASSERT_EQ(browser->filFiles->count(), 1);
-    f.state.player.state.SongFile = "/songs/now.kar";
+    f.state.player.chooseSong("/songs/now.kar", 0);
 
     f.press(QKeySequence("Ctrl+Q"));
     EXPECT_TRUE(f.queued().isEmpty()) << "nothing chosen yet";
@@ -71,7 +73,7 @@ TEST(QueueMenu, CtrlQAddsTheChosenFileOrGridRowWithoutStoppingTheSong)
     browser->optDBFile->setChecked(true);
     f.press(QKeySequence("Ctrl+Q"));
     EXPECT_EQ(f.queued(), QStringList({tmp.path() + "/Volare.kar", "/songs/Grid.kar"}));
-    EXPECT_EQ(f.state.player.state.SongFile, "/songs/now.kar") << "queueing plays nothing";
+    EXPECT_EQ(f.state.player.state().SongFile, "/songs/now.kar") << "queueing plays nothing";
     EXPECT_EQ(f.main.player()->lstQueue->count(), 2);
 }
 
@@ -79,11 +81,21 @@ TEST(QueueMenu, HandedOverSongsPlayAtOnceOnlyWhenNothingPlays)
 {
     Fixture f;
     f.main.queueSongs({"/songs/a.kar", "/songs/b.kar"});
-    EXPECT_EQ(f.state.player.state.SongFile, "/songs/a.kar") << "nothing played: the first starts";
+    EXPECT_EQ(f.state.player.state().SongFile, "/songs/a.kar") << "nothing played: the first starts";
     EXPECT_EQ(f.queued(), QStringList({"/songs/b.kar"}));
 
-    f.state.player.state.buttons.Pause = true; // a song is playing
+    // A song is playing.
+    test::SmfWriter smf(1, 480);
+    smf.track().note(0, 0, 60, 100).noteOff(48000, 0, 60).end();
+    const std::string playing = test::tempDir() + "queue-menu-playing.mid";
+    ASSERT_TRUE(smf.save(playing));
+    TestDevice device;
+    f.state.settings.AutoStart = false;
+    f.state.player.output().useTestDevice(&device);
+    f.state.player.openOutput();
+    f.state.player.playSong(QString::fromStdString(playing), 0);
+    ASSERT_TRUE(f.state.player.songInUse());
     f.main.queueSongs({"/songs/c.kar", "/songs/d.kar"});
-    EXPECT_EQ(f.state.player.state.SongFile, "/songs/a.kar");
+    EXPECT_EQ(f.state.player.state().SongFile, QString::fromStdString(playing));
     EXPECT_EQ(f.queued(), QStringList({"/songs/b.kar", "/songs/c.kar", "/songs/d.kar"}));
 }

@@ -50,7 +50,7 @@ TEST(Startup, SettingsAndControllerProblemsAreReportedOnce)
     EXPECT_EQ(state.settings.MelodyChannel, 9);
     ASSERT_TRUE(state.settingsService);
     EXPECT_EQ(state.settingsService->getInt("OPTIONS", "KaraokeRows", 0), 9); // the file keeps what it held
-    EXPECT_EQ(state.player.channels.SoloChannel, -1);
+    EXPECT_EQ(state.player.channels().SoloChannel, -1);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(state.controllers.rows(), 4);
 }

@@ -60,10 +60,10 @@ TEST(Playback, SongsPlayEveryMessageOnTimeAcrossBothPassesAndTransposed)
         SCOPED_TRACE(file);
         test::PlayerHarness h(false);
         std::vector<long> tags;
-        Dispatcher& d = h.player->dispatcher();
-        h.player->MIDIOutput1.MessageSent = [&](long tag) {
+        Player& player = *h.player;
+        h.player->output().MessageSent = [&](long tag) {
             tags.push_back(tag);
-            d.MIDIOutput1_MessageSent(tag);
+            player.MessageSent(tag);
         };
         const size_t before = h.device.count();
         h.start(songs() + file, transpose);
@@ -118,7 +118,7 @@ TEST(Playback, ASongChosenInTheFileViewPlaysToItsEndIntoTheSynthesizersRecording
     state.settings.AutoStart = false;
     state.settings.TempoChange = 75; // four times as fast: 49 s of song in about 12
     state.settings.AudioFile = dir + "twinkle.wav";
-    state.player.MIDIOutput1.setAudioOutput(false);
+    state.player.output().setAudioOutput(false);
     state.player.applySynthSettings();
     frmMain main(state);
     main.createChildWindows();
@@ -135,14 +135,14 @@ TEST(Playback, ASongChosenInTheFileViewPlaysToItsEndIntoTheSynthesizersRecording
     ASSERT_EQ(found.size(), 1) << "the file view lists the shared songs";
     browser->filFiles->setCurrentItem(found.first());
     browser->filFiles_DblClick();
-    EXPECT_EQ(state.player.state.SongFile.toStdString(), songs() + "twinkle.kar");
-    EXPECT_TRUE(state.player.state.buttons.Pause) << "it plays";
+    EXPECT_EQ(state.player.state().SongFile.toStdString(), songs() + "twinkle.kar");
+    EXPECT_TRUE(state.player.state().buttons.Pause) << "it plays";
 
     QElapsedTimer t;
     t.start();
-    while (!state.player.state.buttons.Play && t.elapsed() < 40000)
+    while (!state.player.state().buttons.Play && t.elapsed() < 40000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_TRUE(state.player.state.buttons.Play && !state.player.state.buttons.Pause) << "stopped at the end";
+    EXPECT_TRUE(state.player.state().buttons.Play && !state.player.state().buttons.Pause) << "stopped at the end";
     EXPECT_LT(t.elapsed(), 40000);
     state.player.shutDown();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();

@@ -5,7 +5,7 @@
 #include "LoadSong.h"
 #include "LyricCursor.h"
 #include "LyricWidgets.h"
-#include "Player.h"
+#include "LyricRig.h"
 #include "Settings.h"
 #include "SmfWriter.h"
 #include "Twips.h"
@@ -29,46 +29,29 @@ using namespace lirmus::test;
 
 namespace {
 
-class Timer : public NullDisplays {
-public:
-    double timerNow() const override { return 50; }
-};
-
-struct Views {
-    Settings settings;
-    ControllerTable controllers = defaultControllerTable();
-    std::unique_ptr<Player> player;
-    Timer timer;
+struct Views : LyricRig {
     std::unique_ptr<frmLyric> lyrics;
     std::unique_ptr<frmKaraokeScreen> screen;
 
     explicit Views(int rows)
     {
         settings.KaraokeRows = rows;
-        settings.AutoStart = false;
-        player = std::make_unique<Player>(settings, controllers);
-        player->hub().attachPlayer(&timer);
-        player->hub().attachLyrics(&player->lyrics());
-        lyrics = std::make_unique<frmLyric>(*player, settings, nullptr);
+        lyrics = std::make_unique<frmLyric>(cursor, settings, nullptr);
         lyrics->resize(900, lyrics->height());
         lyrics->show();
-        screen = std::make_unique<frmKaraokeScreen>(*player, settings);
+        screen = std::make_unique<frmKaraokeScreen>(cursor, settings);
         screen->openOn(QGuiApplication::primaryScreen());
         QApplication::processEvents();
     }
-    /// Loads a song as the player does; false when the shared songs are absent.
+    /// Prepares a shared song as the player does; false when the shared songs are absent.
     bool load(const char* file)
     {
         const std::string path = sharedTestData() + "/" + file;
         if (!std::filesystem::exists(path)) return false;
-        EXPECT_TRUE(OpenSongFile(player->Midifile1, path, player->hub()));
-        player->flags.AbortRequested = false;
-        player->loadSong();
-        player->lyrics().StartLyric(1);
+        EXPECT_TRUE(LyricRig::load(path));
         QApplication::processEvents();
         return true;
     }
-    LyricCursor& cursor() { return player->lyrics(); }
 };
 
 /// Where a row's ink lies in a view: any ink, and the play colour's right edge; -1 when none.
@@ -170,19 +153,19 @@ TEST(KaraokeScreen, ShowsTheSameRowsAndSungPartAsTheLyricsWindowAfterEverySyllab
         Views v(rows);
         if (!v.load("Negra_Sombra.kar")) GTEST_SKIP() << "the shared test songs are absent";
         SCOPED_TRACE(rows);
-        const SongQueue& q = v.player->song.queue;
+        const SongQueue& q = v.song.queue;
         int syllables = 0;
         for (long i = 1; i <= q.MsgCount; ++i) {
             if (!isSyllable(q[i])) continue;
-            v.cursor().PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
+            v.cursor.PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
             QApplication::processEvents();
             ++syllables;
             SCOPED_TRACE("syllable " + std::to_string(syllables) + " " + q[i].Text.toStdString());
             // Both as their windows hold them now, so a band not repainted shows.
             const auto a = checkView("window", onScreen(v.lyrics.get()), v.lyrics->picLyr->geometry().topLeft(),
-                                     v.lyrics->render(), v.player->lyric, rows);
+                                     v.lyrics->render(), v.state, rows);
             const auto b = checkView("screen", onScreen(v.screen.get()), v.screen->picLyr->geometry().topLeft(),
-                                     v.screen->render(), v.player->lyric, rows);
+                                     v.screen->render(), v.state, rows);
             for (int row = 1; row <= rows; ++row)
                 EXPECT_NEAR(sungFraction(a[size_t(row)]), sungFraction(b[size_t(row)]), 0.06)
                     << "row " << row << ": the sung part differs";
@@ -196,7 +179,7 @@ TEST(KaraokeScreen, TheFontFitsTheWidestLineOfTheSongAndTheRows)
 {
     Views v(3);
     if (!v.load("twinkle.kar")) GTEST_SKIP() << "the shared test songs are absent";
-    const QStringList& lines = v.player->song.LyricLines;
+    const QStringList& lines = v.song.LyricLines;
     ASSERT_EQ(v.screen->fittedLines(), lines) << "fitted to the song, not to what the rows held before";
     const LyricRender& r = v.screen->render();
     const QFontMetrics m(r.font());
@@ -229,11 +212,11 @@ TEST(KaraokeScreen, TheFontFitsTheWidestLineOfTheSongAndTheRows)
 TEST(KaraokeScreen, FourRowsAndATextPageStillFitTheScreenHeight)
 {
     Views v(4);
-    v.player->song.LyricLines = QStringList{"one", "two", "three", "four", "five"};
-    v.player->song.InfoTexts = QStringList{"page line"};
-    v.cursor().StartLyric(1);
-    v.player->lyric.SysexShown = true;
-    v.cursor().PreparaAltezza(); // as the dispatcher does when a text page first shows
+    v.song.LyricLines = QStringList{"one", "two", "three", "four", "five"};
+    v.song.InfoTexts = QStringList{"page line"};
+    v.cursor.StartLyric(1);
+    v.state.SysexShown = true;
+    v.cursor.PreparaAltezza(); // as the dispatcher does when a text page first shows
     QApplication::processEvents();
     EXPECT_TRUE(v.screen->picSysex->isVisible());
     EXPECT_TRUE(v.screen->picLyr->isVisible());
@@ -245,13 +228,13 @@ TEST(KaraokeScreen, FourRowsAndATextPageStillFitTheScreenHeight)
 TEST(KaraokeScreen, CaptionsAndCountdownsFollowTheCursor)
 {
     Views v(2);
-    v.cursor().setTitleCaption("Song title");
-    v.cursor().setMarkerCaption("Chorus");
-    v.player->song.ChordList = QStringList{"%C", "%G7", "%Am"};
-    v.cursor().PrintLyricA(2, 1, "%G7");
-    v.player->lyric.NextLyricTime = 51.5;
-    v.player->lyric.NextChordTime = 50.4;
-    v.cursor().drawCountdowns(50);
+    v.cursor.setTitleCaption("Song title");
+    v.cursor.setMarkerCaption("Chorus");
+    v.song.ChordList = QStringList{"%C", "%G7", "%Am"};
+    v.cursor.PrintLyricA(2, 1, "%G7");
+    v.state.NextLyricTime = 51.5;
+    v.state.NextChordTime = 50.4;
+    v.cursor.drawCountdowns(50);
     EXPECT_EQ(v.screen->lblTitolo->text(), "Song title");
     EXPECT_EQ(v.screen->lblMarker->text(), "Chorus");
     EXPECT_EQ(v.screen->lblAccordo[0]->text(), "G7");
@@ -262,7 +245,7 @@ TEST(KaraokeScreen, CaptionsAndCountdownsFollowTheCursor)
     EXPECT_LE(v.screen->picNextLyr->barPixels(), v.screen->picNextLyr->width());
 
     // A screen opened later shows what the cursor holds already.
-    frmKaraokeScreen late(*v.player, v.settings);
+    frmKaraokeScreen late(v.cursor, v.settings);
     EXPECT_EQ(late.lblTitolo->text(), "Song title");
     EXPECT_EQ(late.lblAccordo[1]->text(), "Am");
     EXPECT_EQ(late.picNextLyrA->ms(), 400);
@@ -272,7 +255,7 @@ TEST(KaraokeScreen, EscAndF11LeaveAndAGoneScreenClosesIt)
 {
     Views v(2);
     for (int key : {int(Qt::Key_Escape), int(Qt::Key_F11)}) {
-        QPointer<frmKaraokeScreen> s = new frmKaraokeScreen(*v.player, v.settings);
+        QPointer<frmKaraokeScreen> s = new frmKaraokeScreen(v.cursor, v.settings);
         s->setAttribute(Qt::WA_DeleteOnClose);
         int closed = 0;
         QObject::connect(s, &frmKaraokeScreen::closed, [&] { ++closed; });
@@ -290,7 +273,7 @@ TEST(KaraokeScreen, EscAndF11LeaveAndAGoneScreenClosesIt)
         EXPECT_TRUE(s.isNull());
     }
     // A closed screen is no longer told anything.
-    v.cursor().SetLyricRow(1, "still fine");
+    v.cursor.SetLyricRow(1, "still fine");
 
     v.screen->screenRemoved(nullptr);
     EXPECT_TRUE(v.screen->isVisible()) << "another screen went";
@@ -330,15 +313,15 @@ TEST(KaraokeScreen, AScreenOpenedMidSongShowsTheRowsAtOnce)
     Views v(2);
     if (!v.load("twinkle.kar")) GTEST_SKIP() << "the shared test songs are absent";
     v.screen.reset();
-    const SongQueue& q = v.player->song.queue;
+    const SongQueue& q = v.song.queue;
     for (long i = 1, n = 0; i <= q.MsgCount && n < 10; ++i)
         if (isSyllable(q[i])) {
-            v.cursor().PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
+            v.cursor.PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
             ++n;
         }
-    frmKaraokeScreen late(*v.player, v.settings);
+    frmKaraokeScreen late(v.cursor, v.settings);
     late.openOn(QGuiApplication::primaryScreen());
     QApplication::processEvents();
     EXPECT_TRUE(late.picLyr->isVisible());
-    checkView("late screen", onScreen(&late), late.picLyr->geometry().topLeft(), late.render(), v.player->lyric, 2);
+    checkView("late screen", onScreen(&late), late.picLyr->geometry().topLeft(), late.render(), v.state, 2);
 }

@@ -19,7 +19,7 @@ using namespace lirmus::test;
 namespace {
 
 /// A view that records what it was told.
-class RecordingSurface : public LyricSurface {
+class RecordingSurface : public LyricsDisplay {
 public:
     QStringList log;
     int restoredSize = 0;
@@ -32,24 +32,15 @@ public:
     void restoreFontSize(int points) override { restoredSize = points; log << QString("restore(%1)").arg(points); }
 };
 
-/// The player window's timer and slider.
-class PlayerView : public NullDisplays {
-public:
-    double now = 100;
-    int slider = 0;
-    double timerNow() const override { return now; }
-    int sliderValue() const override { return slider; }
-};
-
 struct Cursor {
     Settings settings;
     SongState song;
     PlayerState player;
     LyricDisplayState state;
     MIDIOutput out;
-    PlayerView view;
+    double now = 100; ///< the song clock, seconds
     RecordingSurface surface;
-    LyricCursor cursor{state, song, player, settings, out, view};
+    LyricCursor cursor{state, song, player, settings, out, [this] { return now; }};
 
     explicit Cursor(int rows = 2)
     {
@@ -291,7 +282,7 @@ TEST(LyricCursor, RowCountChangesRefillFromWhereTheSongIsNotFromTheRoundedSlider
     c.song.SongLength = 21000;
     c.cursor.StartLyric(1);
     c.player.CurrentIndex = 10; // line 10 is being sung
-    c.view.slider = 42;         // 8820 ms: a line back
+    c.player.SliderPercent = 42;        // 8820 ms: a line back
     c.settings.KaraokeRows = 3;
     c.cursor.rowsChanged();
     EXPECT_EQ(c.row(1), "L10 ");

@@ -3,7 +3,7 @@
 #include "ControllerTable.h"
 #include "LyricRender.h"
 #include "LyricWidgets.h"
-#include "Player.h"
+#include "LyricRig.h"
 #include "Settings.h"
 #include "SettingsService.h"
 #include "SmfWriter.h"
@@ -26,18 +26,8 @@ using namespace lirmus::test;
 
 namespace {
 
-class Timer : public NullDisplays {
-public:
-    double now = 50;
-    double timerNow() const override { return now; }
-};
-
-struct Window {
-    Settings settings;
-    ControllerTable controllers = defaultControllerTable();
+struct Window : LyricRig {
     std::unique_ptr<SettingsService> service;
-    std::unique_ptr<Player> player;
-    Timer timer;
     std::unique_ptr<frmLyric> w;
 
     explicit Window(int points = 24, int rows = 2, bool withService = false)
@@ -45,19 +35,16 @@ struct Window {
         settings.KaraokeFontSize = points;
         settings.KaraokeRows = rows;
         if (withService) service = std::make_unique<SettingsService>(tempDir() + "/LIRMUS.INI");
-        player = std::make_unique<Player>(settings, controllers);
-        player->hub().attachPlayer(&timer);
-        w = std::make_unique<frmLyric>(*player, settings, service.get());
+        w = std::make_unique<frmLyric>(cursor, settings, service.get());
         w->resize(900, w->height());
         w->show();
         QApplication::processEvents();
     }
-    LyricCursor& cursor() { return player->lyrics(); }
     /// The song's lyric lines.
     void lines(const QStringList& l)
     {
-        player->song.LyricLines = l;
-        cursor().StartLyric(1);
+        song.LyricLines = l;
+        cursor.StartLyric(1);
     }
     QImage lyrics() { return w->picLyr->grab().toImage(); }
     int fileInt(const char* key) { return service->getInt("OPTIONS", key, -99); }
@@ -114,10 +101,10 @@ TEST(LyricWindow, TheSungPartCoversExactlyColumnPlusLengthMinusOneCharactersAndS
     Window f(36, 2);
     f.settings.KaraokeCentered = false;
     f.lines({"abcdefghij", "second line"});
-    f.cursor().PrintLyric(1, 1, "abc");
-    f.cursor().PrintLyric(1, 4, "def"); // the first 6 characters are sung
+    f.cursor.PrintLyric(1, 1, "abc");
+    f.cursor.PrintLyric(1, 4, "def"); // the first 6 characters are sung
     const LyricRender& r = f.w->render();
-    const QRect band = r.rowBand(f.player->lyric.CurLyricRow);
+    const QRect band = r.rowBand(f.state.CurLyricRow);
     const QFontMetrics m(r.font());
 
     // grab() paints the whole box again from the state, as when the window is uncovered.
@@ -148,7 +135,7 @@ TEST(LyricWindow, OverWideRowsAreSqueezedToTheBoxBeforeAndWhileSung)
     EXPECT_LE(before.second, box - 4) << "drawn inside the box";
     EXPECT_GT(before.second, box * 3 / 4) << "across the box, not cut off at its natural size";
 
-    f.cursor().PrintLyric(1, 1, wide.left(300));
+    f.cursor.PrintLyric(1, 1, wide.left(300));
     const QImage img = f.lyrics();
     const auto play = spanOf(img, band, isPlay), fore = spanOf(img, band, isFore);
     ASSERT_GE(play.first, 0);
@@ -164,28 +151,28 @@ TEST(LyricWindow, BadLyricsAreShownWithoutHangingTheWindow)
     QString huge;
     for (int i = 0; i < 2000; ++i) huge += "do ";
     f.lines({"", "   ", "??? ??", cyrillic, greek, japanese, huge});
-    EXPECT_EQ(f.player->lyric.LyricRowText[1], "??? ??") << "blank lines are skipped, question marks shown";
-    EXPECT_EQ(f.player->lyric.LyricRowText[2], cyrillic);
-    for (int line : {3, 4, 5, 6}) f.cursor().PrintLyric(line, 1, f.player->song.LyricLines[line - 1]);
-    EXPECT_EQ(f.player->lyric.LyricRowText[size_t(f.player->lyric.CurLyricRow)], japanese);
+    EXPECT_EQ(f.state.LyricRowText[1], "??? ??") << "blank lines are skipped, question marks shown";
+    EXPECT_EQ(f.state.LyricRowText[2], cyrillic);
+    for (int line : {3, 4, 5, 6}) f.cursor.PrintLyric(line, 1, f.song.LyricLines[line - 1]);
+    EXPECT_EQ(f.state.LyricRowText[size_t(f.state.CurLyricRow)], japanese);
     const QImage shown = f.lyrics();
-    EXPECT_GE(spanOf(shown, f.w->render().rowBand(f.player->lyric.CurLyricRow), isPlay).first, 0);
+    EXPECT_GE(spanOf(shown, f.w->render().rowBand(f.state.CurLyricRow), isPlay).first, 0);
 
     // 2,000 syllables on one line, each painted as it comes.
-    for (int i = 0; i < 2000; ++i) f.cursor().PrintLyric(7, i * 3 + 1 == 1 ? 1 : i * 3 + 1, "do ");
+    for (int i = 0; i < 2000; ++i) f.cursor.PrintLyric(7, i * 3 + 1 == 1 ? 1 : i * 3 + 1, "do ");
     QApplication::processEvents();
-    const QRect band = f.w->render().rowBand(f.player->lyric.CurLyricRow);
-    EXPECT_EQ(f.player->lyric.LyricRowText[size_t(f.player->lyric.CurLyricRow)], huge);
+    const QRect band = f.w->render().rowBand(f.state.CurLyricRow);
+    EXPECT_EQ(f.state.LyricRowText[size_t(f.state.CurLyricRow)], huge);
     const auto play = spanOf(f.lyrics(), band, isReddish);
     EXPECT_LE(play.second, f.w->picLyr->width() - 4);
     EXPECT_GT(play.second, f.w->picLyr->width() - 30) << "the whole line sung";
 
     // A song of chords only.
-    f.player->song.LyricLines.clear();
-    f.player->song.ChordList = QStringList{"%Dm", "%A7"};
-    f.cursor().ClearLyricDisplay();
-    f.cursor().StartLyricA();
-    f.cursor().RiposizionaKaraoke(0);
+    f.song.LyricLines.clear();
+    f.song.ChordList = QStringList{"%Dm", "%A7"};
+    f.cursor.ClearLyricDisplay();
+    f.cursor.StartLyricA();
+    f.cursor.RiposizionaKaraoke(0);
     EXPECT_EQ(f.w->lblAccordo[0]->text(), "Dm");
     EXPECT_EQ(f.w->lblAccordo[1]->text(), "A7");
 }
@@ -219,7 +206,7 @@ TEST(LyricWindow, RowScrollBarWritesTheRowsAtOnceAndShowsTheLineBeingSung)
     QStringList lines;
     for (int i = 1; i <= 10; ++i) lines << QString("line %1").arg(i);
     f.lines(lines);
-    SongQueue& q = f.player->song.queue;
+    SongQueue& q = f.song.queue;
     q.create(12);
     for (int i = 1; i <= 10; ++i) {
         const long e = q.add(i * 1000, 255, 5, 0);
@@ -228,16 +215,16 @@ TEST(LyricWindow, RowScrollBarWritesTheRowsAtOnceAndShowsTheLineBeingSung)
         q[e].Text = lines[i - 1];
         q[e].Length = 1000;
     }
-    f.player->song.SongLength = 11000;
-    for (int i = 1; i <= 5; ++i) f.cursor().PrintLyric(i, 1, lines[i - 1]);
-    f.player->state.CurrentIndex = 5;
+    f.song.SongLength = 11000;
+    for (int i = 1; i <= 5; ++i) f.cursor.PrintLyric(i, 1, lines[i - 1]);
+    f.playerState.CurrentIndex = 5;
     const int heightBefore = f.w->LyricWindowHeight();
 
     f.w->HSRows->setValue(3);
     EXPECT_EQ(f.fileInt("KaraokeRows"), 3) << "written at once";
     EXPECT_EQ(f.w->lblRows->text(), "3");
-    EXPECT_EQ(f.player->lyric.LyricRowText[1], "line 5");
-    EXPECT_EQ(f.player->lyric.LyricRowText[3], "line 7");
+    EXPECT_EQ(f.state.LyricRowText[1], "line 5");
+    EXPECT_EQ(f.state.LyricRowText[3], "line 7");
     EXPECT_EQ(f.w->LyricWindowHeight(), heightBefore + f.w->render().RowHeight());
 
     // The options dialog changes the setting and asks for the rows again: the strip follows.
@@ -245,7 +232,7 @@ TEST(LyricWindow, RowScrollBarWritesTheRowsAtOnceAndShowsTheLineBeingSung)
     f.w->PreparaPicLyric();
     EXPECT_EQ(f.w->HSRows->value(), 4);
     EXPECT_EQ(f.w->lblRows->text(), "4");
-    EXPECT_EQ(f.player->lyric.LyricRowText[4], "line 8");
+    EXPECT_EQ(f.state.LyricRowText[4], "line 8");
 }
 
 TEST(LyricWindow, TheShrinkLoopStopsAndClearingTheDisplayBringsTheSizeBack)
@@ -259,25 +246,25 @@ TEST(LyricWindow, TheShrinkLoopStopsAndClearingTheDisplayBringsTheSizeBack)
     f.w->PreparaAltezza();
     EXPECT_EQ(maximized, 1) << "the main window is maximized first";
     EXPECT_EQ(f.settings.KaraokeFontSize, 20);
-    EXPECT_EQ(f.player->lyric.SavedFontSize, 32);
+    EXPECT_EQ(f.state.SavedFontSize, 32);
 
     fitsAt20 = false; // never fits: the loop must still end, at a readable size
     f.w->PreparaAltezza();
     EXPECT_GE(f.settings.KaraokeFontSize, frmLyric::kSmallestFontSize);
     EXPECT_LT(f.settings.KaraokeFontSize, frmLyric::kSmallestFontSize + 4);
-    EXPECT_EQ(f.player->lyric.SavedFontSize, 32);
+    EXPECT_EQ(f.state.SavedFontSize, 32);
 
     f.w->layoutWindows = [] { return false; };
-    f.cursor().ClearLyricDisplay();
+    f.cursor.ClearLyricDisplay();
     EXPECT_EQ(f.settings.KaraokeFontSize, 32);
-    EXPECT_EQ(f.player->lyric.SavedFontSize, -1);
+    EXPECT_EQ(f.state.SavedFontSize, -1);
     EXPECT_EQ(f.w->render().font().pointSize(), 32);
 }
 
 TEST(LyricWindow, TextPagesAppearWithTheFirstLineAndAreSungRowByRowWithAPreview)
 {
     Window f(20, 2);
-    Player& p = *f.player;
+    LyricRig& p = f;
     p.song.InfoTexts << "page";
     SongQueue& q = p.song.queue;
     q.create(16);
@@ -290,13 +277,13 @@ TEST(LyricWindow, TextPagesAppearWithTheFirstLineAndAreSungRowByRowWithAPreview)
     const int heightBefore = f.w->LyricWindowHeight();
     EXPECT_FALSE(f.w->picSysex->isVisibleTo(f.w.get()));
 
-    p.MessageSent(1);
+    p.sent(1);
     EXPECT_TRUE(f.w->picSysex->isVisibleTo(f.w.get())) << "the first text-page line shows the page";
     EXPECT_FALSE(f.w->picLyr->isVisibleTo(f.w.get())) << "a song without lyric lines shows only the page";
     EXPECT_EQ(f.w->LyricWindowHeight(), heightBefore - (2 * f.w->render().RowHeight() + 60) +
                                              (4 * f.w->render().RowHeight() + 60));
-    for (long i = 2; i <= 6; ++i) p.MessageSent(i);
-    EXPECT_EQ(p.lyric.SysexRow, 3);
+    for (long i = 2; i <= 6; ++i) p.sent(i);
+    EXPECT_EQ(p.state.SysexRow, 3);
     QApplication::processEvents();
     const LyricRender& r = f.w->render();
     QImage img = f.w->picSysex->grab().toImage();
@@ -304,31 +291,31 @@ TEST(LyricWindow, TextPagesAppearWithTheFirstLineAndAreSungRowByRowWithAPreview)
     EXPECT_EQ(spanOf(img, r.rowBand(3), isPlay).first, -1);
     EXPECT_GE(spanOf(img, r.rowBand(3), isFore).first, 0);
 
-    p.MessageSent(7);
-    p.MessageSent(8); // row 4 sung: the next page's first line shows in row 1
-    EXPECT_EQ(p.lyric.SysexRow, 5);
-    EXPECT_EQ(p.lyric.SysexRows[1], "next page");
+    p.sent(7);
+    p.sent(8); // row 4 sung: the next page's first line shows in row 1
+    EXPECT_EQ(p.state.SysexRow, 5);
+    EXPECT_EQ(p.state.SysexRows[1], "next page");
     img = f.w->picSysex->grab().toImage();
     EXPECT_EQ(spanOf(img, r.rowBand(1), isPlay).first, -1) << "the preview is not sung, also after a repaint";
     EXPECT_GE(spanOf(img, r.rowBand(4), isPlay).first, 0);
-    p.MessageSent(8);
-    EXPECT_EQ(p.lyric.SysexRow, 5) << "nothing left to sing";
+    p.sent(8);
+    EXPECT_EQ(p.state.SysexRow, 5) << "nothing left to sing";
 }
 
 TEST(LyricWindow, CountdownBarsAreHalfATwipPerMillisecondInTheirColours)
 {
     Window f;
-    f.player->lyric.NextLyricTime = f.timer.now + 1.5;
-    f.player->lyric.NextChordTime = f.timer.now + 0.6;
-    f.cursor().drawCountdowns(f.timer.now);
+    f.state.NextLyricTime = f.now + 1.5;
+    f.state.NextChordTime = f.now + 0.6;
+    f.cursor.drawCountdowns(f.now);
     QImage bar = f.w->picNextLyr->grab().toImage();
     EXPECT_EQ(f.w->picNextLyr->barPixels(), px(750));
     EXPECT_EQ(QColor(bar.pixel(px(750) - 1, 2)), QColor(0, 0, 255));
     EXPECT_EQ(QColor(bar.pixel(px(750) + 1, 2)), QColor(255, 255, 255));
     bar = f.w->picNextLyrA->grab().toImage();
     EXPECT_EQ(QColor(bar.pixel(px(300) - 1, 2)), QColor(255, 0, 0));
-    f.player->lyric.NextLyricTime = 0;
-    f.cursor().drawCountdowns(f.timer.now);
+    f.state.NextLyricTime = 0;
+    f.cursor.drawCountdowns(f.now);
     EXPECT_EQ(f.w->picNextLyr->barPixels(), 0);
 }
 

@@ -33,21 +33,21 @@ struct LiveSong {
     {
         settings.AutoStart = false;
         player = std::make_unique<Player>(settings, table, &clock);
-        player->MIDIOutput1.useTestDevice(&device);
+        player->output().useTestDevice(&device);
         player->openOutput();
         play = std::make_unique<frmPlay>(*player);
         monitor = std::make_unique<frmIndic>(*player);
         player->hub().attachMonitor(monitor.get());
-        player->state.SongFile = QString::fromStdString(file);
+        player->chooseSong(QString::fromStdString(file), 0);
         player->transport().Start_Play();
         // Let the pump hand the whole queue over before song time moves.
         QElapsedTimer t;
         t.start();
-        while ((player->flags.QueueBuilding || player->state.NextToSend <= player->song.queue.MsgCount) &&
+        while ((player->flags().QueueBuilding || player->state().NextToSend <= player->song().queue.MsgCount) &&
                t.elapsed() < 20000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         settle();
-        return player->song.queue.MsgCount > 0;
+        return player->song().queue.MsgCount > 0;
     }
     ~LiveSong()
     {
@@ -58,9 +58,9 @@ struct LiveSong {
     {
         for (int quiet = 0; quiet < 3;) {
             const size_t before = device.count();
-            const long index = player->state.CurrentIndex;
+            const long index = player->state().CurrentIndex;
             QCoreApplication::processEvents();
-            quiet = before == device.count() && index == player->state.CurrentIndex ? quiet + 1 : 0;
+            quiet = before == device.count() && index == player->state().CurrentIndex ? quiet + 1 : 0;
         }
     }
     /// Moves the song on to ms (from the start of the output), in 50 ms steps.

@@ -18,10 +18,9 @@ using lirmus::test::bytes;
 
 namespace {
 
-struct View : MixerView {
+struct View : NullDisplays {
     QStringList log;
     int beeps = 0;
-    std::array<std::array<int, 4>, 16> sliders{};
     int melodyColour = -1;
     bool melodyEnabled = true;
     std::array<int, 16> colour{};
@@ -30,7 +29,6 @@ struct View : MixerView {
     void setStripEnabled(int ch, bool e) override { enabled[size_t(ch)] = e; }
     void setStripColor(int ch, int c) override { colour[size_t(ch)] = c; }
     void setMelodyPanel(int c, bool e) override { melodyColour = c, melodyEnabled = e; }
-    int stripSlider(int ch, int row) const override { return sliders[size_t(ch)][size_t(row)]; }
     void beep() override { ++beeps; }
 };
 
@@ -52,7 +50,7 @@ struct Desk {
     test::ManualOutput output;
     View view;
     Host host;
-    Mixer mixer{channels, table, settings, player, flags, output.out, view, host};
+    Mixer mixer{channels, table, settings, player, flags, output.out, view, view, host};
 
     Desk() { table.CtrlMaster[0] = 127; } // volumes go out as the song has them, unless a test says otherwise
 
@@ -82,7 +80,7 @@ TEST(Mixer, MuteSendsVolumeZeroAndUnmuteRestoresTheSongsRowsInOrder)
     Desk d;
     d.table.CtrlMaster[1] = -50; // pan master
     d.sounding(2, {100, 64, -1, 50});
-    d.view.sliders[2] = {10, 20, 30, 40}; // the sliders' positions are not what comes back
+    d.channels.StripValue[2] = {10, 20, 30, 40}; // the sliders' positions are not what comes back
 
     EXPECT_TRUE(d.mixer.cmdOn_Click(2));
     EXPECT_EQ(d.take(), std::vector<std::string>{cc(2, 7, 0)});
@@ -218,8 +216,8 @@ TEST(Mixer, MasterChangesResendWithTheStripSlidersAndAreStored)
     d.sounding(2, {-1});                  // no volume seen: nothing to scale
     d.sounding(3, {80});
     d.channels.ChannelOn[3] = false;      // muted: stays silent
-    d.view.sliders[0][0] = 64;
-    d.view.sliders[1][0] = 127;
+    d.channels.StripValue[0][0] = 64;
+    d.channels.StripValue[1][0] = 127;
 
     d.mixer.sliMC_Change(0, 127);
     EXPECT_EQ(d.take(), (std::vector<std::string>{cc(0, 7, 64), cc(1, 7, 127)}));

@@ -4,30 +4,63 @@
 #include "ChannelState.h"
 #include "ControllerTable.h"
 #include "Dispatcher.h"
+#include "LyricCursor.h"
 #include "LyricDisplayState.h"
 #include "OutputTestSupport.h"
+#include "PlayerDisplays.h"
 #include "RecordingViews.h"
 
 #include <QRegularExpression>
 
 namespace lirmus::test {
 
-/// The recording views, also noting the guard flags while the program moves sliders.
-struct Views : RecordingViews {
-    const PlayerState* player = nullptr;
+/// What the windows are shown, kept: every call in order in log, the last values in fields.
+/// It is also a view of the lyric cursor, so what the cursor tells its views is kept too.
+struct Views : NullDisplays, LyricsDisplay {
+    QStringList log;
+    QString marker, nextLyric, tempoCaption, clock, position, chordNow, chordNext;
+    std::array<QString, 16> program; ///< lblProgram(ch)
+    std::array<int, 16> meter{};     ///< pgrMidi(ch)
+    double now = 0;                  ///< the song clock, seconds
     const ChannelState* channels = nullptr;
-    bool sliderGuarded = true, stripsGuarded = true;
+    bool stripsGuarded = true;       ///< every strip slider was moved with IndicUpdating set
 
-    void setPositionValue(int p) override
+    std::function<void()> onShown;   ///< runs each time an entry is shown (the clock moves)
+
+    void showClock(const QString& t) override
     {
-        sliderGuarded = sliderGuarded && player->SliderByProgram;
-        RecordingViews::setPositionValue(p);
+        clock = t;
+        if (onShown) onShown();
     }
+    void showPosition(const QString& t) override { position = t; log << "picTime(1)=" + t; }
+    void setPositionValue(int p) override { log << QString("sliOut=%1").arg(p); }
+    void setTempoCaption(const QString& t) override { tempoCaption = t; log << "lblTempo=" + t; }
+    void setStripEnabled(int ch, bool e) override { log << QString("picMidi(%1)=%2").arg(ch).arg(e); }
+    void setStripColor(int ch, int c) override { log << QString("picBut(%1)=%2").arg(ch).arg(c); }
+    void setMeter(int ch, int v) override { meter[size_t(ch)] = v; log << QString("pgrMidi(%1)=%2").arg(ch).arg(v); }
+    void setProgramCaption(int ch, const QString& t) override { program[size_t(ch)] = t; log << QString("lblProgram(%1)=%2").arg(ch).arg(t); }
     void setStripSlider(int ch, int row, int v) override
     {
         stripsGuarded = stripsGuarded && channels->IndicUpdating;
-        RecordingViews::setStripSlider(ch, row, v);
+        log << QString("strip(%1,%2)=%3").arg(ch).arg(row).arg(v);
     }
+    // What the lyric cursor tells its views.
+    void lyricRowChanged(int row) override { log << QString("lyricRow(%1)").arg(row); }
+    void sysexRowChanged(int row) override { log << QString("sysexRow(%1)").arg(row); }
+    void captionChanged(LyricCaption which, const QString& t) override
+    {
+        switch (which) {
+        case LyricCaption::Marker: marker = t; log << "lblMarker=" + t; break;
+        case LyricCaption::NextLyric: nextLyric = t; log << "lbNLyr=" + t; break;
+        case LyricCaption::ChordNow: chordNow = t; log << "chord=" + t; break;
+        case LyricCaption::ChordNext: chordNext = t; log << "nextChord=" + t; break;
+        default: break;
+        }
+    }
+    void countdownsChanged(int, int) override {}
+    void PreparaAltezza() override { log << "PreparaAltezza"; }
+    void PreparaPicLyric() override { log << "PreparaPicLyric"; }
+    void restoreFontSize(int) override {}
 };
 
 struct Stops : SongEnd {
@@ -46,13 +79,15 @@ struct Fixture {
     ManualOutput output;
     Views views;
     Stops stops;
-    Dispatcher d{song, flags, player, channels, lyric, mixer, settings, output.out,
-                 Displays{views, views, views, views}};
+    std::function<double()> now = [this] { return views.now; };
+    LyricCursor lyrics{lyric, song, player, settings, output.out, now};
+    Dispatcher d{song, flags, player, channels, lyric, mixer, settings, output.out, now, lyrics, views.displays()};
 
     Fixture()
     {
-        views.player = &player;
         views.channels = &channels;
+        lyrics.attachSurface(&views);
+        player.QueueComplete = true;
         song.queue.create(64);
         d.setSongEnd(&stops);
     }

@@ -20,13 +20,13 @@ SongQueue queueAt(std::initializer_list<long> times)
 /// The dispatcher's fixture with a follower polling a settable sequencer position.
 struct Follow : Fixture {
     double sequencerMs = 0;
-    std::vector<long> shown; ///< CurrentIndex each time window events ran
-    MciFollower follower{song, flags, player, d, views};
+    std::vector<long> shown; ///< CurrentIndex each time an entry was shown
+    MciFollower follower{song, flags, player, d};
 
     Follow()
     {
         follower.setPositionSource([this] { return sequencerMs; });
-        views.onEvents = [this] { shown.push_back(player.CurrentIndex); };
+        views.onShown = [this] { shown.push_back(player.CurrentIndex); };
         player.MciOpen = true;
     }
     std::vector<long> poll(double ms)
@@ -90,12 +90,12 @@ TEST(MciFollower, ShowsEntriesUpToTheSequencerPositionLessTheOffsetButNoNoteOffs
     EXPECT_EQ(f.stops.calls, 1);
 }
 
-TEST(MciFollower, AStopWhileEventsRunEndsTheBurstAndKeepsThePlace)
+TEST(MciFollower, AStopWhileABurstIsShownEndsItAndKeepsThePlace)
 {
     Follow f;
     for (int i = 0; i < 5; ++i) f.add(100 * i, 0x90, 60 + i, 100);
     f.finish(9000);
-    f.views.onEvents = [&f] {
+    f.views.onShown = [&f] {
         f.shown.push_back(f.player.CurrentIndex);
         if (f.shown.size() == 2) f.flags.AbortRequested = true;
     };

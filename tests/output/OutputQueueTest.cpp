@@ -1,6 +1,10 @@
 // The output pump: batches, start, tags, transposition and mixer scaling.
 #include "Clock.h"
 #include "ControllerTable.h"
+#include "LyricCursor.h"
+#include "LyricDisplayState.h"
+#include "PlayerTimers.h"
+#include "Settings.h"
 #include "MIDIOutput.h"
 #include "OutputQueue.h"
 #include "SongState.h"
@@ -17,34 +21,29 @@ namespace {
 class RecordingView : public NullDisplays {
 public:
     void setWarnColor(int c) override { lamp = c; }
-    void setTitleCaption(const QString& t) override { title = t; }
-    void setTimerOutEnabled(bool e) override { timerOut = e; }
-    void setTimer1Enabled(bool e) override { if (e) ++timer1; }
-    void firstLyricFromStart() override { ++firstLyric; }
-    double timerNow() const override { return 42.0; }
-    void processEvents() override { if (onEvents) onEvents(); }
-
-    int lamp = -1, timer1 = 0, firstLyric = 0;
-    bool timerOut = false;
-    QString title;
-    std::function<void()> onEvents;
+    int lamp = -1;
 };
 
-/// The pump on a manual clock and a test device, with a queue of 4000 entries.
+/// The pump on a manual clock standing at 42 s and a test device, with a queue of 4000 entries.
 struct Pump {
     SongState song;
     PlayerFlags flags;
     PlayerState player;
+    Settings settings;
+    LyricDisplayState lyric;
     ControllerTable mixer = defaultControllerTable();
-    ManualClock clock;
+    ManualClock clock{42'000'000};
     TestDevice device;
     MIDIOutput out{&clock};
     RecordingView view;
-    OutputPump pump{song, flags, player, mixer, out, view.displays()};
+    PlayerTimers timers{player, clock, false};
+    LyricCursor lyrics{lyric, song, player, settings, out, [this] { return timers.now(); }};
+    OutputPump pump{song, flags, player, mixer, out, timers, lyrics, view.displays()};
     std::vector<long> reported;
 
     Pump()
     {
+        timers.setHandler(PlayerTimer::Out, [this] { pump.TimerOut_Timer(); });
         out.useTestDevice(&device);
         out.MessageSent = [this](long tag) { reported.push_back(tag); };
         pump.OpenOutputDevice(0, false);
@@ -67,7 +66,7 @@ struct Pump {
     {
         player.TimerOutOn = true;
         hand(1, song.queue.MsgCount);
-        for (int guard = 0; guard < 100 && player.TimerOutOn; ++guard) pump.TimerOut_Timer();
+        for (int guard = 0; guard < 100 && player.TimerOutOn; ++guard) timers.tick(PlayerTimer::Out);
     }
 
     /// Plays what was handed over and returns what the device received.
@@ -95,8 +94,7 @@ TEST(OutputQueue, FirstBatchIs1500AndPlayStartsOnceThreeSecondsAreQueued)
     EXPECT_EQ(p.out.PendingCount(), 1501); // the empty lead-in message and 1500 entries
     EXPECT_EQ(p.out.State(), 2);           // 14990 ms queued: it plays
     EXPECT_TRUE(p.player.TimerOutOn);
-    EXPECT_TRUE(p.view.timerOut);
-    EXPECT_EQ(p.view.firstLyric, 1);
+    EXPECT_DOUBLE_EQ(p.lyric.NextLyricTime, 42.0) << "the first countdown is timed from the start";
     EXPECT_DOUBLE_EQ(p.player.PlayStartTime, 42.0);
     Pump dense; // 1500 entries a millisecond apart are not three seconds: no start yet
     for (int i = 0; i < 2000; ++i) dense.add(i, 0x90, 60, 100);
@@ -119,7 +117,7 @@ TEST(OutputQueue, AShortSongStartsAtTheEndOfItsOnlyBatch)
     p.hand(1, 3);
     EXPECT_EQ(p.out.State(), 2);
     EXPECT_EQ(p.view.lamp, kLampHandedBuilding); // preparation still runs
-    EXPECT_EQ(p.view.timer1, 1);
+    EXPECT_TRUE(p.player.Timer1On) << "the display timer runs once the output plays";
     EXPECT_EQ(p.play(), (Sent{msg(0xC0, 5), msg(0x90, 60, 100), msg(0x80, 60, 0)}));
 }
 
@@ -175,7 +173,7 @@ TEST(OutputQueue, TimesAreCountedFromTheStartPosition)
     Pump p;
     for (int i = 1; i <= 5; ++i) p.add(i * 1000, 0x90, 60 + i, 100);
     p.hand(3, 5, 3000);
-    EXPECT_EQ(p.view.firstLyric, 0); // not a start from the beginning
+    EXPECT_EQ(p.lyric.NextLyricTime, 0); // not a start from the beginning
     EXPECT_DOUBLE_EQ(p.player.PlayStartTime, 42.0 - 3.0);
     p.clock.advance(2000);
     const auto sent = p.device.messages();
@@ -184,22 +182,26 @@ TEST(OutputQueue, TimesAreCountedFromTheStartPosition)
     EXPECT_EQ(sent[0].bytes, msg(0x90, 63, 100));
 }
 
-TEST(OutputQueue, AStopRequestEndsTheBatchAtOnce)
+TEST(OutputQueue, AStoppedSongHandsNothingMoreOver)
 {
     Pump p;
     for (int i = 0; i < 100; ++i) p.add(i, 0x90, 60, 1);
-    int calls = 0;
-    p.view.onEvents = [&] { p.flags.AbortRequested = ++calls == 10; };
-    p.player.TimerOutOn = p.view.timerOut = true;
+    p.timers.arm(PlayerTimer::Out, true);
+    p.flags.AbortRequested = true; // what a stop leaves
+    p.timers.tick(PlayerTimer::Out);
+    EXPECT_FALSE(p.player.TimerOutOn) << "a late tick after the stop disarms the pump";
+    EXPECT_EQ(p.out.PendingCount(), 0);
+
     p.hand(1, 100);
-    EXPECT_EQ(p.player.NextToSend, 10);
+    EXPECT_EQ(p.player.NextToSend, 1);
     EXPECT_FALSE(p.player.TimerOutOn);
-    EXPECT_FALSE(p.view.timerOut);
     EXPECT_FALSE(p.player.OutputBusy);
     EXPECT_EQ(p.view.lamp, kLampHandedAll);
     EXPECT_NE(p.out.State(), 2);
-    p.pump.TimerOut_Timer(); // a late tick after the stop does nothing
-    EXPECT_EQ(p.player.NextToSend, 10);
+
+    p.flags.AbortRequested = false;
+    p.hand(1, 100);
+    EXPECT_EQ(p.player.NextToSend, 101);
 }
 
 TEST(OutputQueue, PastTheEndStartsWhatIsQueuedUnlessPaused)
@@ -213,7 +215,7 @@ TEST(OutputQueue, PastTheEndStartsWhatIsQueuedUnlessPaused)
     p.player.Paused = false;
     p.pump.OutputQueue();
     EXPECT_EQ(p.out.State(), 2);
-    EXPECT_EQ(p.view.title, QString::fromUtf8("C'\u00e8 casino: 2"));
+    EXPECT_EQ(p.lyrics.caption(LyricCaption::Title), QString::fromUtf8("C'\u00e8 casino: 2"));
     EXPECT_FALSE(p.player.TimerOutOn);
 }
 

@@ -115,7 +115,7 @@ TEST(PlayQueue, TheNextSongStartsWhenOneEnds)
     c.play(500);
     EXPECT_TRUE(c.deferred.empty()) << "nothing moves on mid-song";
     c.play(1000);
-    EXPECT_EQ(c.h.player->state.SongFile, QString::fromStdString(dir + "second.mid"));
+    EXPECT_EQ(c.h.player->state().SongFile, QString::fromStdString(dir + "second.mid"));
     EXPECT_TRUE(c.queue().isEmpty());
     EXPECT_TRUE(c.h.player->songInUse()) << "playing at once, AutoStart being off";
     const int64_t before = c.h.clock.nowUs();
@@ -135,7 +135,7 @@ TEST(PlayQueue, WithAutoStartTheNextSongWaitsForPlay)
     EXPECT_FALSE(c.h.player->songInUse()) << "a cued song may be replaced";
     c.h.transport().cmdPlay_Click();
     c.play(3000);
-    EXPECT_EQ(c.h.player->state.SongFile, second);
+    EXPECT_EQ(c.h.player->state().SongFile, second);
     EXPECT_TRUE(c.h.buttons.Play && !c.h.buttons.Pause) << "cued for the next singer";
     const int64_t before = c.h.clock.nowUs();
     c.play(2000);
@@ -174,7 +174,7 @@ TEST(PlayQueue, UnreadableQueuedSongsAreSkippedWithOneMessage)
     c.play(3000);
     EXPECT_EQ(c.skipMessages, 1);
     EXPECT_EQ(c.skipped, QStringList({gone, folder}));
-    EXPECT_EQ(c.h.player->state.SongFile, third);
+    EXPECT_EQ(c.h.player->state().SongFile, third);
     EXPECT_TRUE(c.h.player->songInUse());
 
     // Only unreadable songs left: one message, and the player stays stopped and usable.

@@ -1,8 +1,9 @@
 #pragma once
 // The real Player on a manual clock and the recording test device, with its
-// window roles played by this object: the 20 ms pump timer is ticked as the
-// clock moves, the position slider seeks as the widget would, and messages
-// and beeps are kept. Songs play faster than real time and the same every run.
+// window roles played by this object: the player's 20 ms pump timer is ticked
+// as the clock moves, and what the windows are shown (slider, buttons,
+// messages, beeps) is kept. Songs play faster than real time and the same
+// every run.
 #include "Clock.h"
 #include "ControllerTable.h"
 #include "Player.h"
@@ -25,23 +26,19 @@ public:
     TestDevice device;
     std::unique_ptr<Player> player;
 
-    bool timerOut = false, timer1 = false, timer2 = false;
-    int slider = 0;
+    int slider = 0;                 ///< where the position slider was last shown
     TransportButtons buttons;
     QStringList messages;
     int beeps = 0;
-    std::function<void()> onEvents; ///< runs inside processEvents (a click arriving there)
-    bool pumpInEvents = false;      ///< the armed pump timer fires when events run, as in the program
 
     /// autoStart: the AutoStart setting (songs start cued when on).
     explicit PlayerHarness(bool autoStart = false)
     {
         settings.AutoStart = autoStart;
         player = std::make_unique<Player>(settings, controllers, &clock);
-        player->MIDIOutput1.useTestDevice(&device);
+        player->output().useTestDevice(&device);
         DisplayHub& hub = player->hub();
         hub.attachPlayer(this);
-        hub.attachLyrics(this);
         hub.attachMonitor(this);
         hub.attachApp(this);
         player->openOutput();
@@ -49,29 +46,39 @@ public:
     ~PlayerHarness() override { player.reset(); }
 
     Transport& transport() { return player->transport(); }
-    SongQueue& queue() { return player->song.queue; }
+    const SongQueue& queue() const { return player->song().queue; }
+    const PlayerState& state() const { return player->state(); }
+    /// The player's timers: the pump's (TimerOut), the display's (Timer1), the external player's (Timer2).
+    bool timerOut() const { return player->state().TimerOutOn; }
+    bool timer1() const { return player->state().Timer1On; }
+    bool timer2() const { return player->state().Timer2On; }
 
     /// Chooses path and starts it as the browser does; the pump hands everything over.
     void start(const std::string& path, int transpose = 0)
     {
-        player->state.SongFile = QString::fromStdString(path);
-        player->state.SongTranspose = transpose;
+        player->chooseSong(QString::fromStdString(path), transpose);
         transport().Start_Play();
         pump();
     }
     /// Runs the pump's timer until it disarms itself.
     void pump()
     {
-        for (int guard = 0; guard < 100000 && timerOut; ++guard) player->pump().TimerOut_Timer();
+        for (int guard = 0; guard < 100000 && timerOut(); ++guard) player->tick(PlayerTimer::Out);
     }
     /// Lets ms of music pass, 20 ms at a time, with the reports delivered and the pump ticked.
     void play(long ms)
     {
         for (long t = 0; t < ms; t += 20) {
             clock.advance(20);
-            player->MIDIOutput1.deliverPending();
-            if (timerOut) player->pump().TimerOut_Timer();
+            player->output().deliverPending();
+            player->tick(PlayerTimer::Out);
         }
+    }
+    /// The user sets the position slider to percent (a seek).
+    void seek(int percent)
+    {
+        slider = percent;
+        transport().sliOut_Change(percent);
     }
     /// Everything the device received from message n on.
     std::vector<SentMessage> sentFrom(size_t n) const
@@ -81,27 +88,11 @@ public:
     }
 
     // The window roles.
-    void setTimerOutEnabled(bool e) override { timerOut = e; }
-    void setTimer1Enabled(bool e) override { timer1 = e; }
-    bool timer1Enabled() const override { return timer1; }
-    void setTimer2Enabled(bool e) override { timer2 = e; }
-    double timerNow() const override { return double(clock.nowUs()) / 1e6; }
     void showButtons(const TransportButtons& b) override { buttons = b; }
-    int sliderValue() const override { return slider; }
-    void setPositionValue(int percent) override
-    {
-        // As the widget: only a change is reported, and the handler tells the program's own moves.
-        if (percent == slider) return;
-        slider = percent;
-        transport().sliOut_Change(percent);
-    }
+    void setPositionValue(int percent) override { slider = percent; }
+    void setPositionSlider(int, int, int value, int) override { slider = value; }
     void messageBox(const QString& text, MessageIcon) override { messages << text; }
     void beep() override { ++beeps; }
-    void processEvents() override
-    {
-        if (pumpInEvents && timerOut) player->pump().TimerOut_Timer();
-        if (onEvents) onEvents();
-    }
 };
 
 /// Channels left sounding: note-ons not yet ended by a note-off, velocity 0 or all-notes-off.

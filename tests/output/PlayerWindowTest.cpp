@@ -2,6 +2,7 @@
 #include "Settings.h"
 #include "TestDevice.h"
 #include "Player.h"
+#include "SmfWriter.h"
 #include "frmPlay.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ struct Window {
     {
         app.errors = &errors;
         player.hub().attachApp(&app);
-        player.MIDIOutput1.useTestDevice(&device);
+        player.output().useTestDevice(&device);
     }
 
     // Runs window events until done() or a generous limit of events.
@@ -57,31 +58,40 @@ TEST(PlayerWindow, OpensTheStoredDeviceAndShowsOutputErrorsOnTheWindowThread)
     Window w;
     w.settings.MIDIDEVICE = -1; // never chosen: the first entry, device -1
     w.player.openOutput();
-    EXPECT_EQ(w.player.MIDIOutput1.State(), 1);
-    EXPECT_EQ(w.player.MIDIOutput1.DeviceID(), -1);
+    EXPECT_EQ(w.player.output().State(), 1);
+    EXPECT_EQ(w.player.output().DeviceID(), -1);
 
-    w.player.MIDIOutput1.useTestDevice(nullptr);
-    w.player.MIDIOutput1.setDeviceID(99);
-    w.player.MIDIOutput1.setAction(1);
+    w.player.output().useTestDevice(nullptr);
+    w.player.output().setDeviceID(99);
+    w.player.output().setAction(1);
     w.runUntil([&] { return !w.errors.isEmpty(); });
     ASSERT_EQ(w.errors.size(), 1);
 }
 
-TEST(PlayerWindow, TimerOutPumpsTheQueueAndTheLampTurnsGreen)
+TEST(PlayerWindow, TheTimersOfThePlayerPumpASongAndTheLampTurnsGreen)
 {
+    test::SmfWriter smf(1, 500); // one tick a millisecond at 120 bpm
+    test::SmfTrack& t = smf.track().tempo(0, 500000);
+    for (int i = 0; i < 5; ++i) t.note(i == 0 ? 0 : 10, 0, 60 + i, 100);
+    t.noteOff(60000, 0, 60).end(); // the song goes on long after its notes
+    const std::string path = test::tempDir() + "pumped.mid";
+    ASSERT_TRUE(smf.save(path));
+
     Window w;
+    w.settings.AutoStart = false;
     w.player.openOutput();
-    w.player.song.queue.create(10);
-    for (int i = 0; i < 5; ++i) w.player.song.queue.add(i * 10, 0x90, 60 + i, 100);
-    w.player.song.queue.add(60000, 0x80, 60, 0); // the song goes on: its end is not handed over yet
-    w.player.state.NextToSend = 1;
-    w.player.state.LastToSend = 5;
-    w.player.state.TimerOutOn = true;
-    w.play.TimerOut->start();
-    w.runUntil([&] { return w.device.count() == 5; });
-    EXPECT_EQ(w.device.count(), 5u);
-    EXPECT_FALSE(w.play.TimerOut->isActive());
-    EXPECT_TRUE(w.play.Timer1->isActive());
+    w.player.playSong(QString::fromStdString(path), 0);
+    auto notes = [&w] {
+        size_t n = 0;
+        for (const SentMessage& m : w.device.messages()) n += (uint8_t(m.bytes[0]) & 0xF0) == 0x90;
+        return n;
+    };
+    w.runUntil([&] { return notes() >= 5; });
+    EXPECT_EQ(notes(), 5u);
+    EXPECT_FALSE(w.player.state().TimerOutOn) << "everything is handed over";
+    EXPECT_TRUE(w.player.state().Timer1On) << "the display timer runs while the song plays";
     EXPECT_EQ(w.play.lblWarn->palette().color(QPalette::Window), QColor(0, 255, 0));
-    w.player.MIDIOutput1.setAction(5);
+    EXPECT_EQ(w.play.windowTitle(), "Play: " + QString::fromStdString(path));
+    w.player.transport().cmdStop_Click();
+    EXPECT_FALSE(w.player.state().Timer1On);
 }

@@ -6,6 +6,9 @@
 #include "Settings.h"
 #include "frmPlay.h"
 
+#include "SmfWriter.h"
+#include "TestDevice.h"
+
 #include <gtest/gtest.h>
 
 #include <QListWidget>
@@ -79,13 +82,23 @@ TEST(QueueWindow, SeveralSongsDroppedAtOncePlayTheFirstAndQueueTheRest)
 
     auto drop = [&w](const QStringList& files) { w.dropSongs(files); };
     drop({"/k/a.mid", "/k/notes.txt", "/k/c.KAR"});
-    EXPECT_EQ(player.state.SongFile, "/k/a.mid") << "nothing played: the first starts";
+    EXPECT_EQ(player.state().SongFile, "/k/a.mid") << "nothing played: the first starts";
     EXPECT_EQ(player.playQueue().songs(), QStringList({"/k/c.KAR"}));
     EXPECT_EQ(app.count, 2) << "one beep for what is no song, one with the missing song's message";
 
-    player.state.buttons.Pause = true; // now a song plays
+    // Now a song plays.
+    test::SmfWriter smf(1, 480);
+    smf.track().note(0, 0, 60, 100).noteOff(48000, 0, 60).end();
+    const std::string playing = test::tempDir() + "playing.mid";
+    ASSERT_TRUE(smf.save(playing));
+    TestDevice device;
+    settings.AutoStart = false;
+    player.output().useTestDevice(&device);
+    player.openOutput();
+    player.playSong(QString::fromStdString(playing), 0);
+    ASSERT_TRUE(player.state().buttons.Pause);
     drop({"/k/d.mid", "/k/e.mid"});
-    EXPECT_EQ(player.state.SongFile, "/k/a.mid");
+    EXPECT_EQ(player.state().SongFile, QString::fromStdString(playing));
     EXPECT_EQ(player.playQueue().songs(), QStringList({"/k/c.KAR", "/k/d.mid", "/k/e.mid"}));
     player.hub().attachApp(nullptr);
 }

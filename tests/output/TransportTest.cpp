@@ -1,11 +1,13 @@
 // The transport on the real player: the button states of each step, the
-// skip buttons and the slider, silence after seek, pause and stop, a start
-// asked for from inside pending events, and the bad inputs of a user.
+// skip buttons and the slider, silence after seek, pause and stop, songs
+// started and dropped over a song under way, and the bad inputs of a user.
 #include "PlayerHarness.h"
 #include "LoadSong.h"
 #include "SmfWriter.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace lirmus;
 using lirmus::test::PlayerHarness;
@@ -39,7 +41,7 @@ TEST(Transport, ButtonsFollowTheStateTableWithAutoStart)
 {
     PlayerHarness h(true);
     h.start(writeSong("auto.mid", 4));
-    MIDIOutput& out = h.player->MIDIOutput1;
+    MIDIOutput& out = h.player->output();
     EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek") << "cued";
     EXPECT_NE(out.State(), 2) << "a cued song waits for Play";
 
@@ -47,12 +49,12 @@ TEST(Transport, ButtonsFollowTheStateTableWithAutoStart)
     EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek") << "playing";
     EXPECT_EQ(out.State(), 2);
     h.play(1000);
-    h.player->channels.MeterLevel[0] = 100;
+    ASSERT_GT(h.player->channels().MeterLevel[0], 0) << "the notes lit the meter";
 
     h.transport().cmdPause_Click();
     EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek") << "paused";
     EXPECT_EQ(out.State(), 4);
-    EXPECT_EQ(h.player->channels.MeterLevel[0], 0) << "pausing empties the meters";
+    EXPECT_EQ(h.player->channels().MeterLevel[0], 0) << "pausing empties the meters";
 
     h.transport().cmdPlay_Click();
     EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek") << "resumed";
@@ -60,13 +62,13 @@ TEST(Transport, ButtonsFollowTheStateTableWithAutoStart)
 
     h.transport().cmdStop_Click();
     EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek") << "cued again from the start";
-    EXPECT_TRUE(h.player->state.Paused);
+    EXPECT_TRUE(h.player->state().Paused);
 
     // The end of the song cues it again too.
     h.transport().cmdPlay_Click();
     h.play(6000);
     EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek");
-    EXPECT_EQ(h.player->state.NextToSend, 1 + h.queue().MsgCount) << "cued: handed over again from entry 1";
+    EXPECT_EQ(h.player->state().NextToSend, 1 + h.queue().MsgCount) << "cued: handed over again from entry 1";
 }
 
 TEST(Transport, WithoutAutoStartASongPlaysAtOnceAndStopsForGood)
@@ -74,10 +76,10 @@ TEST(Transport, WithoutAutoStartASongPlaysAtOnceAndStopsForGood)
     PlayerHarness h(false);
     h.start(writeSong("plain.mid", 2));
     EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek");
-    EXPECT_EQ(h.player->MIDIOutput1.State(), 2);
+    EXPECT_EQ(h.player->output().State(), 2);
     h.play(4000);
     EXPECT_EQ(buttonsText(h.buttons), "Play ") << "the end of the song stops it";
-    EXPECT_EQ(h.player->MIDIOutput1.State(), 1);
+    EXPECT_EQ(h.player->output().State(), 1);
 
     h.transport().cmdPlay_Click(); // Play when nothing is paused starts the song again
     EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek");
@@ -93,15 +95,14 @@ TEST(Transport, SkipButtonsMoveTheSliderByTenAndSeekOnlyWhilePlaying)
     for (const Case& c : {Case{95, &Transport::cmdForward_Click, 95}, Case{89, &Transport::cmdForward_Click, 99},
                           Case{9, &Transport::cmdRewind_Click, 9}, Case{30, &Transport::cmdRewind_Click, 20},
                           Case{50, &Transport::cmdInizio_Click, 0}}) {
-        h.player->state.SliderByProgram = true;
-        h.setPositionValue(c.from);
-        h.player->state.SliderByProgram = false;
+        h.seek(c.from);
+        h.pump();
         (h.transport().*c.click)();
         EXPECT_EQ(h.slider, c.to) << "from " << c.from;
         if (c.to != c.from) {
             // The output restarts from the first entry at or after that point.
-            const long ms = long(std::lround(c.to * double(h.player->song.SongLength) / 100.0));
-            EXPECT_EQ(h.player->state.SendOffset, h.queue()[h.queue().firstAtOrAfter(ms)].Time) << "to " << c.to;
+            const long ms = long(std::lround(c.to * double(h.player->song().SongLength) / 100.0));
+            EXPECT_EQ(h.player->state().SendOffset, h.queue()[h.queue().firstAtOrAfter(ms)].Time) << "to " << c.to;
         }
         h.pump();
     }
@@ -135,64 +136,69 @@ TEST(Transport, SeekPauseAndStopLeaveNoNoteSounding)
     }
 }
 
-TEST(Transport, AStartAskedForInsidePendingEventsNeverPlaysTwoSongs)
+/// Notes (key, count) that reached the device from message `from` on.
+std::map<int, int> notesSent(const PlayerHarness& h, size_t from)
 {
-    // Longer than the first pass: the second pass lets events run while the first part plays.
-    const std::string first = writeSong("first.mid", 70, 60), second = writeSong("second.mid", 5, 72);
-    for (const char* during : {"preparation", "pump"}) {
-        SCOPED_TRACE(during);
-        PlayerHarness h(false);
-        bool fired = false;
-        h.onEvents = [&] {
-            const bool inside = std::string(during) == "pump" ? h.player->state.OutputBusy : h.player->flags.QueueBuilding;
-            if (fired || !inside) return;
-            fired = true;
-            h.player->state.SongFile = QString::fromStdString(second);
-            h.transport().Start_Play();
-        };
-        h.start(first);
-        ASSERT_TRUE(fired);
-        h.onEvents = nullptr;
-        // Nothing plays behind the user's back afterwards, neither song.
-        const size_t sent = h.device.count();
-        h.play(3000);
-        for (const SentMessage& m : h.sentFrom(sent))
-            EXPECT_NE(uint8_t(m.bytes[0]) & 0xF0, 0x90) << "a note after the second start was refused";
-        EXPECT_FALSE(h.player->flags.QueueBuilding);
+    std::map<int, int> keys;
+    for (const SentMessage& m : h.sentFrom(from))
+        if ((uint8_t(m.bytes[0]) & 0xF0) == 0x90 && uint8_t(m.bytes[2]) > 0) ++keys[uint8_t(m.bytes[1])];
+    return keys;
+}
 
-        // The user asks again: the second song plays, and only it.
-        h.transport().cmdStop_Click();
-        h.transport().cmdPlay_Click();
-        h.pump();
+TEST(Transport, ANewSongReplacesTheOneUnderWayWhateverStageItIsAt)
+{
+    // Longer than the first pass, so the start hands over a part and the pump the rest.
+    const std::string first = writeSong("first.mid", 70, 60), second = writeSong("second.mid", 5, 72);
+    struct Stage { const char* name; std::function<void(PlayerHarness&)> reach; };
+    for (const Stage& stage : {Stage{"just started", [](PlayerHarness&) {}},
+                               Stage{"handed over", [](PlayerHarness& h) { h.pump(); }},
+                               Stage{"playing", [](PlayerHarness& h) { h.pump(); h.play(1500); }},
+                               Stage{"paused", [](PlayerHarness& h) { h.pump(); h.play(500); h.transport().cmdPause_Click(); }}}) {
+        SCOPED_TRACE(stage.name);
+        PlayerHarness h(false);
+        h.player->chooseSong(QString::fromStdString(first), 0);
+        h.transport().Start_Play();
+        stage.reach(h);
+        h.player->playSong(QString::fromStdString(second), 0);
         const size_t before = h.device.count();
-        h.play(1000);
-        int notes = 0;
-        for (const SentMessage& m : h.sentFrom(before))
-            if ((uint8_t(m.bytes[0]) & 0xF0) == 0x90 && uint8_t(m.bytes[2]) > 0) {
-                ++notes;
-                EXPECT_EQ(uint8_t(m.bytes[1]), 72);
-            }
-        EXPECT_GT(notes, 0);
+        h.pump();
+        h.play(2000);
+        EXPECT_EQ(notesSent(h, before), (std::map<int, int>{{72, 9}})) << "only the new song, from its start";
+        EXPECT_EQ(h.player->state().SendOffset, 0);
     }
 }
 
-TEST(Transport, ASeekWhileTheSecondPassRunsIsKeptWhenThePassEnds)
+TEST(Transport, ASongDroppedRightAfterASeekPlaysFromItsOwnStart)
 {
     PlayerHarness h(false);
-    h.pumpInEvents = true;
-    bool sought = false;
-    h.onEvents = [&] {
-        if (sought || !h.player->flags.QueueBuilding || h.player->MIDIOutput1.State() != 2) return;
-        sought = true;
-        h.player->song.SongLength = 70000; // known by now in a real song's second pass
-        h.transport().sliOut_Change(20);
-    };
-    h.start(writeSong("long.mid", 70));
-    h.onEvents = nullptr;
-    ASSERT_TRUE(sought);
+    h.start(writeSong("long.mid", 70, 60));
+    h.play(1000);
+    h.seek(50);
+    // In the same turn of the event loop, before the pump has run again.
+    EXPECT_TRUE(h.transport().Form_OLEDragDrop(QString::fromStdString(writeSong("dropped.mid", 5, 72))));
+    EXPECT_EQ(h.player->state().SendOffset, 0) << "the old seek's percentage is not applied to the new song";
+    EXPECT_EQ(h.player->state().SliderPercent, 0);
+    EXPECT_EQ(h.slider, 0);
+    const size_t before = h.device.count();
+    h.pump();
+    h.play(1000);
+    const std::map<int, int> notes = notesSent(h, before);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes.begin()->first, 72);
+    EXPECT_EQ(notes.begin()->second, 5) << "the notes of its first second, 0 to 1000 ms";
+}
+
+TEST(Transport, ASeekRightAfterTheStartIsKept)
+{
+    PlayerHarness h(false);
+    h.player->chooseSong(QString::fromStdString(writeSong("long.mid", 70)), 0);
+    h.transport().Start_Play();
+    ASSERT_EQ(h.player->output().State(), 2) << "the first batch starts the output at once";
+    h.seek(20);
+    h.pump();
     const long seekIndex = h.queue().firstAtOrAfter(14000);
-    EXPECT_EQ(h.player->state.SendOffset, h.queue()[seekIndex].Time) << "the seek's point, not the song's start";
-    EXPECT_EQ(h.player->state.LastToSend, h.queue().MsgCount) << "the rest of the song follows";
+    EXPECT_EQ(h.player->state().SendOffset, h.queue()[seekIndex].Time) << "the seek's point, not the song's start";
+    EXPECT_EQ(h.player->state().LastToSend, h.queue().MsgCount) << "the rest of the song follows";
 
     // The next note comes when it is due from the seek's point.
     const size_t before = h.device.count();
@@ -217,7 +223,7 @@ TEST(Transport, BadSongsGiveTheirMessageAndTheNextGoodSongPlays)
         h.messages.clear();
         h.start(c.file);
         EXPECT_EQ(h.messages, QStringList{c.message}) << c.file;
-        EXPECT_NE(h.player->MIDIOutput1.State(), 2) << c.file;
+        EXPECT_NE(h.player->output().State(), 2) << c.file;
     }
     h.messages.clear();
     h.start(dir + "truncated.mid"); // what is there plays, or is refused with one message
@@ -226,7 +232,7 @@ TEST(Transport, BadSongsGiveTheirMessageAndTheNextGoodSongPlays)
     h.messages.clear();
     h.start(writeSong("good.mid", 2));
     EXPECT_TRUE(h.messages.isEmpty());
-    EXPECT_EQ(h.player->MIDIOutput1.State(), 2);
+    EXPECT_EQ(h.player->output().State(), 2);
 }
 
 TEST(Transport, DroppedFilesAndTheInformationButton)
@@ -235,15 +241,11 @@ TEST(Transport, DroppedFilesAndTheInformationButton)
     const std::string song = writeSong("Dropped.KAR", 2);
     EXPECT_FALSE(h.transport().Form_OLEDragDrop("/tmp/notes.txt"));
     EXPECT_EQ(h.beeps, 1) << "a file that is not a song only beeps";
-    h.player->state.SongTranspose = 5;
+    h.player->chooseSong("/tmp/before.kar", 5);
     EXPECT_TRUE(h.transport().Form_OLEDragDrop(QString::fromStdString(song)));
-    EXPECT_EQ(h.player->state.SongTranspose, 0);
-    EXPECT_EQ(h.player->state.Transpose, 0);
+    EXPECT_EQ(h.player->state().SongTranspose, 0);
+    EXPECT_EQ(h.player->state().Transpose, 0);
     EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek");
 
-    EXPECT_TRUE(h.transport().cmdInfo_Click());
-    h.player->flags.QueueBuilding = true;
-    EXPECT_FALSE(h.transport().cmdInfo_Click()) << "the information waits for the queue";
-    EXPECT_EQ(h.beeps, 2);
-    h.player->flags.QueueBuilding = false;
+    EXPECT_TRUE(h.transport().cmdInfo_Click()) << "the queue is built in one go: the information can be shown";
 }

@@ -56,15 +56,14 @@ TEST(LoadSong, ResetsTheDisplaysAndShowsTheFile)
     s.flags.AbortRequested = true;  // left over from stopping the previous song
     s.load(w.bytes());
     EXPECT_TRUE(s.views.messages.isEmpty());
-    const QStringList head = s.views.log.mid(0, 12);
-    EXPECT_EQ(head, QStringList({"lbNLyr=Next Lyric", "lblMarker=", "lblTitolo=", "resetLyricState", "warnColor=12",
-                                 "warnEnabled=0", "ResetChannelStates", "lblTrack=02/1", "lblKey=Do+", "lblTempo=",
-                                 "lblTempo=120!", "lblTurbo=0"}));
+    const QStringList head = s.views.log;
+    EXPECT_EQ(head.mid(0, 6), QStringList({"songReset", "lblTrack=02/1", "lblKey=Do+", "lblTempo=", "lblTempo=120!",
+                                           "lblTurbo=0"}));
     EXPECT_EQ(s.song.InitialTempo, 500000);  // no tempo event: 120 beats per minute
     EXPECT_EQ(s.song.TrackCount, 2);
     EXPECT_EQ(s.song.Division, 480);
     EXPECT_EQ(s.entry(s.count()).Time, 500);
-    EXPECT_EQ(s.views.warnColor, 10);
+    EXPECT_EQ(head.last(), "queueComplete=00:00");
     EXPECT_TRUE(s.views.warnEnabled);
     EXPECT_FALSE(s.flags.AbortRequested);
     EXPECT_EQ(s.reader.TrackCount(), 0) << "the reader is closed after loading";

@@ -5,7 +5,7 @@
 #include "Settings.h"
 #include "SettingsService.h"
 #include "SongState.h"
-#include "SongViews.h"
+#include "SongSink.h"
 #include "TimeText.h"
 
 #include <QDir>
@@ -24,13 +24,13 @@ using namespace lirmus;
 namespace {
 
 /// Views of a command-line run: nothing is shown, the title and the refusals are kept.
-class InfoViews : public NullSongViews {
+class InfoViews : public QuietSongSink {
 public:
     InfoViews(const QFontMetrics& metrics, long screenTwips) : metrics_(metrics), screenTwips_(screenTwips) {}
 
     long textWidthTwips(const QString& text) const override { return long(metrics_.horizontalAdvance(text)) * 15; }
     long screenWidthTwips() const override { return screenTwips_; }
-    void messageBox(const QString& text, MessageIcon) override { refusals << text; }
+    void songRefused(const QString& text, MessageIcon, bool) override { refusals << text; }
 
     QStringList refusals;
 
@@ -199,7 +199,7 @@ int main(int argc, char** argv)
         SongState song;
         PlayerFlags flags;
         if (OpenSongFile(reader, path, views))
-            SongLoader(reader, song, flags, settings, views.views()).LoadSong();
+            SongLoader(reader, song, flags, settings, views, views).LoadSong();
         if (!views.refusals.isEmpty()) {
             for (const QString& m : views.refusals)
                 std::fprintf(stderr, "%s: %s\n", path.c_str(), m.toStdString().c_str());

@@ -7,6 +7,8 @@
 #include "SettingsService.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace lirmus {
 
@@ -14,6 +16,7 @@ struct AppState {
     Settings settings;
     std::unique_ptr<SettingsService> settingsService; ///< LIRMUS.INI; made by loadStartupState
     ControllerTable controllers = defaultControllerTable();
+    std::vector<std::string> dataDirs; ///< where the data files installed with the program are
     bool StartingUp = false;     ///< windows are still being made: resizes do not lay out
     bool PlayerClosed = false;   ///< the player window has been unloaded
     Player player{settings, controllers}; ///< the song, its output and the player's state

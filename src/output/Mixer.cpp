@@ -14,9 +14,9 @@
 namespace lirmus {
 
 Mixer::Mixer(ChannelState& channels, ControllerTable& table, const Settings& settings, PlayerState& player,
-             const PlayerFlags& flags, MIDIOutput& out, MixerView& view, MixerHost& host)
+             const PlayerFlags& flags, MIDIOutput& out, MonitorDisplay& view, AppDisplay& app, MixerHost& host)
     : channels_(channels), table_(table), settings_(settings), player_(player), flags_(flags), out_(out),
-      view_(view), host_(host)
+      view_(view), app_(app), host_(host)
 {
 }
 
@@ -68,6 +68,14 @@ void Mixer::turnOff(int ch)
     sendControl(out_, ch, kVolume, 0);
 }
 
+void Mixer::setStripValue(int row, int ch, int value)
+{
+    if (row < 0 || row >= kStripRows || ch < 0 || ch >= ChannelState::kChannels) return;
+    if (channels_.IndicUpdating) return;
+    channels_.StripValue[size_t(ch)][size_t(row)] = value;
+    sliControllerChange(row, ch, value);
+}
+
 void Mixer::sliControllerChange(int row, int ch, int value)
 {
     if (row < 0 || row >= std::min(kStripRows, table_.rows()) || ch < 0 || ch >= ChannelState::kChannels) return;
@@ -83,7 +91,7 @@ void Mixer::sliMC_Change(int row, int value)
     if (service_) service_->setInt("SETUP", "C" + std::to_string(table_.CtrlNumber[r]), value);
     for (int ch = 0; ch < ChannelState::kChannels; ++ch) {
         if (!channels_.ChannelOn[size_t(ch)] || table_.CtrlValue[r][size_t(ch)] < 0) continue;
-        sendRow(ch, row, row < kStripRows ? view_.stripSlider(ch, row) : table_.CtrlValue[r][size_t(ch)]);
+        sendRow(ch, row, row < kStripRows ? channels_.StripValue[size_t(ch)][r] : table_.CtrlValue[r][size_t(ch)]);
     }
 }
 
@@ -91,7 +99,7 @@ bool Mixer::cmdOn_Click(int ch)
 {
     const bool melodyOff = channels_.MelodyMuted && ch == settings_.MelodyChannel;
     if (!stripUsable(ch) || melodyOff || ch == channels_.SoloChannel) {
-        view_.beep();
+        app_.beep();
         return false;
     }
     if (channels_.ChannelOn[size_t(ch)]) turnOff(ch);
@@ -102,7 +110,7 @@ bool Mixer::cmdOn_Click(int ch)
 bool Mixer::cmdSolo_Click(int ch)
 {
     if (!stripUsable(ch)) {
-        view_.beep();
+        app_.beep();
         return false;
     }
     const bool starting = channels_.SoloChannel == -1;
@@ -129,7 +137,7 @@ bool Mixer::cmdSolo_Click(int ch)
 bool Mixer::cmdMelody_Click()
 {
     if (channels_.SoloChannel != -1) {
-        view_.beep();
+        app_.beep();
         return false;
     }
     const int m = settings_.MelodyChannel;

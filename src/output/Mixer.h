@@ -2,8 +2,11 @@
 // The channel controls of the monitor as plain code: mute, solo, melody off
 // for singing, strip and master sliders, tempo and key, GS reset and panic.
 // Every message goes out at once through the output component, untagged.
-// The monitor window forwards its handlers here; what changes on screen goes
-// back through MixerView, what the player must do through MixerHost.
+// The player owns it; the monitor window forwards its handlers here. What
+// changes on screen goes to the monitor role, what the player must do through
+// MixerHost.
+#include "PlayerDisplays.h"
+
 #include <QString>
 
 #include <string>
@@ -17,22 +20,6 @@ struct ControllerTable;
 struct PlayerFlags;
 struct PlayerState;
 struct Settings;
-
-/// What the controls change on the monitor.
-class MixerView {
-public:
-    virtual ~MixerView() = default;
-    /// Enabled state of the strip picMidi(ch).
-    virtual void setStripEnabled(int ch, bool enabled) = 0;
-    /// Palette colour of the strip's button panel picBut(ch).
-    virtual void setStripColor(int ch, int paletteIndex) = 0;
-    /// Palette colour and enabled state of the melody panel picMelody.
-    virtual void setMelodyPanel(int paletteIndex, bool enabled) = 0;
-    /// Current value of the strip slider of row 0..3 (sliOut, sliC1, sliC2, sliC3).
-    virtual int stripSlider(int ch, int row) const = 0;
-    /// A refused click.
-    virtual void beep() = 0;
-};
 
 /// What the controls ask of the player.
 class MixerHost {
@@ -54,13 +41,16 @@ public:
     static constexpr int kStripRows = 4; ///< rows 0..3 have a strip slider
 
     Mixer(ChannelState& channels, ControllerTable& table, const Settings& settings, PlayerState& player,
-          const PlayerFlags& flags, MIDIOutput& out, MixerView& view, MixerHost& host);
+          const PlayerFlags& flags, MIDIOutput& out, MonitorDisplay& view, AppDisplay& app, MixerHost& host);
 
     /// Where the master levels are stored ([SETUP] "C" + number); null: not stored.
     void setSettingsService(SettingsService* service) { service_ = service; }
 
     /// New song: no solo, every strip disabled and red, no channel on or used.
     void ResetChannelStates();
+
+    /// A strip slider of row 0..3 moved by the user to value: kept, and sent as below.
+    void setStripValue(int row, int ch, int value);
 
     /// A strip slider of row 0..3 moved to value: the master-scaled controller, if the channel is on.
     void sliControllerChange(int row, int ch, int value);
@@ -103,7 +93,8 @@ private:
     PlayerState& player_;
     const PlayerFlags& flags_;
     MIDIOutput& out_;
-    MixerView& view_;
+    MonitorDisplay& view_;
+    AppDisplay& app_;
     MixerHost& host_;
     SettingsService* service_ = nullptr;
 };

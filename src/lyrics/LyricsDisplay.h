@@ -1,8 +1,9 @@
 #pragma once
-// What the lyric cursor draws on. The cursor keeps everything a view shows
-// in LyricDisplayState and its captions; a view (the lyrics window, later a
-// full-screen karaoke screen) is told which part changed and paints it from
-// that state. Several views may show the same cursor.
+// The lyric views' role: what the lyric cursor tells the views that show it.
+// The cursor keeps everything a view shows in LyricDisplayState and its
+// captions; a view (the lyrics window, the full-screen karaoke screen) is told
+// which part changed and paints it from that state. Several views may show
+// the same cursor.
 #include <QString>
 
 namespace lirmus {
@@ -10,9 +11,9 @@ namespace lirmus {
 /// The labels and tooltips a lyric view shows.
 enum class LyricCaption { NextLyric, Marker, Title, Turbo, ChordNow, ChordNext, LyricTooltip };
 
-class LyricSurface {
+class LyricsDisplay {
 public:
-    virtual ~LyricSurface() = default;
+    virtual ~LyricsDisplay() = default;
     /// Karaoke row 1..4 changed (text or sung part); 0: every karaoke row.
     virtual void lyricRowChanged(int row) = 0;
     /// Text-page row 1..4 changed; 0: the whole text page.
