@@ -1,5 +1,7 @@
 #include "InstanceChannel.h"
 
+#include "Player.h"
+
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLocalSocket>
@@ -27,6 +29,12 @@ bool InstanceServer::listen(const QString& path)
     QLocalServer::removeServer(path);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     return server_.listen(path);
+}
+
+void InstanceServer::handSongsTo(Player& player)
+{
+    connect(this, &InstanceServer::songsReceived, this, [&player](const QStringList& files) { player.handOver(files); },
+            Qt::QueuedConnection);
 }
 
 void InstanceServer::accept()

@@ -8,6 +8,8 @@
 
 namespace lirmus {
 
+class Player;
+
 /// The socket's path, beside the lock file.
 QString instanceSocketPath(const QString& lockPath);
 
@@ -19,6 +21,9 @@ public:
     /// file found there was left by a copy that crashed and is removed first.
     bool listen(const QString& path);
     QString errorString() const { return server_.errorString(); }
+    /// Songs received go to player's hand-over once the socket's handler has
+    /// returned: starting a song never runs inside a socket's event.
+    void handSongsTo(Player& player);
 
 signals:
     /// Songs another start handed over, in the order given.

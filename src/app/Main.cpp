@@ -191,8 +191,7 @@ int Main(const QStringList& arguments)
 
     // The queue of the last run, then the songs later starts hand over.
     state.player.playQueue().attachStore(state.settingsService.get());
-    // Queued: the songs are started once the socket's handler has returned and let go of it.
-    QObject::connect(&server, &InstanceServer::songsReceived, &main, &frmMain::queueSongs, Qt::QueuedConnection);
+    server.handSongsTo(state.player);
     if (!command.songs.isEmpty()) {
         // The first is chosen as a dropped file would be, whatever its extension; the rest wait.
         main.playSong(command.songs.first(), 0);

@@ -2,7 +2,11 @@
 // local socket that hands its songs to the running copy.
 #include "InstanceChannel.h"
 #include "Main.h"
+#include "ControllerTable.h"
+#include "Player.h"
+#include "Settings.h"
 #include "SmfWriter.h"
+#include "TestDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +76,48 @@ TEST(SecondStart, SongsReachTheRunningCopyPastASocketLeftByACrash)
         EXPECT_EQ(sent, 1);
     }
     EXPECT_EQ(received, songs + songs) << "each start's songs once, in order";
+}
+
+TEST(SecondStart, BurstsOfSongsReachAnIdlePlayerThatStaysUpAndAnswersEach)
+{
+    // Forty starts at once, five hundred songs each, to a copy with nothing playing.
+    const std::string dir = tempDir();
+    test::SmfWriter smf(1, 480);
+    smf.track().note(0, 0, 60, 100).noteOff(480 * 120, 0, 60).end();
+    QStringList songs;
+    for (int i = 0; i < 500; ++i) {
+        const std::string path = dir + "song" + std::to_string(i) + ".mid";
+        ASSERT_TRUE(smf.save(path));
+        songs << QString::fromStdString(path);
+    }
+    Settings settings;
+    settings.AutoStart = false;
+    ControllerTable controllers = defaultControllerTable();
+    TestDevice device;
+    Player player{settings, controllers};
+    player.output().useTestDevice(&device);
+    player.openOutput();
+    const QString path = QString::fromStdString(dir) + "lirmus.socket";
+    InstanceServer server;
+    ASSERT_TRUE(server.listen(path)) << server.errorString().toStdString();
+    server.handSongsTo(player);
+
+    constexpr int kStarts = 40;
+    std::atomic<int> answered{0}, refused{0};
+    std::vector<std::thread> starts;
+    for (int i = 0; i < kStarts; ++i)
+        starts.emplace_back([&] { (sendToRunningCopy(path, songs, 30000) ? answered : refused)++; });
+    QElapsedTimer t;
+    t.start();
+    while (answered + refused < kStarts && t.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (std::thread& s : starts) s.join();
+    QCoreApplication::processEvents(); // the last hand-over, queued behind its answer
+    EXPECT_EQ(answered, kStarts);
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(player.state().SongFile, songs.first()) << "the first song of the first start plays";
+    EXPECT_TRUE(player.songInUse());
+    EXPECT_EQ(player.playQueue().songs().size(), kStarts * songs.size() - 1) << "every other song waits its turn";
+    player.transport().cmdStop_Click();
 }
 
 TEST(SecondStart, NoRunningCopyMeansTheHandOverFails)

@@ -249,3 +249,64 @@ TEST(Transport, DroppedFilesAndTheInformationButton)
 
     EXPECT_TRUE(h.transport().cmdInfo_Click()) << "the queue is built in one go: the information can be shown";
 }
+
+TEST(Transport, SoloAndMuteEndWithTheSongWithoutAnyMonitorWindow)
+{
+    // Two channels at volume 100; the harness plays every window role, none of them a monitor window.
+    test::SmfWriter smf(1, 500);
+    smf.track().tempo(0, 500000).end();
+    for (int ch : {0, 1}) {
+        test::SmfTrack& t = smf.track().control(0, ch, 7, 100);
+        for (int i = 0; i < 20; ++i) t.note(i == 0 ? 0 : 50, ch, 60 + ch, 100).noteOff(200, ch, 60 + ch);
+        t.end();
+    }
+    const std::string path = test::tempDir() + "two-channels.mid";
+    ASSERT_TRUE(smf.save(path));
+
+    PlayerHarness h(false);
+    const auto lastVolumeOf2 = [&h](size_t from) {
+        int v = -1;
+        for (const SentMessage& m : h.sentFrom(from))
+            if (uint8_t(m.bytes[0]) == 0xB1 && uint8_t(m.bytes[1]) == 7) v = uint8_t(m.bytes[2]);
+        return v;
+    };
+    h.start(path);
+    h.play(500);
+    const int ownVolume = lastVolumeOf2(0); // the song's 100 under the master level
+    ASSERT_GT(ownVolume, 0);
+    Mixer& mixer = h.player->mixer();
+    ASSERT_TRUE(mixer.cmdSolo_Click(0));
+    EXPECT_EQ(h.player->channels().SoloChannel, 0);
+    EXPECT_FALSE(h.player->channels().ChannelOn[1]);
+
+    // The next song starts with every channel as the song has it.
+    h.player->playSong(QString::fromStdString(path), 0);
+    EXPECT_EQ(h.player->channels().SoloChannel, -1);
+    EXPECT_FALSE(h.player->channels().ChannelUsed[1]) << "no channel has sounded in the new song yet";
+    const size_t before = h.device.count();
+    h.pump();
+    h.play(500);
+    EXPECT_TRUE(h.player->channels().ChannelOn[1]);
+    EXPECT_EQ(lastVolumeOf2(before), ownVolume) << "channel 2 is heard at its own volume again";
+
+    // Muted, then a new song: the mute ends with the song too.
+    ASSERT_TRUE(mixer.cmdOn_Click(1));
+    EXPECT_FALSE(h.player->channels().ChannelOn[1]);
+    h.player->playSong(QString::fromStdString(path), 0);
+    h.pump();
+    h.play(500);
+    EXPECT_TRUE(h.player->channels().ChannelOn[1]);
+}
+
+TEST(Transport, TheDisplayTimerLowersTheMetersUntilTheyRest)
+{
+    PlayerHarness h(false);
+    h.start(writeSong("meters.mid", 4));
+    h.play(100);
+    ASSERT_EQ(h.player->channels().MeterLevel[0], 100);
+    for (int expected : {68, 36, 4, 0, 0}) {
+        h.player->tick(PlayerTimer::Display);
+        EXPECT_EQ(h.player->channels().MeterLevel[0], expected);
+    }
+    EXPECT_TRUE(h.timer1()) << "the timer goes on while the song plays";
+}
