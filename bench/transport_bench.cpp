@@ -36,6 +36,7 @@ double percentile(std::vector<double> v, double p)
 
 struct Run {
     double firstNoteMs = -1;
+    double leadInMs = -1; ///< when the song's own first note is due after the start of the output
     std::vector<double> dispatchUs;
 };
 
@@ -76,6 +77,9 @@ Run play(const QString& song, bool turbo, int seconds)
                 }
         }
     }
+    const SongQueue& q = state.player.song().queue;
+    for (long i = 1; i <= q.MsgCount && r.leadInMs < 0; ++i)
+        if ((q[i].Status & 0xF0) == 0x90 && q[i].Data2 > 0) r.leadInMs = q[i].Time;
     state.player.shutDown();
     return r;
 }
@@ -100,8 +104,8 @@ int main(int argc, char** argv)
     for (const QString& song : songs) {
         for (bool turbo : {true, false}) {
             const Run r = play(song, turbo, seconds);
-            std::printf("%s, TurboStart %s: Start_Play to first note %.1f ms", qPrintable(song), turbo ? "on " : "off",
-                        r.firstNoteMs);
+            std::printf("%s, TurboStart %s: Start_Play to first note %.1f ms (lead-in %.0f ms, beyond it %.1f ms)",
+                        qPrintable(song), turbo ? "on " : "off", r.firstNoteMs, r.leadInMs, r.firstNoteMs - r.leadInMs);
             if (turbo)
                 std::printf(" | dispatcher per message (%zu in %d s): p50 %.1f us, p99 %.1f us, max %.1f us",
                             r.dispatchUs.size(), seconds, percentile(r.dispatchUs, 0.5),

@@ -247,14 +247,14 @@ void frmMain::closeEvent(QCloseEvent* e)
 {
     // Closing the main window closes the player too, which stops the output.
     if (karaokeScreen_) karaokeScreen_->close();
-    if (frmPlay_) frmPlay_->Stop_Play();
+    state_.player.transport().Stop_Play();
     state_.PlayerClosed = true;
     e->accept();
 }
 
 void frmMain::mnuExit_Click()
 {
-    frmPlay_->Stop_Play();
+    state_.player.transport().Stop_Play();
     QCoreApplication::exit(0);
 }
 
@@ -301,11 +301,12 @@ void frmMain::playSong(const QString& file, int transpose) { state_.player.playS
 void frmMain::mnuPlayer_Click(int index)
 {
     const TransportButtons& buttons = state_.player.state().buttons;
+    Transport& transport = state_.player.transport();
     switch (index) {
     case 2: loadSelectedSong(); break;
-    case 4: if (buttons.Play) frmPlay_->cmdPlay_Click(); break;
-    case 6: if (buttons.Pause) frmPlay_->cmdPause_Click(); break;
-    case 8: if (buttons.Stop) frmPlay_->cmdStop_Click(); break;
+    case 4: if (buttons.Play) transport.cmdPlay_Click(); break;
+    case 6: if (buttons.Pause) transport.cmdPause_Click(); break;
+    case 8: if (buttons.Stop) transport.cmdStop_Click(); break;
     case 92: frmPlay_->cmdInfo_Click(); break;
     default: break;
     }
