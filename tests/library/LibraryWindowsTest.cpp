@@ -525,6 +525,16 @@ TEST(LibraryWindows, RepairOfTheOpenLibraryKeepsItOpenAndAFailureLeavesItAlone)
     b.load();
     b.answers = {b.dir + "/karaoke.db"};
     b.w.DB_Repair();
+    // On a worker: the browser waits for the file, without rows and refusing input.
+    EXPECT_TRUE(b.w.repairing());
+    EXPECT_FALSE(b.w.isEnabled());
+    EXPECT_EQ(b.w.songs()->rowCount(), 0);
+    b.answers = {b.dir + "/karaoke.db"};
+    b.w.DB_Repair(); // no second repair meanwhile
+    EXPECT_EQ(b.answers.size(), 1u);
+    b.answers.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !b.w.repairing(); }));
+    EXPECT_TRUE(b.w.isEnabled());
     EXPECT_TRUE(b.messages.empty());
     EXPECT_EQ(b.w.songs()->rowCount(), 30);
     // Edits after the repair land in the file on disk.
@@ -538,6 +548,8 @@ TEST(LibraryWindows, RepairOfTheOpenLibraryKeepsItOpenAndAFailureLeavesItAlone)
     ASSERT_TRUE(writeFile((b.dir + "/notes.db").toStdString(), "not a library"));
     b.answers = {b.dir + "/notes.db"};
     b.w.DB_Repair();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !b.w.repairing(); }));
+    EXPECT_EQ(b.w.songs()->rowCount(), 30); // another file: the open library stayed
     ASSERT_FALSE(b.messages.empty());
     EXPECT_TRUE(b.messages.back().startsWith("Errors on Repair !\nError: 26\n"));
     EXPECT_EQ(readFile((b.dir + "/notes.db").toStdString()), "not a library");
