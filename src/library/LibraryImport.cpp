@@ -52,7 +52,7 @@ void readFolder(const std::string& folder, std::vector<Entry>* songs, std::vecto
         } else if (it->is_regular_file(kindError) && isSongFile(e.name)) {
             songs->push_back(std::move(e));
         }
-        if (tick) tick();
+        if (tick && !tick()) break;
     }
     std::sort(songs->begin(), songs->end(), byName);
     if (folders) std::sort(folders->begin(), folders->end(), byName);
@@ -84,6 +84,7 @@ void scanFolder(ImportList& list, const QString& path, const std::string& native
                 std::set<std::pair<dev_t, ino_t>>& seen, const ImportTick& tick)
 {
     struct stat st {};
+    if (tick && !tick()) return;
     if (::stat(native.c_str(), &st) != 0 || !seen.insert({st.st_dev, st.st_ino}).second) return;
     std::vector<Entry> songs, folders;
     readFolder(native, &songs, &folders, tick);
@@ -179,58 +180,98 @@ QString SongImporter::midiFileOf(const ImportList& list, int file, const QString
 bool SongImporter::run(SongLibrary& lib, ImportList& list, const QString& importFolder, bool subFolders,
                        const QString& author, const QString& category, ImportCounts* counts, DbError* fatal)
 {
-    *counts = {};
-    int pending = 0;
-    // Songs not yet committed when the library stops taking writes are lost with
-    // the transaction: they count as not added and stay ticked for another try.
-    auto stop = [&](const DbError& e) {
-        DbError ignored;
-        if (pending > 0 && !lib.commit(&ignored)) {
-            lib.rollback();
-            counts->added -= pending;
-        } else if (pending == 0) {
-            lib.rollback();
+    if (begin(lib, list, importFolder, subFolders, author, category))
+        while (next()) {
         }
-        *fatal = e;
-        return false;
-    };
+    const bool ok = end();
+    *counts = counts_;
+    if (!ok) *fatal = fatal_;
+    return ok;
+}
+
+bool SongImporter::begin(SongLibrary& lib, ImportList& list, const QString& importFolder, bool subFolders,
+                         const QString& author, const QString& category)
+{
+    lib_ = &lib;
+    list_ = &list;
+    importFolder_ = importFolder;
+    subFolders_ = subFolders;
+    ac_ = {author, category};
+    lastFolder_ = -1;
+    next_ = 0;
+    pending_ = 0;
+    failed_ = false;
+    counts_ = {};
+    fatal_ = {};
     DbError e;
-    if (!lib.begin(&e)) return stop(e);
-    int lastFolder = -1;
-    AuthorCategory ac{author, category};
-    for (size_t i = 0; i < list.files.size(); ++i) {
-        ImportFile& f = list.files[i];
-        if (!f.checked) continue;
-        if (subFolders && f.folder != lastFolder) {
-            lastFolder = f.folder;
-            ac = AuthorCategoryFromPath(list.folders[size_t(f.folder)].path);
-        }
-        const SongRecord song{songNameOf(f.fileName), ac.author.left(30), ac.category.left(20), 0,
-                              midiFileOf(list, int(i), importFolder, subFolders)};
-        ImportResult result = ImportResult::Added;
-        if (!f.storable) {
-            e = {"3020", "The file name is not valid UTF-8: the library could not find the file again."};
-            result = ImportResult::Failed;
-        } else if (!lib.insertSong(song, &e)) {
-            if (e.fatal()) return stop(e);
-            result = e.duplicate() ? ImportResult::Duplicate : ImportResult::Failed;
-        }
-        if (result == ImportResult::Added) {
-            ++counts->added;
-            ++pending;
-        } else {
-            f.checked = false;
-            ++(result == ImportResult::Duplicate ? counts->already : counts->failed);
-        }
-        if (onResult) onResult(int(i), result, e);
-        if (pending >= batch) {
-            if (!lib.commit(&e)) return stop(e);
-            pending = 0;
-            if (!lib.begin(&e)) return stop(e);
-        }
-        if (tick) tick();
+    open_ = lib.begin(&e);
+    return open_ || stop(e);
+}
+
+// Songs not yet committed when the library stops taking writes are lost with
+// the transaction: they count as not added and stay ticked for another try.
+bool SongImporter::stop(const DbError& e)
+{
+    DbError ignored;
+    if (pending_ > 0 && !lib_->commit(&ignored)) {
+        lib_->rollback();
+        counts_.added -= pending_;
+    } else if (pending_ == 0) {
+        lib_->rollback();
     }
-    if (!lib.commit(&e)) return stop(e);
+    open_ = false;
+    pending_ = 0;
+    failed_ = true;
+    fatal_ = e;
+    return false;
+}
+
+bool SongImporter::next()
+{
+    if (failed_ || !open_) return false;
+    ImportList& list = *list_;
+    while (next_ < list.files.size() && !list.files[next_].checked) ++next_;
+    if (next_ >= list.files.size()) return false;
+    const int i = int(next_++);
+    ImportFile& f = list.files[size_t(i)];
+    if (subFolders_ && f.folder != lastFolder_) {
+        lastFolder_ = f.folder;
+        ac_ = AuthorCategoryFromPath(list.folders[size_t(f.folder)].path);
+    }
+    const SongRecord song{songNameOf(f.fileName), ac_.author.left(30), ac_.category.left(20), 0,
+                          midiFileOf(list, i, importFolder_, subFolders_)};
+    ImportResult result = ImportResult::Added;
+    DbError e;
+    if (!f.storable) {
+        e = {"3020", "The file name is not valid UTF-8: the library could not find the file again."};
+        result = ImportResult::Failed;
+    } else if (!lib_->insertSong(song, &e)) {
+        if (e.fatal()) return stop(e);
+        result = e.duplicate() ? ImportResult::Duplicate : ImportResult::Failed;
+    }
+    if (result == ImportResult::Added) {
+        ++counts_.added;
+        ++pending_;
+    } else {
+        f.checked = false;
+        ++(result == ImportResult::Duplicate ? counts_.already : counts_.failed);
+    }
+    if (onResult) onResult(i, result, e);
+    if (pending_ >= batch) {
+        if (!lib_->commit(&e)) return stop(e);
+        pending_ = 0;
+        if (!lib_->begin(&e)) return stop(e);
+    }
+    return true;
+}
+
+bool SongImporter::end()
+{
+    if (failed_) return false;
+    if (!open_) return true;
+    DbError e;
+    if (!lib_->commit(&e)) return stop(e);
+    open_ = false;
     return true;
 }
 

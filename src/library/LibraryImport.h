@@ -33,8 +33,8 @@ struct ImportList {
     int ticked() const;
 };
 
-/// Lets pending window events run during long scans; may be empty.
-using ImportTick = std::function<void()>;
+/// Asked between the entries of a scan: false stops it, and the list holds what was found so far.
+using ImportTick = std::function<bool()>;
 
 /// The import folder alone with its song files.
 ImportList listCurrentFolder(const QString& folder, const ImportTick& tick = {});
@@ -64,12 +64,12 @@ struct ImportCounts {
 
 /// One pass over the ticked files of a list into an open library. Records are
 /// written in transactions of a few hundred, so a crash leaves whole records only.
+/// Either run() at once, or begin(), next() until it says no more, then end():
+/// a window calls next() a few files per turn of its event loop and may stop early.
 class SongImporter {
 public:
     /// Told of each file's result (the window unticks duplicates and failures).
     std::function<void(int file, ImportResult result, const DbError& error)> onResult;
-    /// Called between files; may be empty.
-    ImportTick tick;
     /// Songs per transaction.
     int batch = 500;
 
@@ -80,8 +80,37 @@ public:
     bool run(SongLibrary& lib, ImportList& list, const QString& importFolder, bool subFolders,
              const QString& author, const QString& category, ImportCounts* counts, DbError* fatal);
 
+    /// Opens the first transaction; false on a fatal error. lib and list must outlive the pass.
+    bool begin(SongLibrary& lib, ImportList& list, const QString& importFolder, bool subFolders,
+               const QString& author, const QString& category);
+    /// Imports the next ticked file; false when none is left or a fatal error stopped the pass.
+    bool next();
+    /// Commits what was imported, also when stopped early; false when the pass failed.
+    bool end();
+    const ImportCounts& counts() const { return counts_; }
+    /// The error that stopped the pass.
+    const DbError& fatal() const { return fatal_; }
+    /// Files of the list passed so far (ticked or not).
+    int position() const { return int(next_); }
+
     /// The Midifile written for a file of the list.
     static QString midiFileOf(const ImportList& list, int file, const QString& importFolder, bool subFolders);
+
+private:
+    bool stop(const DbError& e);
+
+    SongLibrary* lib_ = nullptr;
+    ImportList* list_ = nullptr;
+    QString importFolder_;
+    bool subFolders_ = false;
+    AuthorCategory ac_;
+    int lastFolder_ = -1;
+    size_t next_ = 0;
+    int pending_ = 0;
+    bool failed_ = false;
+    bool open_ = false;
+    ImportCounts counts_;
+    DbError fatal_;
 };
 
 /// The per-file error message: Error on "path" CR CR number "  " description.

@@ -13,16 +13,13 @@ ScoreColour scoreColour(double score)
 
 int roundedScore(double score) { return static_cast<int>(std::nearbyint(score)); }
 
-double Test_Timers(const std::function<long long()>& millisecondClock,
-                   const std::function<void()>& serviceEvents)
+double Test_Timers(const std::function<long long()>& millisecondClock)
 {
     constexpr int kSamples = 30;
     // A clock that never moves must not hang the about box.
     constexpr long long kMaxReads = 2'000'000;
     double sum = 0;
     for (int i = 0; i < kSamples; ++i) {
-        if (serviceEvents)
-            for (int j = 0; j < 20; ++j) serviceEvents();
         const long long start = millisecondClock();
         long long count = 0;
         while (millisecondClock() == start && count < kMaxReads) ++count;

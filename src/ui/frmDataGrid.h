@@ -6,6 +6,7 @@
 #include "SongLibrary.h"
 
 #include <functional>
+#include <memory>
 
 #include <QWidget>
 
@@ -93,6 +94,9 @@ public:
     /// Shows a record source without storing it (the query builder); the grid keeps
     /// its rows when the source is refused. Only a single SELECT runs.
     bool showRecordSource(const QString& recordSource, DbError* err);
+    /// A repair runs on a worker thread; the grid reloads when it ends.
+    bool repairing() const;
+    class BackgroundJob* repairJob() const { return repairJob_; }
     /// Sorts the grid by the field in SortKey ("[Name]" or "[Name] desc").
     void SortRecordset(const QString& SortKey);
     /// A header click: ascending, or descending with Shift, Ctrl or Alt held at the press.
@@ -163,6 +167,7 @@ private:
     bool loadShown(const QString& recordSource, DbError* err);
     void buildFilter();
     bool filterEvent(QObject* watched, QEvent* e);
+    void repairFinished();
 
     QString path_;
     QFileSystemWatcher* watcher_ = nullptr;
@@ -173,6 +178,9 @@ private:
     QTimer* fetchTimer_ = nullptr; ///< reads the rest of the rows in idle moments
     QString shownSource_;
     int HeadShift = 0;
+    class BackgroundJob* repairJob_ = nullptr;
+    std::shared_ptr<DbError> repairError_;
+    bool repairReopen_ = false;
 };
 
 } // namespace lirmus

@@ -2,6 +2,7 @@
 // tables and stored queries, the file commands, sort, search, edit and copy.
 #include "frmDataGrid.h"
 
+#include "Jobs.h"
 #include "LibrarySql.h"
 #include "SongTableModel.h"
 #include "Twips.h"
@@ -110,6 +111,8 @@ void frmDataGrid::buildDatabaseControls()
         if (!model_->fetchRows(SongTableModel::kStepRows) && !model_->foldRows(SongTableModel::kStepRows))
             fetchTimer_->stop();
     });
+    repairJob_ = new BackgroundJob(this);
+    connect(repairJob_, &BackgroundJob::finished, this, &frmDataGrid::repairFinished);
 
     connect(cmdOpenDB, &QToolButton::clicked, this, &frmDataGrid::DB_Open);
     connect(cmdNewDB, &QToolButton::clicked, this, &frmDataGrid::DB_New);
@@ -348,24 +351,35 @@ void frmDataGrid::DB_Close()
 
 void frmDataGrid::DB_Repair()
 {
+    if (repairing()) return;
     const QString path = chooseLibrary("Repair & Compact Database...", false);
     if (path.isEmpty()) return;
-    QCoreApplication::processEvents();
-    DbError e;
-    bool ok = false;
     // The repaired file takes the old one's place: the open library lets go of it and reloads after.
-    const bool reopen = library_.isOpen() && QFileInfo(library_.path()) == QFileInfo(path);
-    {
-        Hourglass wait;
-        if (reopen) {
-            fetchTimer_->stop();
-            model_->clear();
-            library_.close();
-        }
-        ok = repairLibrary(path, &e);
+    repairReopen_ = library_.isOpen() && QFileInfo(library_.path()) == QFileInfo(path);
+    if (repairReopen_) {
+        fetchTimer_->stop();
+        model_->clear();
+        library_.close();
     }
-    if (reopen) CaricaDB();
-    if (!ok)
+    // Compacting 100,000 songs takes a while: on a worker, with its own connection,
+    // and the browser refusing input until the file is back.
+    repairError_ = std::make_shared<DbError>();
+    setEnabled(false);
+    setCursor(Qt::BusyCursor);
+    repairJob_->start([path, err = repairError_](BackgroundJob&) {
+        if (repairLibrary(path, err.get())) *err = {};
+    });
+}
+
+bool frmDataGrid::repairing() const { return repairJob_->isRunning(); }
+
+void frmDataGrid::repairFinished()
+{
+    unsetCursor();
+    setEnabled(true);
+    if (repairReopen_) CaricaDB();
+    const DbError e = *repairError_;
+    if (!e.number.isEmpty())
         dialogs.message("Errors on Repair !\nError: " + e.number + "\n" + e.description +
                             "\n\nThe library file was left as it was.",
                         LibraryDialogs::Icon::Exclamation);

@@ -1,5 +1,7 @@
 #include "frmImport.h"
 
+#include "Jobs.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -135,6 +137,12 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     connect(lstFiles, &QListWidget::itemChanged, this, &frmImport::lstFiles_ItemCheck);
     connect(lstFolders, &QListWidget::itemChanged, this, &frmImport::lstFolders_ItemCheck);
 
+    importJob_ = new SlicedJob(this);
+    importJob_->step = [this] { return importer_.next(); };
+    connect(importJob_, &SlicedJob::finished, this, &frmImport::importFinished);
+    scanJob_ = new BackgroundJob(this);
+    connect(scanJob_, &BackgroundJob::finished, this, &frmImport::scanFinished);
+
     // Centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->availableGeometry();
@@ -144,12 +152,27 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     ListCurrentFolder();
 }
 
-void frmImport::letEventsRun()
+frmImport::~frmImport()
 {
-    // Often enough to repaint and move the counters, rarely enough not to slow the import.
-    if (eventsRun_.isValid() && eventsRun_.elapsed() < 50) return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    eventsRun_.start();
+    // The jobs go first: their steps use the members below.
+    delete scanJob_;
+    delete importJob_;
+    if (importing_) importer_.end();
+}
+
+bool frmImport::scanning() const { return scanJob_->isRunning(); }
+
+void frmImport::setBusy(bool busy)
+{
+    // Cancel stays: it stops the job.
+    for (QWidget* w : {static_cast<QWidget*>(chkFolders), static_cast<QWidget*>(lstFiles),
+                       static_cast<QWidget*>(cmdFilesSel), static_cast<QWidget*>(cmdFilesDes),
+                       static_cast<QWidget*>(cmdFoldersSel), static_cast<QWidget*>(cmdFoldersDes)})
+        w->setEnabled(!busy);
+    lstFolders->setEnabled(!busy && chkFolders->isChecked());
+    if (busy) setCursor(Qt::BusyCursor);
+    else unsetCursor();
+    UpdateSelCount();
 }
 
 void frmImport::fillLists()
@@ -167,7 +190,7 @@ void frmImport::fillLists()
 
 void frmImport::ListCurrentFolder()
 {
-    list_ = listCurrentFolder(ImportFolder, [this] { letEventsRun(); });
+    list_ = listCurrentFolder(ImportFolder);
     fillLists();
     const AuthorCategory ac = AuthorCategoryFromPath(ImportFolder);
     txtAuthor->setText(ac.author);
@@ -176,9 +199,23 @@ void frmImport::ListCurrentFolder()
 
 void frmImport::ListSubFolders()
 {
-    Hourglass wait;
-    list_ = listSubFolders(ImportFolder, [this] { letEventsRun(); });
+    if (scanning()) return;
+    list_ = {};
     fillLists();
+    // A tree of thousands of folders takes a while: read it off the GUI thread.
+    scanned_ = std::make_shared<ImportList>();
+    scanJob_->start([folder = ImportFolder, out = scanned_](BackgroundJob& job) {
+        *out = listSubFolders(folder, [&job] { return !job.cancelRequested(); });
+    });
+    setBusy(true);
+}
+
+void frmImport::scanFinished()
+{
+    // After a Cancel the lists show what was found until then.
+    list_ = std::move(*scanned_);
+    fillLists();
+    setBusy(false);
 }
 
 void frmImport::chkFolders_Click(bool checked)
@@ -190,7 +227,6 @@ void frmImport::chkFolders_Click(bool checked)
         txtAuthor->clear();
         txtCategory->clear();
         ListSubFolders();
-        lstFolders->setEnabled(true);
         cmdFoldersSel->show();
         cmdFoldersDes->show();
     } else {
@@ -258,51 +294,63 @@ void frmImport::setAllFolders(bool on)
 
 void frmImport::cmdOK_Click()
 {
-    if (importing_ || list_.ticked() == 0) return;
+    if (importing_ || scanning() || list_.ticked() == 0) return;
     importing_ = true;
-    const bool subFolders = chkFolders->isChecked();
-    for (QWidget* w : {static_cast<QWidget*>(cmdOk), static_cast<QWidget*>(cmdAnnulla),
-                       static_cast<QWidget*>(chkFolders), static_cast<QWidget*>(lstFiles),
-                       static_cast<QWidget*>(lstFolders)})
-        w->setEnabled(false);
+    setBusy(true);
+    lblImported->setText("0");
+    lblNotImported->setText("0");
     picImported->show();
-    ImportCounts counts;
-    DbError fatal;
-    bool ok = false;
-    {
-        Hourglass wait;
+    importer_.onResult = [this](int i, ImportResult result, const DbError& e) { importStep(i, result, e); };
+    if (importer_.begin(library_, list_, ImportFolder, chkFolders->isChecked(), txtAuthor->text(), txtCategory->text()))
+        importJob_->start();
+    else
+        importFinished(false);
+}
+
+void frmImport::importStep(int file, ImportResult result, const DbError& e)
+{
+    QListWidgetItem* item = lstFiles->item(file);
+    if (result != ImportResult::Added) {
         ListBusy = true;
-        SongImporter importer;
-        importer.onResult = [&](int i, ImportResult result, const DbError& e) {
-            if (result != ImportResult::Added) {
-                QListWidgetItem* item = lstFiles->item(i);
-                item->setCheckState(Qt::Unchecked);
-                lstFiles->setCurrentItem(item);
-            }
-            if (result == ImportResult::Failed)
-                dialogs_.message(importErrorMessage(SongImporter::midiFileOf(list_, i, ImportFolder, subFolders), e),
-                                 LibraryDialogs::Icon::Exclamation);
-            lblImported->setText(QString::number(counts.added));
-            lblNotImported->setText(QString::number(counts.already + counts.failed));
-        };
-        importer.tick = [this] { letEventsRun(); };
-        ok = importer.run(library_, list_, ImportFolder, subFolders, txtAuthor->text(), txtCategory->text(), &counts,
-                          &fatal);
-        lblImported->setText(QString::number(counts.added));
-        lblNotImported->setText(QString::number(counts.already + counts.failed));
+        item->setCheckState(Qt::Unchecked);
         ListBusy = false;
-        if (reload) reload();
     }
+    lstFiles->setCurrentItem(item); // the list follows the import
+
+    if (result == ImportResult::Failed)
+        dialogs_.message(importErrorMessage(SongImporter::midiFileOf(list_, file, ImportFolder, chkFolders->isChecked()), e),
+                         LibraryDialogs::Icon::Exclamation);
+    const ImportCounts& counts = importer_.counts();
+    lblImported->setText(QString::number(counts.added));
+    lblNotImported->setText(QString::number(counts.already + counts.failed));
+}
+
+void frmImport::importFinished(bool cancelled)
+{
+    const bool ok = importer_.end();
     importing_ = false;
+    const ImportCounts& counts = importer_.counts();
+    lblImported->setText(QString::number(counts.added));
+    lblNotImported->setText(QString::number(counts.already + counts.failed));
+    if (reload) reload();
     if (!ok) {
-        dialogs_.message("Error on DB update:\n" + fatal.text(), LibraryDialogs::Icon::Exclamation);
-        for (QWidget* w : {static_cast<QWidget*>(cmdAnnulla), static_cast<QWidget*>(chkFolders),
-                           static_cast<QWidget*>(lstFiles)})
-            w->setEnabled(true);
-        lstFolders->setEnabled(subFolders);
-        UpdateSelCount();
+        setBusy(false);
+        dialogs_.message("Error on DB update:\n" + importer_.fatal().text(), LibraryDialogs::Icon::Exclamation);
         return;
     }
+    if (cancelled) {
+        // Stopped: the songs added are unticked, the rest stays ticked for another go.
+        ListBusy = true;
+        for (int i = 0; i < importer_.position(); ++i) {
+            if (!list_.files[size_t(i)].checked) continue;
+            list_.files[size_t(i)].checked = false;
+            lstFiles->item(i)->setCheckState(Qt::Unchecked);
+        }
+        ListBusy = false;
+        setBusy(false);
+        return;
+    }
+    unsetCursor();
     dialogs_.message(importSummary(list_.ticked(), counts.already, counts.failed), LibraryDialogs::Icon::Information);
     accept();
 }
@@ -318,8 +366,10 @@ void frmImport::keyPressEvent(QKeyEvent* e)
 
 void frmImport::reject()
 {
-    if (importing_) return; // the import finishes what it started
-    QDialog::reject();
+    // During a job Cancel, Esc and the close button stop it; the window stays to show where.
+    if (importing_) importJob_->cancel();
+    else if (scanning()) scanJob_->cancel();
+    else QDialog::reject();
 }
 
 } // namespace lirmus

@@ -5,7 +5,8 @@
 #include "LibraryImport.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
+
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -16,10 +17,15 @@ class QPushButton;
 
 namespace lirmus {
 
+class BackgroundJob;
+class SlicedJob;
+
 class frmImport : public QDialog {
     Q_OBJECT
 public:
     frmImport(SongLibrary& library, const QString& folder, const LibraryDialogs& dialogs, QWidget* parent = nullptr);
+    /// Commits what an unfinished import wrote.
+    ~frmImport() override;
 
     /// Reloads the browser's grid (after an import, also a failed one).
     std::function<void()> reload;
@@ -44,6 +50,14 @@ public:
 
     QString ImportFolder;
 
+    /// The folder tree is read on a worker thread.
+    bool scanning() const;
+    /// The import runs a few files per turn of the event loop; Cancel or Esc stops it
+    /// between two files, keeping the songs written so far.
+    bool importing() const { return importing_; }
+    /// The import, its slices and their finish (tests set the slice size).
+    SlicedJob* importJob() const { return importJob_; }
+
 public slots:
     void ListCurrentFolder();
     void ListSubFolders();
@@ -65,14 +79,20 @@ private:
     void setAllFolders(bool on);
     void lstFiles_ItemCheck(QListWidgetItem* item);
     void lstFolders_ItemCheck(QListWidgetItem* item);
-    void letEventsRun();
+    void setBusy(bool busy);
+    void importStep(int file, ImportResult result, const DbError& e);
+    void importFinished(bool cancelled);
+    void scanFinished();
 
     SongLibrary& library_;
     LibraryDialogs dialogs_;
     ImportList list_;
     bool ListBusy = false;
     bool importing_ = false;
-    QElapsedTimer eventsRun_;
+    SlicedJob* importJob_ = nullptr;
+    SongImporter importer_;
+    BackgroundJob* scanJob_ = nullptr;
+    std::shared_ptr<ImportList> scanned_;
 };
 
 } // namespace lirmus

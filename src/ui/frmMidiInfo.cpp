@@ -1,10 +1,9 @@
 #include "frmMidiInfo.h"
 
+#include "Jobs.h"
 #include "MidiInfoText.h"
 #include "SongState.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -49,14 +48,13 @@ frmMidiInfo::frmMidiInfo(const SongState& song, QWidget* parent) : QWidget(paren
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 1);
 
-    // Every line lets the window's events run, but not more often than every few ms:
-    // a song of thousands of syllables fills at once and an Esc is still seen.
-    auto timer = std::make_shared<QElapsedTimer>();
-    processEvents = [timer] {
-        if (timer->isValid() && timer->elapsed() < 5) return;
-        QCoreApplication::processEvents();
-        timer->start();
-    };
+    // A few hundred lines per slice: a song of thousands of syllables fills in
+    // moments and an Esc is still seen between two slices.
+    fill_ = new SlicedJob(this);
+    fill_->unitsPerSlice = 200;
+    fill_->sliceMillis = 10;
+    fill_->step = [this] { return addLine(); };
+    connect(fill_, &SlicedJob::finished, this, &frmMidiInfo::fillFinished);
 
     resize(640, 480);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -65,43 +63,50 @@ frmMidiInfo::frmMidiInfo(const SongState& song, QWidget* parent) : QWidget(paren
     }
 }
 
-bool frmMidiInfo::addLines(QPlainTextEdit* box, const QStringList& lines)
+bool frmMidiInfo::filling() const { return fill_->isRunning(); }
+
+bool frmMidiInfo::addLine()
 {
-    QPointer<frmMidiInfo> alive(this);
-    QTextCursor end(box->document());
-    end.movePosition(QTextCursor::End);
-    bool first = true;
-    for (const QString& line : lines) {
-        end.insertText(first ? line : "\n" + line);
-        first = false;
-        processEvents();
-        if (!alive || stop_) return false;
+    while (box_ < pending_.size() && line_ >= pending_[box_].lines.size()) {
+        ++box_;
+        line_ = 0;
     }
+    if (box_ >= pending_.size()) return false;
+    const Pending& p = pending_[box_];
+    QTextCursor end(p.box->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(line_ == 0 ? p.lines[line_] : "\n" + p.lines[line_]);
+    ++line_;
     return true;
 }
 
 void frmMidiInfo::Form_Activate()
 {
-    // Activations while we fill (events run in between) do not start again.
-    if (filling_) return;
-    filling_ = true;
-    QPointer<frmMidiInfo> alive(this);
+    // Activations while we fill do not start again.
+    if (filling()) return;
     stop_ = false;
     txtInfo->clear();
     txtLyrics->clear();
     txtChords->clear();
     QString info = song_.SongText;
     txtInfo->setPlainText(info.replace("\r\n", "\n"));
-    const bool done = addLines(txtChords, midiInfoChordLines(song_)) && addLines(txtLyrics, midiInfoLyricLines(song_));
-    if (!alive) return;
-    filling_ = false;
-    if (done && !txtLyrics->document()->isEmpty()) txtLyrics->setFocus();
+    pending_ = {{txtChords, midiInfoChordLines(song_)}, {txtLyrics, midiInfoLyricLines(song_)}};
+    box_ = 0;
+    line_ = 0;
+    fill_->start(true);
+}
+
+void frmMidiInfo::fillFinished(bool cancelled)
+{
+    pending_.clear();
+    if (!cancelled && !txtLyrics->document()->isEmpty()) txtLyrics->setFocus();
 }
 
 void frmMidiInfo::Form_KeyDown(int key)
 {
     if (key != Qt::Key_Escape) return;
     stop_ = true;
+    fill_->cancel();
     close();
 }
 

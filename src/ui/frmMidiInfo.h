@@ -1,15 +1,18 @@
 #pragma once
 // The MIDI file information window: the song's text lines, its lyric lines
 // (then its information texts) and its chords, as the preparation found them.
-// Filled again each time it is activated; Esc or a click elsewhere closes it.
-#include <functional>
-
+// Filled again each time it is activated, a slice of lines per turn of the
+// event loop; Esc or a click elsewhere closes it.
 #include <QStringList>
 #include <QWidget>
+
+#include <vector>
 
 class QPlainTextEdit;
 
 namespace lirmus {
+
+class SlicedJob;
 
 struct SongState;
 
@@ -22,26 +25,38 @@ public:
     QPlainTextEdit* txtLyrics = nullptr;
     QPlainTextEdit* txtChords = nullptr;
 
-    /// Empties the boxes and fills them from the song, letting window events run between lines.
+    /// Empties the boxes and fills them from the song: the first slice of lines at
+    /// once, the rest on the following turns of the event loop.
     void Form_Activate();
     /// Esc stops the filling and closes the window.
     void Form_KeyDown(int key);
     /// True from an Esc until the next filling.
     bool stopRequested() const { return stop_; }
 
-    /// Lets pending window events run during the filling (tests press keys here).
-    std::function<void()> processEvents;
+    /// True while lines remain to be added.
+    bool filling() const;
+    /// The filling's slices (tests make them small).
+    SlicedJob* fillJob() const { return fill_; }
 
 protected:
     void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
-    bool addLines(QPlainTextEdit* box, const QStringList& lines);
+    bool addLine();
+    void fillFinished(bool cancelled);
 
     const SongState& song_;
     bool stop_ = false;
-    bool filling_ = false;
+    SlicedJob* fill_ = nullptr;
+    // The boxes to fill in order, each with its lines; the next line to add.
+    struct Pending {
+        QPlainTextEdit* box;
+        QStringList lines;
+    };
+    std::vector<Pending> pending_;
+    size_t box_ = 0;
+    qsizetype line_ = 0;
 };
 
 /// Shows the information window of song over parent (one at a time) and fills it.

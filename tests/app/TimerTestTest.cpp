@@ -21,10 +21,8 @@ TEST(TimerTest, CountsReadsUntilTheClockMovesAndAFrozenClockDoesNotHang)
 {
     // A clock that moves every 126th read: 125 extra reads, 125 x 100 / 125 = 100 per sample.
     long long reads = 0;
-    int serviced = 0;
-    EXPECT_NEAR(Test_Timers([&] { return reads++ / 126; }, [&] { ++serviced; }), 100.0, 1.0);
-    EXPECT_EQ(serviced, 30 * 20);
-    EXPECT_GT(Test_Timers([] { return 5LL; }, nullptr), 1000.0);
+    EXPECT_NEAR(Test_Timers([&] { return reads++ / 126; }), 100.0, 1.0);
+    EXPECT_GT(Test_Timers([] { return 5LL; }), 1000.0);
 }
 
 TEST(SystemInfo, FirstWellKnownProgramOnThePath)

@@ -229,3 +229,52 @@ TEST(Import, ReadOnlyOrLockedLibraryStopsAtTheFirstSong)
     EXPECT_EQ(r.fatal.number.toInt() & 0xff, 8);
     EXPECT_EQ(r.counts.added, 0);
 }
+
+TEST(Import, StoppedBetweenFilesKeepsWholeRecordsAndAScanStopsWhenAsked)
+{
+    Tree t;
+    // A scan told to stop early lists less, and only what it really found.
+    const ImportList all = listSubFolders(t.root);
+    int asked = 0;
+    const ImportList part = listSubFolders(t.root, [&] { return ++asked < 4; });
+    EXPECT_LT(part.files.size(), all.files.size());
+    for (const ImportFile& f : part.files) EXPECT_TRUE(texts(all).contains(f.text)) << f.text.toStdString();
+    // Also within one folder.
+    EXPECT_EQ(listCurrentFolder(t.root + "/Pop/THE blue BAND").files.size(), 2u);
+    EXPECT_LE(listCurrentFolder(t.root + "/Pop/THE blue BAND", [] { return false; }).files.size(), 1u);
+
+    const QString db = newLibrary(QString::fromStdString(tempDir()));
+    SongLibrary lib;
+    DbError e;
+    ASSERT_TRUE(lib.open(db, &e));
+    ImportList list = listSubFolders(t.root);
+    list.files[1].checked = false;
+    SongImporter importer;
+    importer.batch = 2;
+    std::vector<int> told;
+    importer.onResult = [&](int i, ImportResult, const DbError&) { told.push_back(i); };
+    ASSERT_TRUE(importer.begin(lib, list, t.root, true, {}, {}));
+    // Three files, one past a commit and one in the open transaction, then a stop.
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(importer.next());
+    EXPECT_EQ(told, (std::vector<int>{0, 2, 3})); // the unticked file is passed over
+    {
+        // Another program sees the first two songs only: the third is not committed yet.
+        SongLibrary other;
+        ASSERT_TRUE(other.open(db, &e));
+        EXPECT_EQ(sqlValue(other, "SELECT count(*) FROM \"All Songs\"").toInt(), 2);
+    }
+    EXPECT_EQ(importer.position(), 4);
+    EXPECT_TRUE(importer.end());
+    EXPECT_EQ(importer.counts().added, 3);
+    EXPECT_EQ(sqlValue(lib, "SELECT count(*) FROM \"All Songs\"").toInt(), 3);
+    EXPECT_EQ(sqlValue(lib, "SELECT count(*) FROM \"All Songs\" WHERE Name IS NULL OR MidiFile IS NULL").toInt(), 0);
+    // No transaction was left open.
+    EXPECT_TRUE(lib.begin(&e)) << e.text().toStdString();
+    lib.rollback();
+    EXPECT_FALSE(importer.next()); // ended
+    // Running to the end afterwards adds the rest; the first three are already there.
+    ImportRun rest = import(lib, list, t.root, true);
+    EXPECT_TRUE(rest.ok);
+    EXPECT_EQ(rest.counts.already, 3);
+    EXPECT_EQ(sqlValue(lib, "SELECT count(*) FROM \"All Songs\"").toInt(), int(list.files.size()) - 1);
+}

@@ -6,6 +6,7 @@
 #include "frmDataGrid.h"
 #include "frmImport.h"
 #include "frmSelect.h"
+#include "Jobs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,6 +23,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <QtCore/qtestsupport_core.h>
 
 #include <deque>
 #include <map>
@@ -332,6 +334,7 @@ TEST(LibraryWindows, ImportWindowTicksCountsAndReportsThenShowsTheDatabase)
     EXPECT_EQ(dlg.Label1[1]->text(), QString("2"));
     dlg.txtAuthor->clear();
     dlg.cmdOK_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.importing(); }));
     EXPECT_EQ(b.messages.back(), QString("2 songs added to DB."));
     EXPECT_EQ(b.w.windowTitle(), "2 Records from: [All Songs]; in " + b.dir + "/karaoke.db");
 
@@ -339,6 +342,10 @@ TEST(LibraryWindows, ImportWindowTicksCountsAndReportsThenShowsTheDatabase)
     b.w.dirFiles_Change(b.dir + "/songs");
     frmImport tree(b.w.library(), b.w.filesPath(), b.w.dialogs);
     tree.chkFolders->setChecked(true);
+    EXPECT_TRUE(tree.scanning());
+    EXPECT_FALSE(tree.cmdOk->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree.scanning(); }));
+    EXPECT_TRUE(tree.lstFolders->isEnabled());
     EXPECT_FALSE(tree.txtAuthor->isEnabled());
     EXPECT_TRUE(tree.cmdFoldersSel->isVisibleTo(&tree));
     ASSERT_EQ(tree.lstFolders->count(), 2);
@@ -347,6 +354,7 @@ TEST(LibraryWindows, ImportWindowTicksCountsAndReportsThenShowsTheDatabase)
     EXPECT_EQ(tree.Label1[1]->text(), QString("2"));
     tree.lstFolders->item(0)->setCheckState(Qt::Checked);
     tree.cmdOK_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree.importing(); }));
     EXPECT_EQ(b.messages.back(), QString("2 songs added to DB.\n2 songs not added because already in DB!"));
     EXPECT_EQ(tree.lblNotImported->text(), QString("2"));
     SongLibrary check;
@@ -354,6 +362,90 @@ TEST(LibraryWindows, ImportWindowTicksCountsAndReportsThenShowsTheDatabase)
     ASSERT_TRUE(check.open(b.dir + "/karaoke.db", &e));
     EXPECT_EQ(allSongs(check).first(), "My|<null>|Pop|0|" + b.dir + "/songs/Pop/THE blue BAND/My.Song.mid");
     EXPECT_TRUE(allSongs(check).contains("SOS|Abba|Pop|0|" + b.dir + "/songs/Pop/abba/SOS.kar"));
+}
+
+TEST(LibraryWindows, ImportRunsAsAJobThatEscStopsWithTheLibraryWhole)
+{
+    Browser b;
+    for (int f = 0; f < 3; ++f)
+        for (int i = 0; i < 100; ++i) touchFile(b.dir + QString("/songs/Band %1/Song %2.kar").arg(f).arg(i, 3, 10, QChar('0')));
+    b.settings["CurDB"] = b.library(0);
+    b.settings["RecordSource"] = kDefaultRecordSource;
+    b.load();
+    b.w.dirFiles_Change(b.dir + "/songs");
+    auto stored = [&](const QString& where = "1") {
+        SongLibrary check;
+        DbError e;
+        EXPECT_TRUE(check.open(b.dir + "/karaoke.db", &e));
+        return sqlValue(check, "SELECT count(*) FROM \"All Songs\" WHERE " + where).toInt();
+    };
+    frmImport dlg(b.w.library(), b.w.filesPath(), b.w.dialogs);
+    int reloads = 0;
+    dlg.reload = [&] {
+        ++reloads;
+        b.w.CaricaDB();
+    };
+    dlg.show();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    // Esc while the tree is read stops the reading, not the window.
+    dlg.chkFolders->setChecked(true);
+    ASSERT_TRUE(dlg.scanning());
+    QCoreApplication::sendEvent(&dlg, &esc);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.scanning(); }));
+    EXPECT_TRUE(dlg.isVisible());
+    dlg.chkFolders->setChecked(false);
+    dlg.chkFolders->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.scanning(); }));
+    ASSERT_EQ(dlg.Label1[1]->text(), QString("300"));
+    dlg.importJob()->unitsPerSlice = 25;
+    dlg.importJob()->sliceMillis = 60000;
+    dlg.cmdOK_Click();
+    // Nothing written yet: the files go a slice per turn of the event loop.
+    EXPECT_TRUE(dlg.importing());
+    EXPECT_EQ(dlg.lblImported->text(), QString("0"));
+    EXPECT_FALSE(dlg.cmdOk->isEnabled());
+    EXPECT_FALSE(dlg.lstFiles->isEnabled());
+    EXPECT_FALSE(dlg.cmdFilesDes->isEnabled());
+    EXPECT_TRUE(dlg.cmdAnnulla->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.lblImported->text().toInt() >= 50; }));
+    EXPECT_EQ(dlg.lstFiles->currentRow(), dlg.lblImported->text().toInt() - 1); // the list follows
+    QCoreApplication::sendEvent(&dlg, &esc);
+    EXPECT_FALSE(dlg.importing());
+    EXPECT_TRUE(dlg.isVisible()); // stopped, not closed
+    const int done = dlg.lblImported->text().toInt();
+    EXPECT_EQ(done % 25, 0) << done; // only between two files
+    EXPECT_LT(done, 300);
+    // What was written is there whole and committed, and the grid shows it.
+    EXPECT_EQ(stored(), done);
+    EXPECT_EQ(stored("Name IS NULL OR Author IS NULL OR Category IS NULL OR MidiFile IS NULL"), 0);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_EQ(b.w.songs()->rowCount(), done);
+    // The rest stays ticked and the window takes another go.
+    EXPECT_EQ(dlg.Label1[1]->text(), QString::number(300 - done));
+    EXPECT_EQ(dlg.lstFiles->item(done - 1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(dlg.lstFiles->item(done)->checkState(), Qt::Checked);
+    EXPECT_TRUE(dlg.cmdOk->isEnabled());
+    EXPECT_TRUE(dlg.lstFiles->isEnabled());
+    EXPECT_TRUE(dlg.lstFolders->isEnabled());
+    EXPECT_TRUE(b.messages.empty());
+    dlg.cmdOK_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.importing(); }));
+    EXPECT_EQ(b.messages.back(), QString("%1 songs added to DB.").arg(300 - done));
+    EXPECT_EQ(stored(), 300);
+    EXPECT_EQ(stored("Author = 'Band 2' AND Name = 'Song 099'"), 1);
+
+    // A window that goes away mid-import keeps what it wrote.
+    auto* again = new frmImport(b.w.library(), b.w.filesPath(), b.w.dialogs);
+    again->chkFolders->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !again->scanning(); }));
+    again->importJob()->unitsPerSlice = 10;
+    again->cmdOK_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return again->lblNotImported->text().toInt() >= 10; }));
+    delete again;
+    EXPECT_EQ(stored(), 300);
+    DbError e;
+    EXPECT_TRUE(b.w.library().begin(&e)) << e.text().toStdString(); // no transaction left open
+    b.w.library().rollback();
 }
 
 TEST(LibraryWindows, QueryBuilderComposesAppliesCancelsAndSaves)
@@ -433,6 +525,16 @@ TEST(LibraryWindows, RepairOfTheOpenLibraryKeepsItOpenAndAFailureLeavesItAlone)
     b.load();
     b.answers = {b.dir + "/karaoke.db"};
     b.w.DB_Repair();
+    // On a worker: the browser waits for the file, without rows and refusing input.
+    EXPECT_TRUE(b.w.repairing());
+    EXPECT_FALSE(b.w.isEnabled());
+    EXPECT_EQ(b.w.songs()->rowCount(), 0);
+    b.answers = {b.dir + "/karaoke.db"};
+    b.w.DB_Repair(); // no second repair meanwhile
+    EXPECT_EQ(b.answers.size(), 1u);
+    b.answers.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !b.w.repairing(); }));
+    EXPECT_TRUE(b.w.isEnabled());
     EXPECT_TRUE(b.messages.empty());
     EXPECT_EQ(b.w.songs()->rowCount(), 30);
     // Edits after the repair land in the file on disk.
@@ -446,6 +548,8 @@ TEST(LibraryWindows, RepairOfTheOpenLibraryKeepsItOpenAndAFailureLeavesItAlone)
     ASSERT_TRUE(writeFile((b.dir + "/notes.db").toStdString(), "not a library"));
     b.answers = {b.dir + "/notes.db"};
     b.w.DB_Repair();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !b.w.repairing(); }));
+    EXPECT_EQ(b.w.songs()->rowCount(), 30); // another file: the open library stayed
     ASSERT_FALSE(b.messages.empty());
     EXPECT_TRUE(b.messages.back().startsWith("Errors on Repair !\nError: 26\n"));
     EXPECT_EQ(readFile((b.dir + "/notes.db").toStdString()), "not a library");
@@ -482,7 +586,9 @@ TEST(LibraryWindows, CommandLineToolGivesTheWindowsResults)
     b.w.dirFiles_Change(b.dir + "/songs");
     frmImport dlg(b.w.library(), b.w.filesPath(), b.w.dialogs);
     dlg.chkFolders->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.scanning(); }));
     dlg.cmdOK_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg.importing(); }));
     SongLibrary cli, win;
     DbError e;
     ASSERT_TRUE(cli.open(b.dir + "/cli.db", &e));

@@ -2,14 +2,17 @@
 #include "MidiInfoText.h"
 #include "RecordingViews.h"
 #include "SmfWriter.h"
+#include "Jobs.h"
 #include "frmMidiInfo.h"
 
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
+#include <QtCore/qtestsupport_core.h>
 
 #include <filesystem>
 
@@ -56,6 +59,7 @@ TEST(MidiInfoWindow, RealKaraokeSongFillsAllThreeBoxesAtTheTopCentre)
         EXPECT_NEAR(w.x() + w.width() / 2, screen->availableGeometry().center().x(), 1);
     }
     w.Form_Activate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.filling(); }));
     EXPECT_EQ(boxText(w.txtInfo), QString(s.song.SongText).replace("\r\n", "\n"));
     EXPECT_EQ(boxText(w.txtLyrics), shown(midiInfoLyricLines(s.song)));
     EXPECT_TRUE(boxText(w.txtLyrics).startsWith(s.song.LyricLines.front()));
@@ -63,6 +67,7 @@ TEST(MidiInfoWindow, RealKaraokeSongFillsAllThreeBoxesAtTheTopCentre)
 
     // Every activation fills it afresh, never twice over.
     w.Form_Activate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.filling(); }));
     EXPECT_EQ(boxText(w.txtLyrics), shown(midiInfoLyricLines(s.song)));
 }
 
@@ -81,24 +86,58 @@ TEST(MidiInfoWindow, SongWithoutLyricsShowsOnlyItsText)
     EXPECT_TRUE(boxText(w.txtChords).isEmpty());
 }
 
+TEST(MidiInfoWindow, FilledInSlicesShowsWhatADirectFillShows)
+{
+    SongState song;
+    for (int i = 0; i < 500; ++i) song.LyricLines << QString("line %1").arg(i);
+    for (int i = 0; i < 130; ++i) song.ChordList << QString("%%C%1").arg(i);
+    song.InfoTexts = {"first", "second"};
+    frmMidiInfo w(song);
+    w.fillJob()->unitsPerSlice = 50;
+    w.fillJob()->sliceMillis = 60000;
+    w.show();
+    w.Form_Activate();
+    // The first slice at once, the rest later: the chords first, then the lyrics.
+    EXPECT_TRUE(w.filling());
+    EXPECT_EQ(boxText(w.txtChords).count('\n'), 49);
+    EXPECT_TRUE(boxText(w.txtLyrics).isEmpty());
+    // An activation meanwhile does not start over.
+    w.Form_Activate();
+    EXPECT_EQ(boxText(w.txtChords).count('\n'), 49);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.filling(); }));
+    EXPECT_EQ(boxText(w.txtChords), shown(midiInfoChordLines(song)));
+    EXPECT_EQ(boxText(w.txtLyrics), shown(midiInfoLyricLines(song)));
+    EXPECT_TRUE(boxText(w.txtLyrics).endsWith("first\nsecond"));
+    EXPECT_FALSE(w.stopRequested());
+    // A second fill gives the same again, not twice over.
+    w.Form_Activate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.filling(); }));
+    EXPECT_EQ(boxText(w.txtLyrics), shown(midiInfoLyricLines(song)));
+    EXPECT_EQ(boxText(w.txtChords), shown(midiInfoChordLines(song)));
+}
+
 TEST(MidiInfoWindow, EscStopsTheFillingAndClosesTheWindow)
 {
     SongState song;
     for (int i = 0; i < 500; ++i) song.LyricLines << QString("line %1").arg(i);
     QPointer<frmMidiInfo> w = new frmMidiInfo(song);
+    w->fillJob()->unitsPerSlice = 20;
+    w->fillJob()->sliceMillis = 60000;
     w->show();
-    int lines = 0;
-    w->processEvents = [&] {
-        if (++lines == 20) w->Form_KeyDown(Qt::Key_Escape);
-    };
     w->Form_Activate();
+    QCoreApplication::processEvents(); // one more slice
+    ASSERT_TRUE(w);
+    EXPECT_EQ(boxText(w->txtLyrics).count('\n'), 39);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &esc);
     ASSERT_TRUE(w); // deleted only when the event loop gets it back
     EXPECT_TRUE(w->stopRequested());
+    EXPECT_FALSE(w->filling());
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(lines, 20);
-    EXPECT_EQ(boxText(w->txtLyrics).count('\n'), 19);
+    EXPECT_EQ(boxText(w->txtLyrics).count('\n'), 39);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(w);
+    QTest::qWait(20); // nothing fills a window that has gone
 }
 
 TEST(MidiInfoWindow, ShowingAgainReusesTheOpenWindow)
