@@ -86,3 +86,14 @@ TEST(SourceLayers, IncludesOnlyGoDownAndEveryHeaderHasOneHome)
     }
     EXPECT_GT(checked, 300);
 }
+
+TEST(SourceLayers, NothingRunsANestedEventLoop)
+{
+    // Work that takes long runs as a job beside the one event loop; a modal dialog's own loop is Qt's.
+    const std::regex nested(R"(processEvents\s*\(|QEventLoop\b)");
+    for (const fs::path& f : sources()) {
+        const std::string text = read(f);
+        std::smatch m;
+        EXPECT_FALSE(std::regex_search(text, m, nested)) << fs::relative(f, kSource).generic_string() << ": " << m.str();
+    }
+}
