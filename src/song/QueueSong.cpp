@@ -54,11 +54,8 @@ void SongPreparation::QueueSong()
     else
         sink_.OutputSong(1, q.MsgCount, 0, 0);
     startIndex_ = q.MsgCount + 1;
-    // An output that could not start (the external player refused the file) ends the load.
-    if (flags_.AbortRequested) {
-        flags_.QueueBuilding = false;
-        return;
-    }
+    // An output that could not start (the external player refused the file)
+    // raised AbortRequested: the second pass ends at its first event.
     if (!runPass(Pass::Second)) return;
 
     if (settings_.TurboStart) q.trimTail();

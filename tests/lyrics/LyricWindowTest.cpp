@@ -302,6 +302,17 @@ TEST(LyricWindow, TextPagesAppearWithTheFirstLineAndAreSungRowByRowWithAPreview)
     EXPECT_EQ(p.state.SysexRow, 5) << "nothing left to sing";
 }
 
+TEST(LyricWindow, AWindowOpenedAfterATextPageShowedStartsWithThePageHidden)
+{
+    Window f(20, 2);
+    f.state.SysexShown = true;
+    f.state.SysexBesideLyrics = false;
+    frmLyric late(f.cursor, f.settings, nullptr);
+    EXPECT_FALSE(f.state.SysexShown);
+    EXPECT_TRUE(f.state.SysexBesideLyrics);
+    EXPECT_FALSE(late.picSysex->isVisibleTo(&late));
+}
+
 TEST(LyricWindow, CountdownBarsAreHalfATwipPerMillisecondInTheirColours)
 {
     Window f;

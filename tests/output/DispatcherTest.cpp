@@ -307,6 +307,7 @@ TEST(Dispatcher, ControllersMoveTheirStripAndMasterCorrectionsGoOutAtOnceUntagge
     f.sent(volume);
     EXPECT_EQ(f.mixer.CtrlValue[0][4], 100);
     EXPECT_EQ(f.views.log.filter("strip"), QStringList{"strip(4,0)=100"});
+    EXPECT_EQ(f.channels.StripValue[4][0], 100) << "the player keeps where the strip slider stands";
     EXPECT_TRUE(f.views.stripsGuarded);
     EXPECT_FALSE(f.channels.IndicUpdating);
     ASSERT_EQ(f.received(), std::vector<std::string>{bytes({0xB4, 7, 78})}) << "100 × 100 / 127";

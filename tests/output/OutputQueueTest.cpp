@@ -191,6 +191,7 @@ TEST(OutputQueue, AStoppedSongHandsNothingMoreOver)
     p.timers.tick(PlayerTimer::Out);
     EXPECT_FALSE(p.player.TimerOutOn) << "a late tick after the stop disarms the pump";
     EXPECT_EQ(p.out.PendingCount(), 0);
+    EXPECT_EQ(p.view.lamp, -1) << "and shows nothing";
 
     p.hand(1, 100);
     EXPECT_EQ(p.player.NextToSend, 1);

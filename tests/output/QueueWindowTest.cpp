@@ -100,5 +100,12 @@ TEST(QueueWindow, SeveralSongsDroppedAtOncePlayTheFirstAndQueueTheRest)
     drop({"/k/d.mid", "/k/e.mid"});
     EXPECT_EQ(player.state().SongFile, QString::fromStdString(playing));
     EXPECT_EQ(player.playQueue().songs(), QStringList({"/k/c.KAR", "/k/d.mid", "/k/e.mid"}));
+
+    // One song dropped is the song to play now, whatever plays.
+    drop({QString::fromStdString(playing)});
+    EXPECT_EQ(player.state().SongFile, QString::fromStdString(playing));
+    drop({"/k/f.mid"});
+    EXPECT_EQ(player.state().SongFile, "/k/f.mid");
+    EXPECT_EQ(player.playQueue().songs().size(), 3) << "nothing more waits";
     player.hub().attachApp(nullptr);
 }

@@ -55,6 +55,9 @@ TEST(Transport, ButtonsFollowTheStateTableWithAutoStart)
     EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek") << "paused";
     EXPECT_EQ(out.State(), 4);
     EXPECT_EQ(h.player->channels().MeterLevel[0], 0) << "pausing empties the meters";
+    EXPECT_FALSE(h.timer1());
+    h.player->tick(PlayerTimer::Display); // a tick already on its way while paused changes nothing
+    EXPECT_FALSE(h.timer1());
 
     h.transport().cmdPlay_Click();
     EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek") << "resumed";
@@ -83,8 +86,24 @@ TEST(Transport, WithoutAutoStartASongPlaysAtOnceAndStopsForGood)
 
     h.transport().cmdPlay_Click(); // Play when nothing is paused starts the song again
     EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek");
+    h.seek(50);
+    h.pump();
+    EXPECT_EQ(h.player->state().SliderPercent, 50);
+
+    // Holding the slider stops the display timer; letting it go brings it back.
+    ASSERT_TRUE(h.timer1());
+    h.transport().sliOut_MouseDown();
+    EXPECT_FALSE(h.timer1());
+    h.transport().sliOut_MouseUp();
+    EXPECT_TRUE(h.timer1());
+
     h.transport().cmdStop_Click();
     EXPECT_EQ(buttonsText(h.buttons), "Play ");
+    EXPECT_EQ(h.player->state().SliderPercent, 0) << "the slider is back at the start";
+    EXPECT_EQ(h.slider, 0);
+    EXPECT_FALSE(h.timer1());
+    h.player->tick(PlayerTimer::Display); // a tick already on its way does not arm it again
+    EXPECT_FALSE(h.timer1());
 }
 
 TEST(Transport, SkipButtonsMoveTheSliderByTenAndSeekOnlyWhilePlaying)
