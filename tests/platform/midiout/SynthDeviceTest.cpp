@@ -122,3 +122,37 @@ TEST(SynthDevice, UnwritableAudioFileIsReportedAndTheSongStillPlays)
     EXPECT_EQ(s.errors[0], kErrorAudioFile);
     EXPECT_EQ(tags, (std::vector<long>{1}));
 }
+
+// A flood of messages fills the ring to the renderer (which lags 150 ms behind
+// the clock): the note-offs right behind it must wait their turn, not be lost.
+TEST(SynthDevice, AFullRingToTheRendererLosesNoNoteOff)
+{
+    if (!haveSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    const std::string wav = tempDir() + "/flood.wav";
+    Synth s;
+    s.out.setAudioOutput(false);
+    s.out.setAudioFile(wav);
+    s.out.setDeviceID(0);
+    s.out.setAction(OutputAction::Open);
+    for (int ch = 0; ch < 8; ++ch) {
+        prepare(s.out, 0, 0xC0 | ch, 19, 0); // a church organ sounds until its note-off
+        prepare(s.out, 0, 0x90 | ch, 48 + ch * 3, 110);
+    }
+    for (int i = 0; i < 12'000; ++i) prepare(s.out, 5, 0xB0 | (i % 8), 7, 100); // more than the ring holds
+    for (int ch = 0; ch < 8; ++ch) prepare(s.out, 10, 0x80 | ch, 48 + ch * 3, 0);
+    s.out.setAction(OutputAction::Start);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    s.out.setAction(OutputAction::Close);
+    s.out.deliverPending();
+    EXPECT_TRUE(s.errors.empty()) << (s.texts.empty() ? "" : s.texts[0]);
+
+    const Wav w = readWav(wav);
+    ASSERT_TRUE(w.valid);
+    ASSERT_GE(w.samples.size(), size_t(2 * 44100));
+    EXPECT_GE(firstOnsetMs(w), 0.0) << "the chord sounds";
+    // The organ has no decay of its own: after the release only a faint tail is left.
+    int peak = 0;
+    for (size_t i = w.samples.size() - 2 * 44100 / 4; i < w.samples.size(); ++i)
+        peak = std::max(peak, std::abs(int(w.samples[i])));
+    EXPECT_LT(peak, 1000) << "a note still sounds: its note-off was lost";
+}
