@@ -191,9 +191,13 @@ OutputError MIDIOutput::start()
         return {};
     if (!device_) // only this thread changes it
         return {kErrorNotOpen, "The MIDI output device is not open, so the song cannot play."};
+    // The device learns where the take begins before the first message can
+    // reach it: one sent before would be silenced with what the idle time left.
     // Without the device lock: the scheduler sends with its own lock held and
     // then takes the device lock, so holding both here the other way round could deadlock.
-    device_->playStarted(scheduler_->start());
+    const int64_t startUs = clock_.nowUs();
+    device_->playStarted(startUs);
+    scheduler_->start(startUs);
     return {};
 }
 
