@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <chrono>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace lirmus {
@@ -36,6 +38,25 @@ public:
         else if (!long_.push(bytes.data(), bytes.size())) // before the slot that points at them
             return false;
         return slots_.push(s);
+    }
+
+    /// Producer: pushes, and while the ring is full calls nudge and waits in 1 ms
+    /// steps, up to maxWaitMs, rather than lose the message (a note-off). False,
+    /// the message lost, when it stayed full: the consumer has stalled, and until
+    /// it takes one again the next messages fail at once instead of waiting each.
+    template <typename Nudge>
+    bool pushWaiting(std::string_view bytes, int64_t frame, int maxWaitMs, Nudge&& nudge)
+    {
+        for (int waited = 0; !push(bytes, frame); ++waited) {
+            if (stalled_ || waited >= maxWaitMs) {
+                stalled_ = true;
+                return false;
+            }
+            nudge();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        stalled_ = false;
+        return true;
     }
 
     /// Consumer: takes the oldest message when its frame is before end. Its bytes
@@ -67,6 +88,7 @@ private:
 
     SpscRing<Slot> slots_;
     SpscRing<char> long_;
+    bool stalled_ = false; // the producer's own
     // The consumer's own: the next message, looked at but not yet due, and the bytes of a long one.
     std::vector<char> scratch_;
     Slot slot_;

@@ -38,8 +38,8 @@ constexpr auto kIdleTick = std::chrono::milliseconds(20);
 // acts on no system exclusive that does not fit in it.
 constexpr size_t kRingMessages = 8192;
 constexpr size_t kRingLongBytes = 64 * 1024;
-// A full ring means the renderer is behind: the sender waits for it in 1 ms
-// steps rather than lose a note-off, and only after this long says it has stopped.
+// A full ring means the renderer is behind: the sender waits for it rather
+// than lose a note-off, and only after this long says it has stopped.
 constexpr int kFullWaitMs = 1000;
 // A driver that has taken no audio for this long has lost its sound server.
 constexpr auto kAudioStalled = std::chrono::milliseconds(1500);
@@ -115,17 +115,9 @@ public:
     {
         if (!events_.fits(bytes.size()))
             return {}; // a system exclusive FluidSynth would not act on
-        const int64_t frame = frameOf(dueUs);
-        for (int waited = 0; !events_.push(bytes, frame); ++waited) {
-            // Once it has stalled, later messages fail at once until it takes one again.
-            if (stalled_ || waited == kFullWaitMs) {
-                stalled_ = true;
-                return "the synthesizer has stopped taking messages";
-            }
-            quitCv_.notify_all(); // a render thread that idles empties it now
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        stalled_ = false;
+        const auto wakeRenderer = [this] { quitCv_.notify_all(); }; // one that idles empties it now
+        if (!events_.pushWaiting(bytes, frameOf(dueUs), kFullWaitMs, wakeRenderer))
+            return "the synthesizer has stopped taking messages";
         return {};
     }
 
@@ -378,7 +370,6 @@ private:
     std::atomic<bool> cardQuit_{false};
 
     MessageRing events_{kRingMessages, kRingLongBytes};
-    bool stalled_ = false; // the sender's own
 
     std::atomic<int64_t> rendered_{0};
     std::atomic<bool> recording_{false}; // without a card: the render thread renders

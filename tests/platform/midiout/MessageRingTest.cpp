@@ -60,6 +60,35 @@ TEST(MessageRing, AFullRingRefusesWholeMessagesAndTakesThemAgainOnceEmptied)
     EXPECT_EQ(rest.back(), std::make_pair(longOne, int64_t(7)));
 }
 
+TEST(MessageRing, AFullRingIsWaitedForUntilTheConsumerHasStalledAndAgainOnceItIsBack)
+{
+    MessageRing ring(2, 16);
+    const std::string off = bytes({0x80, 60, 0});
+    ASSERT_TRUE(ring.push(off, 1));
+    ASSERT_TRUE(ring.push(off, 2));
+    std::string_view m;
+    int64_t f = 0;
+    int nudges = 0;
+    // A consumer that takes one when nudged: the message waits for it.
+    EXPECT_TRUE(ring.pushWaiting(off, 3, 50, [&] { ++nudges, ring.popBefore(INT64_MAX, m, f); }));
+    EXPECT_EQ(nudges, 1);
+    // One that takes nothing: given up after the wait, and from then on at once.
+    nudges = 0;
+    EXPECT_FALSE(ring.pushWaiting(off, 4, 3, [&] { ++nudges; }));
+    EXPECT_EQ(nudges, 3);
+    nudges = 0;
+    EXPECT_FALSE(ring.pushWaiting(off, 5, 3, [&] { ++nudges; }));
+    EXPECT_EQ(nudges, 0) << "a stalled consumer is not waited for again";
+    // Back: it takes one, a message goes in, and a full ring is waited for again.
+    ASSERT_TRUE(ring.popBefore(INT64_MAX, m, f));
+    EXPECT_TRUE(ring.pushWaiting(off, 6, 3, [&] { ++nudges; }));
+    EXPECT_TRUE(ring.pushWaiting(off, 7, 50, [&] { ++nudges, ring.popBefore(INT64_MAX, m, f); }));
+    EXPECT_EQ(nudges, 1);
+    std::vector<int64_t> frames;
+    for (int64_t g; ring.popBefore(INT64_MAX, m, g);) frames.push_back(g);
+    EXPECT_EQ(frames, (std::vector<int64_t>{6, 7})) << "every message that went in, in order";
+}
+
 TEST(MessageRing, ThreadsHandOverEveryMessageInOrder)
 {
     MessageRing ring(64, 256);
