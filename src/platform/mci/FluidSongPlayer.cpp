@@ -5,7 +5,7 @@
 #include "OutputErrors.h"
 #include "QuietLibraries.h"
 #include "SynthDevice.h"
-#include "WavWriter.h"
+#include "WavRecorder.h"
 
 #include <fluidsynth.h>
 
@@ -160,11 +160,13 @@ bool FluidSongPlayer::start(std::unique_ptr<OutputDevice> port, std::string& err
     if (!port_) {
         loadSoundFont();
         if (!options_.audioFile.empty()) {
-            wav_ = std::make_unique<WavWriter>();
-            if (!wav_->open(options_.audioFile, kRate)) {
-                notice_(kErrorAudioFile, wav_->error());
-                wav_.reset();
-            }
+            // Its writer thread opens the file; what goes wrong is told from tick() and stop().
+            wav_ = std::make_unique<WavRecorder>(kRate, [this](const std::string& m) {
+                std::lock_guard lock(wavErrorM_);
+                if (wavError_.empty())
+                    wavError_ = m;
+            });
+            wav_->begin(options_.audioFile, 0);
         }
         ring_ = std::make_unique<AudioRing>(kRingFrames);
         openAudio();
@@ -225,14 +227,12 @@ void FluidSongPlayer::renderBlock()
 {
     float left[kBlock], right[kBlock];
     fluid_synth_write_float(synth_, kBlock, left, 0, 1, right, 0, 1);
+    if (wav_)
+        wav_->offer(rendered_, kBlock, left, right);
     rendered_ += kBlock;
     pendingTick_.reset();
     if (driver_ && !audioLost_)
         ring_->push(left, right, kBlock);
-    if (wav_ && wav_->isOpen() && !wav_->write(left, right, kBlock)) {
-        wavError_ = wav_->error();
-        wav_->close();
-    }
 }
 
 int FluidSongPlayer::audioCallback(void* self, int len, int, float*[], int nout, float* out[])
@@ -323,7 +323,7 @@ void FluidSongPlayer::resume()
         playFrom(*smf_, heldTick_);
 }
 
-void FluidSongPlayer::tellAudioLost()
+void FluidSongPlayer::tellProblems()
 {
     bool tell = false;
     {
@@ -333,11 +333,18 @@ void FluidSongPlayer::tellAudioLost()
     }
     if (tell)
         notice_(kErrorNoAudio, "The sound output of the sequencer has gone; the song plays on without sound.");
+    std::string wavError;
+    {
+        std::lock_guard lock(wavErrorM_);
+        wavError.swap(wavError_);
+    }
+    if (!wavError.empty())
+        notice_(kErrorAudioFile, wavError);
 }
 
 int64_t FluidSongPlayer::tick()
 {
-    tellAudioLost(); // asked for often, on the owner's thread
+    tellProblems(); // asked for often, on the owner's thread
     std::lock_guard lock(m_);
     if (pendingTick_)
         return *pendingTick_;
@@ -383,12 +390,10 @@ void FluidSongPlayer::stop()
     paused_ = false;
     pendingTick_.reset();
     heldTick_ = 0;
-    if (wav_ && !wav_->close() && wavError_.empty())
-        wavError_ = wav_->error();
+    if (wav_)
+        wav_->end(rendered_); // the file is complete and closed when this returns
     wav_.reset();
-    if (!wavError_.empty())
-        notice_(kErrorAudioFile, wavError_);
-    wavError_.clear();
+    tellProblems();
 }
 
 } // namespace lirmus

@@ -4,7 +4,8 @@
 // lock-free ring its callback reads) or, with no sound card, by the steady
 // clock. The player's position moves only as audio is rendered, so it keeps
 // real time either way. With a MIDI port the player's events go to the port
-// and the synthesizer only keeps time.
+// and the synthesizer only keeps time. The render thread never touches the
+// disk: the audio file is written through WavRecorder's ring.
 #include "OutputDevice.h"
 
 #include <atomic>
@@ -25,7 +26,7 @@ struct _fluid_midi_event_t;
 namespace lirmus {
 
 class AudioRing;
-class WavWriter;
+class WavRecorder;
 
 /// Settings of the MCI sequencer's synthesizer.
 struct MciOptions {
@@ -70,7 +71,7 @@ private:
     void renderBlock();
     void silence();
     void dropPlayer();
-    void tellAudioLost();
+    void tellProblems();
     static int audioCallback(void* self, int len, int nfx, float* fx[], int nout, float* out[]);
     static int forward(void* self, _fluid_midi_event_t* event);
 
@@ -92,7 +93,8 @@ private:
     std::atomic<int64_t> lastPullUs_{0}; // when the card last took audio
     bool audioLost_ = false;             // its sound server went away: rendered on the clock
     bool audioLostSaid_ = false;
-    std::unique_ptr<WavWriter> wav_;
+    std::unique_ptr<WavRecorder> wav_;
+    std::mutex wavErrorM_; // the recorder's writer thread against the owner's
     std::string wavError_;
     const std::string* smf_ = nullptr;
     int64_t originUs_ = 0;

@@ -5,7 +5,7 @@
 
 namespace lirmus {
 
-Doorbell::Doorbell(std::function<void()> ring, bool threaded) : ring_(std::move(ring))
+Doorbell::Doorbell(std::function<void()> ring, bool threaded) : ring_(std::move(ring)), threaded_(threaded)
 {
     sem_init(&sem_, 0, 0);
     if (threaded)
@@ -23,19 +23,24 @@ Doorbell::Doorbell(std::function<void()> ring, bool threaded) : ring_(std::move(
 
 Doorbell::~Doorbell()
 {
+    stop();
+    sem_destroy(&sem_);
+}
+
+void Doorbell::stop()
+{
     quit_.store(true);
     sem_post(&sem_);
     if (helper_.joinable())
         helper_.join();
-    sem_destroy(&sem_);
 }
 
 void Doorbell::press()
 {
-    if (pending_.exchange(true, std::memory_order_seq_cst))
+    if (quit_.load() || pending_.exchange(true, std::memory_order_seq_cst))
         return;
-    if (helper_.joinable())
-        sem_post(&sem_);
+    if (threaded_)
+        sem_post(&sem_); // after stop() only counts up: no one waits any more
     else
         ring_();
 }

@@ -22,10 +22,13 @@ public:
     void press();
     /// The owner is about to look: a press from now on wakes it again.
     void answered() { pending_.store(false, std::memory_order_seq_cst); }
+    /// Owner: ends the helper (waiting for a ring in progress); press() does nothing from then on.
+    void stop();
 
 private:
     std::function<void()> ring_;
     std::atomic<bool> pending_{false};
+    const bool threaded_;
     std::atomic<bool> quit_{false};
     sem_t sem_;
     std::thread helper_;

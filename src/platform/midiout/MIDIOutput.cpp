@@ -18,6 +18,12 @@ namespace {
 // How often the owner's thread asks a port whether it is still there.
 constexpr auto kCheckEvery = std::chrono::seconds(2);
 
+OutputError notWhole(std::string_view bytes, const char* what)
+{
+    return {kErrorBadMessage, "The MIDI message " + hexBytes(std::string(bytes)) + " cannot be " + what +
+                                  ": it is not one whole MIDI message."};
+}
+
 } // namespace
 
 double tempoFactor(int percent) { return std::max(0.25, 1.0 - percent / 100.0); }
@@ -48,7 +54,8 @@ MIDIOutput::MIDIOutput(Clock* clock)
 
 MIDIOutput::~MIDIOutput()
 {
-    close();
+    stopReports(); // first: nothing may be posted while the rest goes away
+    (void)close(); // no one is left to tell
     scheduler_.reset(); // joins its thread before the members it calls go away
     doorbell_.reset();
 }
@@ -60,6 +67,12 @@ void MIDIOutput::setPoster(Poster poster)
         doorbell_->answered();
         doorbell_->press();
     }
+}
+
+void MIDIOutput::stopReports()
+{
+    doorbell_->stop(); // joins the helper: no post is in flight after this
+    reports_.setPoster({});
 }
 
 int MIDIOutput::deliverPending() { return drain(); }
@@ -113,7 +126,7 @@ OutputError MIDIOutput::open(int deviceId)
         if (device_ && openId_ == deviceId)
             return {};
     }
-    close();
+    (void)close(); // cannot fail
     std::string name;
     OutputError error;
     std::unique_ptr<OutputDevice> device = openDevice(deviceId, name, error);
@@ -158,64 +171,87 @@ std::unique_ptr<OutputDevice> MIDIOutput::openDevice(int deviceId, std::string& 
     return device;
 }
 
-void MIDIOutput::close()
+OutputError MIDIOutput::close()
 {
-    stop();
+    (void)stop(); // cannot fail
     std::unique_ptr<OutputDevice> old;
     {
         std::lock_guard lock(deviceM_);
         old.swap(device_);
     }
     // Destroyed outside the lock: the synthesizer finishes its audio file first.
+    return {};
 }
 
 OutputError MIDIOutput::start()
 {
-    if (scheduler_->paused()) {
-        scheduler_->resume();
-        return {};
-    }
+    if (scheduler_->paused())
+        return resume();
     if (scheduler_->playing())
         return {};
     if (!device_) // only this thread changes it
         return {kErrorNotOpen, "The MIDI output device is not open, so the song cannot play."};
+    // The device learns where the take begins before the first message can
+    // reach it: one sent before would be silenced with what the idle time left.
     // Without the device lock: the scheduler sends with its own lock held and
     // then takes the device lock, so holding both here the other way round could deadlock.
-    device_->playStarted(scheduler_->start());
+    const int64_t startUs = clock_.nowUs();
+    device_->playStarted(startUs);
+    scheduler_->start(startUs);
     return {};
 }
 
-void MIDIOutput::stop()
+OutputError MIDIOutput::stop()
 {
     const bool wasActive = scheduler_->playing() || scheduler_->paused();
     scheduler_->stop(); // from here on nothing of the queue reaches the device
     if (wasActive && device_)
         device_->playStopped();
+    return {};
 }
 
-void MIDIOutput::clear() { scheduler_->clear(); }
+OutputError MIDIOutput::clear()
+{
+    scheduler_->clear();
+    return {};
+}
 
-void MIDIOutput::pause() { scheduler_->pause(); }
+OutputError MIDIOutput::pause()
+{
+    scheduler_->pause();
+    return {};
+}
 
-void MIDIOutput::resume() { scheduler_->resume(); }
+OutputError MIDIOutput::resume()
+{
+    scheduler_->resume();
+    return {};
+}
 
-bool MIDIOutput::queueMessage(long timeMs, MidiBytes bytes, long tag)
+OutputError MIDIOutput::queueMessage(long timeMs, MidiBytes bytes, long tag)
 {
     if (!isWholeMessage(bytes.view()))
-        return false;
+        return notWhole(bytes.view(), "queued");
     scheduler_->add({timeMs, std::move(bytes), tag});
-    return true;
+    return {};
 }
 
-OutputError MIDIOutput::sendNow(const MidiBytes& bytes)
+OutputError MIDIOutput::queueMessage(long timeMs, std::string_view bytes, long tag)
 {
-    if (!isWholeMessage(bytes.view()))
-        return {kErrorBadMessage, "The MIDI message " + hexBytes(std::string(bytes.view())) +
-                                      " cannot be sent: it is not one whole MIDI message."};
+    if (!isWholeMessage(bytes))
+        return notWhole(bytes, "queued");
+    scheduler_->add({timeMs, MidiBytes(bytes), tag});
+    return {};
+}
+
+OutputError MIDIOutput::sendNow(std::string_view bytes)
+{
+    if (!isWholeMessage(bytes))
+        return notWhole(bytes, "sent");
     if (bytes.empty())
         return {};
     checkDevice();
-    const std::string error = sendToDevice(bytes.view(), clock_.nowUs());
+    const std::string error = sendToDevice(bytes, clock_.nowUs());
     if (error.empty())
         return {};
     return {kErrorSendFailed, "The MIDI output device \"" + deviceName_ + "\" no longer takes messages (" +

@@ -4,13 +4,9 @@
 // message sent.
 //
 // Two faces over one core. The typed calls (open, queueMessage, sendNow,
-// start, stop...) return their errors. The properties and Action codes are a
-// thin layer over them: messages are prepared field by field, then handed over
-// with an Action code, and errors come as the onError event:
-//   1 open the device   2 close it        3 clear the queue   4 start playing
-//   5 stop              6 queue the prepared message           7 send it at once
-//   9 pause, or resume when paused
-// State: 0 closed, 1 open and idle, 2 playing the queue, 4 paused.
+// start, stop...) return their errors. The properties and Action codes
+// (OutputCodes.h) are a thin layer over them: messages are prepared field by
+// field, then handed over with an Action code, and errors come as the onError event.
 //
 // Everything here is called from the owner's (GUI) thread. Events never run
 // on the scheduler's thread: the tags sent wait in a lock-free ring, and one
@@ -19,8 +15,12 @@
 // stopped (5), cleared (3) or closed (2) and not yet delivered are dropped:
 // they belong to a song that is gone. Once stop or clear has returned,
 // nothing of the old queue reaches the device.
+//
+// Shutting down: an owner whose poster's target dies before this object calls
+// stopReports() first; the destructor does it too.
 #include "DeviceList.h"
 #include "MidiBytes.h"
+#include "OutputCodes.h"
 #include "OutputErrors.h"
 #include "PiSync.h"
 #include "ReportQueue.h"
@@ -62,7 +62,11 @@ public:
 
     /// How events reach the owner's thread. Without one they wait for deliverPending(),
     /// which the owner must then call regularly: with 64k reports waiting the scheduler waits too.
+    /// Returns once a post in flight with the old poster has ended.
     void setPoster(Poster poster);
+    /// Call before the poster's target goes: once it returns the poster is never called again
+    /// (events then wait for deliverPending()). Also done by the destructor.
+    void stopReports();
     /// Raises the events kept so far, in order; returns how many ran.
     int deliverPending();
 
@@ -80,23 +84,26 @@ public:
     // The typed core.
 
     /// Opens device id (-1 default, 0 built-in synthesizer, 1.. ports), closing another one first.
-    OutputError open(int deviceId);
+    [[nodiscard]] OutputError open(int deviceId);
     /// Stops playing and closes the device (a recording is complete when this returns).
-    void close();
+    [[nodiscard]] OutputError close();
     /// Plays the queue from time 0, or resumes when paused; an error when no device is open.
-    OutputError start();
+    [[nodiscard]] OutputError start();
     /// Ends playing; once it returns nothing of the queue reaches the device. Unsent messages stay.
-    void stop();
+    [[nodiscard]] OutputError stop();
     /// Drops the unsent messages; once it returns none of them reaches the device.
-    void clear();
-    /// Holds the song position; nothing is sent until resume().
-    void pause();
-    /// Goes on from the held position.
-    void resume();
-    /// Queues bytes at timeMs (tag 0 = no report); false, nothing queued, when they are not one whole message.
-    bool queueMessage(long timeMs, MidiBytes bytes, long tag);
+    [[nodiscard]] OutputError clear();
+    /// Holds the song position; nothing is sent until resume(). Nothing to do unless playing.
+    [[nodiscard]] OutputError pause();
+    /// Goes on from the held position. Nothing to do unless paused.
+    [[nodiscard]] OutputError resume();
+    /// Queues bytes at timeMs (tag 0 = no report); an error, nothing queued, when they are not one whole message.
+    [[nodiscard]] OutputError queueMessage(long timeMs, MidiBytes bytes, long tag);
+    /// The same from bytes at hand: up to three are kept inline, without allocating.
+    [[nodiscard]] OutputError queueMessage(long timeMs, std::string_view bytes, long tag);
     /// Sends bytes at once, unreported; an error when they are not one whole message or the device refuses them.
-    OutputError sendNow(const MidiBytes& bytes);
+    [[nodiscard]] OutputError sendNow(std::string_view bytes);
+    [[nodiscard]] OutputError sendNow(const MidiBytes& bytes) { return sendNow(bytes.view()); }
 
     // The properties and Actions.
 
@@ -112,7 +119,8 @@ public:
     /// Name of the selected device.
     std::string DeviceName();
     /// 0 closed, 1 open and idle, 2 playing the queue, 4 paused.
-    int State() const;
+    int State() const { return int(stateCode()); }
+    OutputStateCode stateCode() const;
 
     /// Time of the prepared message in ms from the start of the queue.
     void setMsgTime(long ms) { msgTime_ = ms; }
@@ -129,8 +137,9 @@ public:
     /// Signed tempo change in percent; a change while playing keeps the song position.
     void setTempoPercent(int percent);
     int TempoPercent() const { return tempoPercent_; }
-    /// Carries out an Action code (see above); errors go to onError.
+    /// Carries out an Action code (OutputCodes.h); errors go to onError.
     void setAction(int action);
+    void setAction(OutputAction action);
 
     /// Song position in queue ms (0 when not playing), for displays and tests.
     double PositionMs() const;

@@ -26,14 +26,14 @@ std::string MIDIOutput::DeviceName()
     return name;
 }
 
-int MIDIOutput::State() const
+OutputStateCode MIDIOutput::stateCode() const
 {
     if (scheduler_->playing())
-        return 2;
+        return OutputStateCode::Playing;
     if (scheduler_->paused())
-        return 4;
+        return OutputStateCode::Paused;
     std::lock_guard lock(deviceM_);
-    return device_ ? 1 : 0;
+    return device_ ? OutputStateCode::Open : OutputStateCode::Closed;
 }
 
 double MIDIOutput::PositionMs() const { return scheduler_->positionMs(); }
@@ -48,28 +48,34 @@ void MIDIOutput::setTempoPercent(int percent)
 
 void MIDIOutput::setAction(int action)
 {
-    switch (action) {
-    case 1:
-        if (OutputError e = open(deviceId_))
-            raise(e);
-        break;
-    case 2: close(); break;
-    case 3: clear(); break;
-    case 4:
-        if (OutputError e = start())
-            raise(e);
-        break;
-    case 5: stop(); break;
-    case 6: queuePrepared(); break;
-    case 7: sendPrepared(); break;
-    case 9:
-        if (scheduler_->paused())
-            resume();
-        else
-            pause();
-        break;
-    default: raise(kErrorBadAction, "Unknown MIDI output action " + std::to_string(action) + ".");
+    switch (OutputAction(action)) {
+    case OutputAction::Open:
+    case OutputAction::Close:
+    case OutputAction::Clear:
+    case OutputAction::Start:
+    case OutputAction::Stop:
+    case OutputAction::Queue:
+    case OutputAction::SendNow:
+    case OutputAction::PauseResume: setAction(OutputAction(action)); return;
     }
+    raise(kErrorBadAction, "Unknown MIDI output action " + std::to_string(action) + ".");
+}
+
+void MIDIOutput::setAction(OutputAction action)
+{
+    OutputError e;
+    switch (action) {
+    case OutputAction::Open: e = open(deviceId_); break;
+    case OutputAction::Close: e = close(); break;
+    case OutputAction::Clear: e = clear(); break;
+    case OutputAction::Start: e = start(); break;
+    case OutputAction::Stop: e = stop(); break;
+    case OutputAction::Queue: queuePrepared(); return;
+    case OutputAction::SendNow: sendPrepared(); return;
+    case OutputAction::PauseResume: e = scheduler_->paused() ? resume() : pause(); break;
+    }
+    if (e)
+        raise(e);
 }
 
 void MIDIOutput::queuePrepared()
@@ -81,7 +87,8 @@ void MIDIOutput::queuePrepared()
         bytes.clear();
     if (msgStatus_ == 0xF0)
         msgSysEx_.clear(); // never send one system exclusive twice by accident
-    queueMessage(msgTime_, MidiBytes(bytes), msgTag_);
+    if (OutputError e = queueMessage(msgTime_, std::string_view(bytes), msgTag_))
+        raise(e);
 }
 
 void MIDIOutput::sendPrepared()
@@ -100,7 +107,7 @@ void MIDIOutput::sendPrepared()
     if (kind != MessageKind::Wire)
         return;
     // A device that refuses is said once, as for the queue's messages.
-    if (OutputError e = sendNow(MidiBytes(bytes)); e && !sendFailureTold_.exchange(true))
+    if (OutputError e = sendNow(std::string_view(bytes)); e && !sendFailureTold_.exchange(true))
         raise(e);
 }
 

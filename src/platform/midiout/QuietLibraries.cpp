@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 
 #include <cstdarg>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #ifdef LIRMUS_HAVE_ALSA
@@ -13,15 +14,20 @@ namespace lirmus {
 
 namespace {
 
+// FluidSynth also logs from the real-time threads (a voice it cannot start):
+// the text goes into a fixed buffer, and a logger that finds the owner's
+// thread reading it drops its line rather than wait.
 std::mutex logMutex;
-std::string lastSynthError;
+char lastSynthError[256] = {};
 
 void synthLog(int level, const char* message, void*)
 {
     if (level > FLUID_WARN || !message)
         return;
-    std::lock_guard lock(logMutex);
-    lastSynthError = message;
+    std::unique_lock lock(logMutex, std::try_to_lock);
+    if (!lock)
+        return;
+    std::strncpy(lastSynthError, message, sizeof lastSynthError - 1);
 }
 
 #ifdef LIRMUS_HAVE_ALSA
@@ -45,8 +51,8 @@ void quietSoundLibraries()
 std::string takeSynthLogError()
 {
     std::lock_guard lock(logMutex);
-    std::string s;
-    s.swap(lastSynthError);
+    std::string s(lastSynthError);
+    lastSynthError[0] = 0;
     return s;
 }
 

@@ -6,19 +6,16 @@ namespace lirmus {
 
 void ReportQueue::setPoster(Poster poster)
 {
-    std::lock_guard lock(m_);
+    std::lock_guard lock(postM_);
     poster_ = std::move(poster);
 }
 
 bool ReportQueue::post(std::function<void()> f)
 {
-    Poster poster;
-    {
-        std::lock_guard lock(m_);
-        poster = poster_;
-    }
-    if (!poster)
+    std::lock_guard lock(postM_);
+    if (!poster_)
         return false;
+    const Poster poster = poster_; // it may replace itself
     poster(std::move(f));
     return true;
 }

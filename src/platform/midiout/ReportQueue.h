@@ -5,6 +5,7 @@
 #include "PiSync.h"
 
 #include <functional>
+#include <mutex>
 #include <vector>
 
 namespace lirmus {
@@ -15,6 +16,7 @@ public:
     using Poster = std::function<void(std::function<void()>)>;
 
     /// Sets the poster; an empty one leaves everything for deliverPending().
+    /// Waits for a post in flight on another thread, so the old poster is not called after it returns.
     void setPoster(Poster poster);
     /// Hands f to the poster; false (f not run) when there is none.
     bool post(std::function<void()> f);
@@ -26,8 +28,10 @@ public:
     bool hasKept();
 
 private:
-    PiMutex m_;
+    // Held while the poster runs; recursive for a poster that runs its call at once.
+    std::recursive_mutex postM_;
     Poster poster_;
+    PiMutex m_;
     std::vector<std::function<void()>> kept_;
 };
 

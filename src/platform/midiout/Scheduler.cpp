@@ -78,12 +78,12 @@ void Scheduler::clear()
     cv_.notifyAll();
 }
 
-int64_t Scheduler::start()
+int64_t Scheduler::start(std::optional<int64_t> atUs)
 {
     int64_t now;
     {
         std::lock_guard lock(m_);
-        now = clock_.nowUs();
+        now = atUs.value_or(clock_.nowUs());
         if (running_ && !paused_)
             return anchorWallUs_ - std::llround(anchorSongUs_ * factor_);
         if (running_) { // paused: carry on from where it stood

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -53,7 +54,8 @@ public:
     /// Drops every unsent message and starts a new epoch.
     void clear();
     /// Plays the queue from time 0 (resumes instead when paused); returns the clock time of the start.
-    int64_t start();
+    /// atUs: the clock time of time 0 when set (not later than now), else now.
+    int64_t start(std::optional<int64_t> atUs = std::nullopt);
     /// Ends playing; the position goes back to 0, unsent messages stay. New epoch.
     void stop();
     /// Holds the position; nothing is sent until resume().

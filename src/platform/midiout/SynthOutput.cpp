@@ -1,12 +1,12 @@
 // The built-in synthesizer's device: each message goes to the audio frame of
 // the time it was due, so what is heard (and recorded) keeps the song's timing.
-// The audio thread takes no lock a slower thread may hold for long, never
-// touches the disk and, for channel messages, never allocates: recording goes
-// through WavRecorder's ring.
+// Neither the sending thread nor the audio thread allocates, touches the disk
+// or takes a lock the owner's thread holds: messages reach the renderer
+// through a preallocated MessageRing, recording goes through WavRecorder's ring.
 #include "SynthOutput.h"
 
 #include "Clock.h"
-#include "MidiBytes.h"
+#include "MessageRing.h"
 #include "OutputErrors.h"
 #include "PiSync.h"
 #include "QuietLibraries.h"
@@ -30,6 +30,17 @@ constexpr int kBlock = 512;
 // reaches us late (a busy machine can delay a thread that long) still lands on its exact frame.
 constexpr int64_t kRenderLagUs = 150'000;
 constexpr auto kRenderTick = std::chrono::milliseconds(5);
+// Without a card and with nothing recorded the render thread only brings the
+// synthesizer's state up to date, this often.
+constexpr auto kIdleTick = std::chrono::milliseconds(20);
+// Messages on their way to the renderer: far more than the 150 ms it lags
+// behind can hold in any song. Longer messages share the byte ring; FluidSynth
+// acts on no system exclusive that does not fit in it.
+constexpr size_t kRingMessages = 8192;
+constexpr size_t kRingLongBytes = 64 * 1024;
+// A full ring means the renderer is behind: the sender waits for it rather
+// than lose a note-off, and only after this long says it has stopped.
+constexpr int kFullWaitMs = 1000;
 // A driver that has taken no audio for this long has lost its sound server.
 constexpr auto kAudioStalled = std::chrono::milliseconds(1500);
 // How far the card's audio may fall behind the clock before the lost time is skipped.
@@ -99,19 +110,14 @@ public:
         playStopped(); // the recording is complete before we are gone
     }
 
+    // One sender at a time (the output's device lock); the real-time thread's path.
     std::string send(std::string_view bytes, int64_t dueUs) override
     {
-        if (!hasAudio() && !recording_) {
-            // Nobody hears it and nothing is recorded: only the synthesizer's
-            // state (programs, controllers) has to follow, so no rendering.
-            std::lock_guard lock(renderM_);
-            if (!recording_) {
-                applyMessage(engine_->synth, bytes);
-                return {};
-            }
-        }
-        std::lock_guard lock(eventsM_);
-        events_.push_back({MidiBytes(bytes), frameOf(dueUs)});
+        if (!events_.fits(bytes.size()))
+            return {}; // a system exclusive FluidSynth would not act on
+        const auto wakeRenderer = [this] { quitCv_.notify_all(); }; // one that idles empties it now
+        if (!events_.pushWaiting(bytes, frameOf(dueUs), kFullWaitMs, wakeRenderer))
+            return "the synthesizer has stopped taking messages";
         return {};
     }
 
@@ -124,7 +130,9 @@ public:
             recorder_->begin(audioFile_, std::max(frameOf(startUs), rendered_.load()));
         } else {
             std::lock_guard lock(renderM_);
-            // Voices left from the unrendered time must not sound all at once.
+            // What came before the take sets the synthesizer up; voices left
+            // from the unrendered time must not sound all at once.
+            applyBefore(frameOf(startUs));
             fluid_synth_all_sounds_off(engine_->synth, -1);
             rendered_ = std::min(frameOf(startUs), frameOf(clock_.nowUs() - kRenderLagUs));
             recorder_->begin(audioFile_, std::max(frameOf(startUs), rendered_.load()));
@@ -169,9 +177,7 @@ public:
         if (!hasAudio()) {
             std::lock_guard lock(renderM_);
             renderUpTo(frameOf(clock_.nowUs())); // catch up with the clock first
-            takeEvents(INT64_MAX);               // and keep nothing for the next song
-            for (const Event& ev : due_)
-                applyMessage(engine_->synth, ev.bytes.view());
+            applyBefore(INT64_MAX);              // and keep nothing for the next song
             recording_ = false;
         }
         // Every frame rendered so far is in the recorder's ring: it ends the file there.
@@ -179,11 +185,6 @@ public:
     }
 
 private:
-    struct Event {
-        MidiBytes bytes;
-        int64_t frame;
-    };
-
     bool hasAudio() const { return (driver_ || card_.joinable()) && !audioLost_.load(); }
 
     void loseAudio()
@@ -199,9 +200,7 @@ private:
             if (takeOn_) {
                 recording_ = true; // the take goes on, rendered on our clock
             } else {
-                takeEvents(INT64_MAX);
-                for (const Event& ev : due_)
-                    applyMessage(engine_->synth, ev.bytes.view());
+                applyBefore(INT64_MAX);
             }
         }
         if (!renderer_.joinable())
@@ -299,19 +298,19 @@ private:
         pthread_setname_np(pthread_self(), "lirmus-synth");
         std::unique_lock lock(quitM_);
         while (!quit_) {
-            if (!recording_) {
-                quitCv_.wait(lock);
-                continue;
-            }
             lock.unlock();
+            bool rendering;
             {
                 std::lock_guard render(renderM_);
-                if (recording_)
+                rendering = recording_;
+                if (rendering)
                     renderUpTo(frameOf(clock_.nowUs() - kRenderLagUs));
+                else // nobody hears it: only the synthesizer's state (programs, controllers) follows
+                    applyBefore(INT64_MAX);
             }
             lock.lock();
             if (!quit_)
-                quitCv_.wait_for(lock, kRenderTick);
+                quitCv_.wait_for(lock, rendering ? kRenderTick : kIdleTick);
         }
     }
 
@@ -323,32 +322,27 @@ private:
         }
     }
 
-    // Moves the events due before frame end from the inbox to due_, in order.
-    void takeEvents(int64_t end)
+    // Applies the messages due before frame end without rendering. Consumer side, as below.
+    void applyBefore(int64_t end)
     {
-        due_.clear();
-        std::lock_guard lock(eventsM_);
-        size_t k = 0;
-        while (k < events_.size() && events_[k].frame < end)
-            ++k;
-        for (size_t i = 0; i < k; ++i)
-            due_.push_back(std::move(events_[i]));
-        events_.erase(events_.begin(), events_.begin() + long(k));
+        std::string_view m;
+        for (int64_t frame; events_.popBefore(end, m, frame);)
+            applyMessage(engine_->synth, m);
     }
 
     // Renders n frames into l and r, applying each message at its own frame.
-    // One thread at a time: the audio driver's, or the render thread under renderM_.
+    // One thread at a time: the audio driver's, or the others under renderM_.
     void renderFrames(int n, float* l, float* r)
     {
         const int64_t start = rendered_.load(std::memory_order_relaxed), end = start + n;
-        takeEvents(end);
         int pos = 0;
-        for (const Event& ev : due_) {
-            const int at = int(std::clamp<int64_t>(ev.frame - start, pos, n));
+        std::string_view m;
+        for (int64_t frame; events_.popBefore(end, m, frame);) {
+            const int at = int(std::clamp<int64_t>(frame - start, pos, n));
             if (at > pos)
                 fluid_synth_write_float(engine_->synth, at - pos, l, pos, 1, r, pos, 1);
             pos = at;
-            applyMessage(engine_->synth, ev.bytes.view());
+            applyMessage(engine_->synth, m);
         }
         if (pos < n)
             fluid_synth_write_float(engine_->synth, n - pos, l, pos, 1, r, pos, 1);
@@ -375,13 +369,11 @@ private:
     std::thread card_;
     std::atomic<bool> cardQuit_{false};
 
-    PiMutex eventsM_; // the scheduler thread must not wait long here
-    std::vector<Event> events_;
+    MessageRing events_{kRingMessages, kRingLongBytes};
 
     std::atomic<int64_t> rendered_{0};
-    std::vector<Event> due_; // the rendering thread's own
     std::atomic<bool> recording_{false}; // without a card: the render thread renders
-    std::mutex renderM_; // without a card: the render thread against the owner's thread
+    PiMutex renderM_; // without a card: the render thread against the owner's thread
     float left_[kBlock];
     float right_[kBlock];
 

@@ -2,6 +2,7 @@
 // the position keeps time, pause holds it, a start from a time lands there,
 // and the audio file holds what was played. Wall-clock checks are generous.
 #include "MciErrors.h"
+#include "FluidSongPlayer.h"
 #include "MciSequencer.h"
 #include "OutputErrors.h"
 #include "SmfWriter.h"
@@ -224,4 +225,26 @@ TEST(MciPort, PortGetsTheSongOnTimeAndSilenceOnPause)
     ASSERT_GE(atPause, 32u);
     for (size_t i = atPause - 32; i < sent.size(); ++i)
         EXPECT_TRUE(silencing(sent[i].bytes)) << i;
+}
+
+// The file is opened by the recorder's own thread: its failure still reaches
+// the owner, once, while playing (from tick) and never twice.
+TEST(MciAudioFile, AnUnwritableFileIsToldOnceAndTheSongPlaysOn)
+{
+    MciOptions o;
+    o.audioDriver = "none";
+    o.audioFile = "/nonexistent-folder/take.wav";
+    std::vector<int> notices;
+    FluidSongPlayer player(o, [&](int n, const std::string&) { notices.push_back(n); });
+    std::string error;
+    ASSERT_TRUE(player.start(nullptr, error)) << error;
+    const auto told = [&] { return std::count(notices.begin(), notices.end(), int(kErrorAudioFile)); };
+    for (int wait = 0; told() == 0 && wait < 200; ++wait) {
+        sleepMs(10);
+        (void)player.tick();
+    }
+    EXPECT_EQ(told(), 1) << "told while playing";
+    EXPECT_TRUE(player.started());
+    player.stop();
+    EXPECT_EQ(told(), 1);
 }

@@ -16,24 +16,64 @@ using Tags = std::vector<long>;
 TEST(MIDIOutputTyped, CallsReturnTheirErrorsAndRefuseWhatIsNotOneMessage)
 {
     ManualOutput t;
-    EXPECT_TRUE(t.out.queueMessage(0, MidiBytes(bytes({0x90, 60, 100})), 1));
-    EXPECT_TRUE(t.out.queueMessage(5, MidiBytes(), 2)); // silent, reported
-    EXPECT_TRUE(t.out.queueMessage(10, MidiBytes(bytes({0xF0, 0x41, 0x10, 0x42, 0xF7})), 3));
+    EXPECT_FALSE(t.out.queueMessage(0, MidiBytes(bytes({0x90, 60, 100})), 1));
+    EXPECT_FALSE(t.out.queueMessage(5, MidiBytes(), 2)); // silent, reported
+    EXPECT_FALSE(t.out.queueMessage(10, MidiBytes(bytes({0xF0, 0x41, 0x10, 0x42, 0xF7})), 3));
+    const std::string sysex = bytes({0xF0, 0x41, 0x10, 0x43, 0xF7});
+    EXPECT_FALSE(t.out.queueMessage(12, std::string_view(sysex), 4)); // bytes at hand, copied
+    EXPECT_FALSE(t.out.queueMessage(11, std::string_view("\x80\x3c\x00", 3), 0));
     for (const std::string& bad : {bytes({0x90, 60}), bytes({0x90, 200, 1}), bytes({0xC0, 1, 2}),
-                                    bytes({60, 1}), bytes({0xF0, 0x41})})
-        EXPECT_FALSE(t.out.queueMessage(0, MidiBytes(bad), 9)) << hexBytes(bad);
-    EXPECT_EQ(t.out.PendingCount(), 3);
+                                    bytes({60, 1}), bytes({0xF0, 0x41})}) {
+        EXPECT_EQ(t.out.queueMessage(0, MidiBytes(bad), 9).number, kErrorBadMessage) << hexBytes(bad);
+        EXPECT_EQ(t.out.queueMessage(0, std::string_view(bad), 9).number, kErrorBadMessage) << hexBytes(bad);
+    }
+    EXPECT_EQ(t.out.PendingCount(), 5);
     EXPECT_EQ(t.out.sendNow(MidiBytes(bytes({0xB0, 7}))).number, kErrorBadMessage);
     EXPECT_FALSE(t.out.sendNow(MidiBytes(bytes({0xB0, 7, 64}))));
+    EXPECT_FALSE(t.out.sendNow(std::string_view("\xC0\x05", 2)));
     EXPECT_FALSE(t.out.start());
     t.advance(20);
-    EXPECT_EQ(t.tags, (Tags{1, 2, 3}));
-    EXPECT_EQ(t.device.count(), 3u);
-    t.out.close();
+    EXPECT_EQ(t.tags, (Tags{1, 2, 3, 4}));
+    const auto sent = t.device.messages();
+    ASSERT_EQ(sent.size(), 6u);
+    EXPECT_EQ(sent[4].bytes, bytes({0x80, 60, 0})) << "queued from a view, in time order";
+    EXPECT_EQ(sent[5].bytes, sysex);
+    EXPECT_FALSE(t.out.close());
     EXPECT_EQ(t.out.start().number, kErrorNotOpen);
     t.out.useTestDevice(nullptr);
     EXPECT_EQ(t.out.open(10'000).number, kErrorBadDevice);
     EXPECT_TRUE(t.errors.empty()) << "typed calls say nothing through the event";
+}
+
+TEST(MIDIOutputTyped, ActionAndStateCodesKeepTheirNumbers)
+{
+    ManualOutput t;
+    EXPECT_EQ(t.out.stateCode(), OutputStateCode::Open);
+    t.queue(0, 0x90, 60, 100, 1);
+    t.queue(50, 0x80, 60, 0, 2);
+    t.out.setAction(OutputAction::Start);
+    EXPECT_EQ(t.out.State(), 2);
+    EXPECT_EQ(t.out.stateCode(), OutputStateCode::Playing);
+    t.advance(10);
+    t.out.setAction(9); // the integer face: pause
+    EXPECT_EQ(t.out.State(), 4);
+    EXPECT_EQ(t.out.stateCode(), OutputStateCode::Paused);
+    t.advance(100);
+    EXPECT_EQ(t.tags, (Tags{1}));
+    t.out.setAction(OutputAction::PauseResume);
+    t.advance(100);
+    EXPECT_EQ(t.tags, (Tags{1, 2}));
+    t.out.setAction(5);
+    EXPECT_EQ(t.out.stateCode(), OutputStateCode::Open);
+    for (int unknown : {0, 8, 10, -1}) t.out.setAction(unknown);
+    t.out.deliverPending();
+    EXPECT_EQ(t.errors, std::vector<int>(4, kErrorBadAction));
+    t.out.setAction(OutputAction::Close);
+    EXPECT_EQ(t.out.State(), 0);
+    EXPECT_EQ(t.out.stateCode(), OutputStateCode::Closed);
+    t.out.setAction(OutputAction::Start);
+    t.out.deliverPending();
+    EXPECT_EQ(t.errors.back(), kErrorNotOpen) << "the Action face raises what the typed call returns";
 }
 
 TEST(MIDIOutputTyped, ABurstOfReportsWakesTheOwnerOnce)
