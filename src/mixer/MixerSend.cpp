@@ -5,15 +5,11 @@
 namespace lirmus {
 namespace {
 
-constexpr int kSendNow = 7;
-
 void sendShort(MIDIOutput& out, int status, int data1, int data2)
 {
-    out.setMsgStatus(status);
-    out.setMsgData1(data1);
-    out.setMsgData2(data2);
-    out.setMsgTag(0);
-    out.setAction(kSendNow);
+    const char bytes[3] = {char(status), char(data1), char(data2)};
+    // A program change has one data byte.
+    out.tell(out.sendNow(std::string_view(bytes, (status & 0xF0) == 0xC0 ? 2 : 3)));
 }
 
 } // namespace
@@ -29,12 +25,6 @@ void sendControl(MIDIOutput& out, int channel, int controller, int value)
 
 void sendProgram(MIDIOutput& out, int channel, int program) { sendShort(out, 0xC0 + channel, program, 0); }
 
-void sendSysEx(MIDIOutput& out, const std::string& sysex)
-{
-    out.setMsgStatus(0xF0);
-    out.setMsgSysEx(sysex);
-    out.setMsgTag(0);
-    out.setAction(kSendNow);
-}
+void sendSysEx(MIDIOutput& out, const std::string& sysex) { out.tell(out.sendNow(std::string_view(sysex))); }
 
 } // namespace lirmus

@@ -4,13 +4,13 @@
 #include "LyricCursor.h"
 #include "PlayerTimers.h"
 #include "MIDIOutput.h"
+#include "MidiMessage.h"
 #include "SongState.h"
 
 namespace lirmus {
 namespace {
 
-constexpr int kPlaying = 2;
-enum Action { kOpen = 1, kClose = 2, kStart = 4, kQueue = 6 };
+bool playing(const MIDIOutput& out) { return out.stateCode() == OutputStateCode::Playing; }
 
 } // namespace
 
@@ -31,7 +31,7 @@ bool OutputPump::OutputQueue()
 {
     if (player_.OutputBusy) return false;
     player_.OutputBusy = true;
-    const int batch = out_.State() != kPlaying ? kFirstBatch : kNextBatch;
+    const int batch = playing(out_) ? kNextBatch : kFirstBatch;
     SongQueue& q = song_.queue;
 
     for (int n = 0; n < batch; ++n) {
@@ -44,8 +44,8 @@ bool OutputPump::OutputQueue()
         }
         if (player_.NextToSend > q.MsgCount) {
             // Nothing left to hand over: whatever is queued must play.
-            if (!player_.Paused && out_.State() != kPlaying) {
-                out_.setAction(kStart);
+            if (!player_.Paused && !playing(out_)) {
+                out_.tell(out_.start());
                 lyrics_.setTitleCaption(QString("C'\u00e8 casino: %1").arg(player_.NextToSend));
             }
             timers_.arm(PlayerTimer::Out, false);
@@ -55,12 +55,7 @@ bool OutputPump::OutputQueue()
         }
         if (player_.NextToSend == 1) {
             // An empty message at time 0 anchors the queue's clock at the song start.
-            out_.setMsgTime(0);
-            out_.setMsgStatus(0);
-            out_.setMsgData1(0);
-            out_.setMsgData2(0);
-            out_.setMsgTag(0);
-            out_.setAction(kQueue);
+            out_.tell(out_.queueMessage(0, std::string_view(), 0));
         }
         handOver(player_.NextToSend);
 
@@ -116,19 +111,19 @@ void OutputPump::handOver(long index)
 
     const long tag = index == song_.queue.MsgCount || remembered || e.Status == 255 || kind == 0xC0 ? index : 0;
     player_.LastMsgTime = e.Time - player_.SendOffset;
-    out_.setMsgTime(player_.LastMsgTime);
-    out_.setMsgStatus(leftOut ? 0 : e.Status);
-    out_.setMsgData1(leftOut ? 0 : data1);
-    out_.setMsgData2(leftOut ? 0 : data2);
-    if (e.Status == 240) out_.setMsgSysEx(e.sysExBytes().toStdString());
-    out_.setMsgTag(tag);
-    out_.setAction(kQueue);
+    // What cannot go on the wire (a meta entry, a note moved out of range) goes
+    // as an empty message all the same: its report keeps the displays in step.
+    bytes_.clear();
+    if (!leftOut && encodeMessage(e.Status, data1, data2, e.Status == 240 ? e.sysExBytes().toStdString() : noSysEx_,
+                                  bytes_) != MessageKind::Wire)
+        bytes_.clear();
+    out_.tell(out_.queueMessage(player_.LastMsgTime, std::string_view(bytes_), tag));
 }
 
 void OutputPump::startIfIdle()
 {
-    if (player_.Paused || out_.State() == kPlaying) return;
-    out_.setAction(kStart);
+    if (player_.Paused || playing(out_)) return;
+    out_.tell(out_.start());
     if (player_.SendOffset == 0) lyrics_.firstLyricFromStart();
     player_.PlayStartTime = timers_.now() - player_.SendOffset / 1000.0;
     timers_.arm(PlayerTimer::Display, true);
@@ -143,14 +138,14 @@ void OutputPump::TimerOut_Timer()
 
 void OutputPump::OpenOutputDevice(int deviceIndex, bool externalMCI)
 {
-    if (out_.State() >= 1) out_.setAction(kClose);
+    if (out_.stateCode() != OutputStateCode::Closed) out_.tell(out_.close());
     out_.setDeviceID(deviceIndex - 1);
-    if (!externalMCI) out_.setAction(kOpen);
+    if (!externalMCI) out_.tell(out_.open(deviceIndex - 1));
 }
 
 void OutputPump::closeOnUnload()
 {
-    if (out_.State() >= 1) out_.setAction(kClose);
+    if (out_.stateCode() != OutputStateCode::Closed) out_.tell(out_.close());
 }
 
 } // namespace lirmus

@@ -5,6 +5,8 @@
 #include "PlayerDisplays.h"
 #include "PlayerState.h"
 
+#include <string>
+
 namespace lirmus {
 
 class LyricCursor;
@@ -54,6 +56,8 @@ private:
     PlayerTimers& timers_;
     LyricCursor& lyrics_;
     Displays view_;
+    std::string bytes_;         // the message handed over, kept to spare an allocation each
+    const std::string noSysEx_;
 };
 
 /// A note number moved by transpose, or -1 when it falls outside 0..127.

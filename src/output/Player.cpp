@@ -57,7 +57,7 @@ Player::~Player()
     // Nothing may run in our name once we start to go: the timers first, then
     // the output's reports (its doorbell thread posts to the context).
     timers_.stopAll();
-    MIDIOutput1.setPoster({});
+    MIDIOutput1.stopReports();
     MIDIOutput1.MessageSent = nullptr;
     MIDIOutput1.onError = nullptr;
     pump_.closeOnUnload();

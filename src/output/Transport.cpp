@@ -13,8 +13,6 @@
 namespace lirmus {
 namespace {
 
-enum Action { kClose = 2, kClear = 3, kStart = 4, kStop = 5, kPauseResume = 9 };
-constexpr int kStatePlaying = 2, kStatePaused = 4;
 
 } // namespace
 
@@ -76,8 +74,9 @@ void Transport::InterrompiTutto()
     }
 
     if (!p_.settings().ExternalMCI) {
-        p_.MIDIOutput1.setAction(kStop);
-        p_.MIDIOutput1.setAction(kClear);
+        MIDIOutput& out = p_.MIDIOutput1;
+        out.tell(out.stop());
+        out.tell(out.clear());
         MidiPanic();
         p_.openOutput();
     }
@@ -162,7 +161,8 @@ void Transport::startOrResumeOutput()
         mci("Resume MCIMidi");
         setTimer(PlayerTimer::External, true);
     } else {
-        p_.MIDIOutput1.setAction(p_.MIDIOutput1.State() == kStatePaused ? kPauseResume : kStart);
+        MIDIOutput& out = p_.MIDIOutput1;
+        out.tell(out.stateCode() == OutputStateCode::Paused ? out.resume() : out.start());
     }
 }
 
@@ -198,7 +198,7 @@ void Transport::cmdPause_Click()
     if (p_.settings().ExternalMCI) {
         mci("Pause MCIMidi");
     } else {
-        p_.MIDIOutput1.setAction(kPauseResume);
+        p_.MIDIOutput1.tell(p_.MIDIOutput1.pause());
         MidiPanic();
     }
     st.Paused = true;
@@ -261,8 +261,8 @@ void Transport::sliOut_Change(int percent)
     PlayerState& st = p_.state_;
     if (st.SliderByProgram) return;
     st.SliderPercent = percent;
-    const int state = p_.MIDIOutput1.State();
-    if (state != kStatePlaying && state != kStatePaused) {
+    const OutputStateCode state = p_.MIDIOutput1.stateCode();
+    if (state != OutputStateCode::Playing && state != OutputStateCode::Paused) {
         p_.hub_.beep();
         return;
     }
@@ -270,7 +270,7 @@ void Transport::sliOut_Change(int percent)
     // before it belong to the old position and are dropped by their epoch.
     st.SliderByProgram = true;
     setTimer(PlayerTimer::Display, false);
-    p_.MIDIOutput1.setAction(kStop);
+    p_.MIDIOutput1.tell(p_.MIDIOutput1.stop());
     const long ms = msAt(percent);
     p_.lyrics_.RiposizionaKaraoke(ms);
     OutputSong(0, 0, ms, 0);
@@ -390,7 +390,8 @@ void Transport::FollowMciPosition() { p_.follower_.FollowMciPosition(); }
 void Transport::SetMciMode()
 {
     p_.setMonitorEnabled(!p_.settings().ExternalMCI);
-    if (p_.settings().ExternalMCI && p_.MIDIOutput1.State() > 0) p_.MIDIOutput1.setAction(kClose);
+    MIDIOutput& out = p_.MIDIOutput1;
+    if (p_.settings().ExternalMCI && out.stateCode() != OutputStateCode::Closed) out.tell(out.close());
 }
 
 

@@ -501,7 +501,7 @@ void frmOptions::cmdSoundFont_Click()
     MIDIOutput& out = player_.output();
     out.setSoundFont(settings_.SoundFont);
     // The synthesizer takes its SoundFont when it opens: open it again now.
-    if (out.State() >= 1 && out.DeviceID() <= 0) {
+    if (out.stateCode() != OutputStateCode::Closed && out.DeviceID() <= 0) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         player_.openOutput();
         QApplication::restoreOverrideCursor();

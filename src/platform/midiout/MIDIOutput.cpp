@@ -265,6 +265,13 @@ std::string MIDIOutput::sendToDevice(std::string_view bytes, int64_t dueUs)
     return device_ ? device_->send(bytes, dueUs) : std::string();
 }
 
+void MIDIOutput::tell(const OutputError& e)
+{
+    if (!e || (e.number == kErrorSendFailed && sendFailureTold_.exchange(true)))
+        return;
+    raise(e);
+}
+
 void MIDIOutput::deviceFailed(const std::string& why)
 {
     // Said once per device. This may run on the scheduler thread, which then

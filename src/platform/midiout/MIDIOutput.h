@@ -59,6 +59,9 @@ public:
     std::function<void(long tag)> MessageSent;
     /// Raised with a number (OutputErrors.h) and a message text.
     std::function<void(int number, const std::string& message)> onError;
+    /// Raises onError for an error a typed call returned (nothing for none); a device
+    /// that refuses messages is told once until it is opened again.
+    void tell(const OutputError& e);
 
     /// How events reach the owner's thread. Without one they wait for deliverPending(),
     /// which the owner must then call regularly: with 64k reports waiting the scheduler waits too.
