@@ -130,6 +130,7 @@ TimingResult playTimed(SongState& song, int seconds)
     device.reserve(expected);
     player.NextToSend = 1;
     player.LastToSend = last;
+    timers.setHandler(PlayerTimer::Out, [&pump] { pump.TimerOut_Timer(); });
     timers.arm(PlayerTimer::Out, true);
 
     const double cpu0 = cpuSeconds();
