@@ -258,6 +258,28 @@ TEST(MIDIOutput, FailingDeviceIsReportedOnceAndTheSongGoesOn)
     EXPECT_EQ(t.tags.size(), 5u);
 }
 
+TEST(MIDIOutput, ErrorsOfTypedCallsAreToldAndARefusingDeviceOnlyOnce)
+{
+    ManualOutput t;
+    t.out.tell(OutputError{});
+    EXPECT_TRUE(t.errors.empty()) << "no error, nothing said";
+    t.device.failSends("port vanished");
+    for (int i = 0; i < 3; ++i) t.out.tell(t.out.sendNow(std::string_view("\xB0\x07\x40", 3)));
+    t.advance(0); // errors reach the owner's thread as events do
+    EXPECT_EQ(t.errors, (std::vector<int>{kErrorSendFailed})) << "a device that refuses is said once";
+    t.out.tell(t.out.sendNow(std::string_view("\xB0\x87\x40", 3)));
+    t.advance(0);
+    EXPECT_EQ(t.errors, (std::vector<int>{kErrorSendFailed, kErrorBadMessage})) << "other errors are said each time";
+    // Opened again, a refusal is news again.
+    t.device.failSends("");
+    ASSERT_FALSE(t.out.close());
+    ASSERT_FALSE(t.out.open(t.out.DeviceID()));
+    t.device.failSends("port vanished again");
+    t.out.tell(t.out.sendNow(std::string_view("\xB0\x07\x40", 3)));
+    t.advance(0);
+    EXPECT_EQ(t.errors.size(), 3u);
+}
+
 TEST(MIDIOutput, DeviceListHoldsTheBuiltInSynthesizerQuietlyAndAMissingOneIsSaid)
 {
     MIDIOutput out;
