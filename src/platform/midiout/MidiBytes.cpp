@@ -9,7 +9,8 @@ namespace lirmus {
 MidiBytes::MidiBytes(std::string_view bytes)
 {
     if (bytes.size() <= sizeof inline_) {
-        std::memcpy(inline_, bytes.data(), bytes.size());
+        if (!bytes.empty()) // an empty view may have no data at all
+            std::memcpy(inline_, bytes.data(), bytes.size());
         size_ = uint8_t(bytes.size());
     } else {
         long_ = std::make_shared<const std::string>(bytes);
