@@ -27,7 +27,7 @@ int main(int argc, char** argv)
     uint32_t seed = 12345;
     lirmus::test::SmfWriter smf(1, int(division));
     for (int k = 0; k < 16; ++k) smf.track().runningStatus();
-    std::vector<SmfTrack>& tracks = smf.tracks;
+    auto& tracks = smf.tracks;
 
     // Conductor: tempo changes every 8 bars, a marker every 16 bars.
     SmfTrack& cond = tracks[0];

@@ -75,3 +75,37 @@ TEST(Program, ASongOnTheCommandLinePlaysAndASignalEndsItWithTheRecordingComplete
         EXPECT_GE(test::firstOnsetMs(w), 0.0) << "the song was heard";
     }
 }
+
+TEST(Program, AProgramKilledWhileRecordingLeavesAWavWhoseHeaderLosesAtMostTheLastSecond)
+{
+    if (!haveSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    const std::string dir = test::tempDir();
+    const std::string song = writeSong(dir);
+    test::writeFile(dir + "LIRMUS.INI", "[OPTIONS]\r\nAutoStart=0\r\n[LOAD]\r\nAudioFile=" + dir + "take.wav\r\n");
+    QProcess lirmus;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir));
+    lirmus.setProcessEnvironment(env);
+    lirmus.setWorkingDirectory(QString::fromStdString(dir));
+    lirmus.start(QString::fromStdString(test::buildDir() + "/lirmus"), {QString::fromStdString(song)});
+    ASSERT_TRUE(lirmus.waitForStarted(10000));
+    for (int waited = 0; waited < 60000 && !std::ifstream(dir + "take.wav").good(); waited += 100)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(std::ifstream(dir + "take.wav").good()) << "the song started";
+    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+    ::kill(pid_t(lirmus.processId()), SIGKILL); // nothing of ours runs after this
+    ASSERT_TRUE(lirmus.waitForFinished(15000));
+
+    const std::string bytes = test::readFile(dir + "take.wav");
+    ASSERT_GE(bytes.size(), 44u);
+    const auto le32 = [&bytes](size_t at) {
+        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+    };
+    const uint32_t said = le32(40), there = uint32_t(bytes.size() - 44);
+    EXPECT_EQ(le32(4), said + 36);
+    EXPECT_LE(said, there);
+    EXPECT_GT(said, 0u) << "the header says what was recorded, not an empty file";
+    EXPECT_LE(there - said, 44100u * 4 + 4096) << "at most the last second (and a buffer) is not in the header";
+}

@@ -6,6 +6,7 @@
 // milliseconds.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -73,7 +74,8 @@ public:
     /// Writes bytes() to path; false on failure.
     bool save(const std::string& path) const;
 
-    std::vector<SmfTrack> tracks;
+    /// A deque: a track taken earlier stays valid while more are added.
+    std::deque<SmfTrack> tracks;
 
 private:
     int format_, division_;
