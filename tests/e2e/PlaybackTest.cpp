@@ -143,7 +143,6 @@ TEST(Playback, ASongChosenInTheFileViewPlaysToItsEndIntoTheSynthesizersRecording
     while (!state.player.state().buttons.Play && t.elapsed() < 40000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(state.player.state().buttons.Play && !state.player.state().buttons.Pause) << "stopped at the end";
-    EXPECT_LT(t.elapsed(), 40000);
     state.player.shutDown();
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("; ").toStdString();
 
