@@ -37,6 +37,22 @@ std::string writeSong(const std::string& dir)
     return dir + "tune.mid";
 }
 
+/// Starts the program in dir on song, recording into dir/take.wav, and waits until the recording begins.
+void startRecording(QProcess& lirmus, const std::string& dir, const std::string& song)
+{
+    test::writeFile(dir + "LIRMUS.INI", "[OPTIONS]\r\nAutoStart=0\r\n[LOAD]\r\nAudioFile=" + dir + "take.wav\r\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir)); // a lock of its own
+    lirmus.setProcessEnvironment(env);
+    lirmus.setWorkingDirectory(QString::fromStdString(dir));
+    lirmus.start(QString::fromStdString(test::buildDir() + "/lirmus"), {QString::fromStdString(song)});
+    ASSERT_TRUE(lirmus.waitForStarted(10000));
+    for (int waited = 0; waited < 60000 && !std::ifstream(dir + "take.wav").good(); waited += 100)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(std::ifstream(dir + "take.wav").good()) << "the song started";
+}
+
 } // namespace
 
 TEST(Program, ASongOnTheCommandLinePlaysAndASignalEndsItWithTheRecordingComplete)
@@ -45,21 +61,9 @@ TEST(Program, ASongOnTheCommandLinePlaysAndASignalEndsItWithTheRecordingComplete
     for (int sig : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(sig == SIGTERM ? "SIGTERM" : "SIGINT");
         const std::string dir = test::tempDir();
-        const std::string song = writeSong(dir);
-        test::writeFile(dir + "LIRMUS.INI", "[OPTIONS]\r\nAutoStart=0\r\n[LOAD]\r\nAudioFile=" + dir +
-                                                "take.wav\r\n");
         QProcess lirmus;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir)); // a lock of its own
-        lirmus.setProcessEnvironment(env);
-        lirmus.setWorkingDirectory(QString::fromStdString(dir));
-        lirmus.start(QString::fromStdString(test::buildDir() + "/lirmus"), {QString::fromStdString(song)});
-        ASSERT_TRUE(lirmus.waitForStarted(10000));
-        // The recording begins with the song; then a little of it plays.
-        for (int waited = 0; waited < 60000 && !std::ifstream(dir + "take.wav").good(); waited += 100)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        ASSERT_TRUE(std::ifstream(dir + "take.wav").good()) << "the song started";
+        ASSERT_NO_FATAL_FAILURE(startRecording(lirmus, dir, writeSong(dir)));
+        // A little of the song plays.
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         ::kill(pid_t(lirmus.processId()), sig);
         ASSERT_TRUE(lirmus.waitForFinished(15000)) << "the program ends on the signal";
@@ -80,19 +84,8 @@ TEST(Program, AProgramKilledWhileRecordingLeavesAWavWhoseHeaderLosesAtMostTheLas
 {
     if (!haveSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
     const std::string dir = test::tempDir();
-    const std::string song = writeSong(dir);
-    test::writeFile(dir + "LIRMUS.INI", "[OPTIONS]\r\nAutoStart=0\r\n[LOAD]\r\nAudioFile=" + dir + "take.wav\r\n");
     QProcess lirmus;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir));
-    lirmus.setProcessEnvironment(env);
-    lirmus.setWorkingDirectory(QString::fromStdString(dir));
-    lirmus.start(QString::fromStdString(test::buildDir() + "/lirmus"), {QString::fromStdString(song)});
-    ASSERT_TRUE(lirmus.waitForStarted(10000));
-    for (int waited = 0; waited < 60000 && !std::ifstream(dir + "take.wav").good(); waited += 100)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(std::ifstream(dir + "take.wav").good()) << "the song started";
+    ASSERT_NO_FATAL_FAILURE(startRecording(lirmus, dir, writeSong(dir)));
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
     ::kill(pid_t(lirmus.processId()), SIGKILL); // nothing of ours runs after this
     ASSERT_TRUE(lirmus.waitForFinished(15000));
