@@ -114,12 +114,14 @@ int handOver(const QString& lockPath, const QStringList& songs, QStringList* not
     return 1;
 }
 
-/// A window system to show a message box on; without one the terminal has to do.
+/// A window system a user sees a message box on; without one the terminal has to do
+/// (a box on the offscreen platform would wait for a click that never comes).
 bool windowSystemAvailable()
 {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        if (!qEnvironmentVariableIsEmpty(name)) return true;
-    return false;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.startsWith("offscreen") || platform.startsWith("minimal")) return false;
+    return !platform.isEmpty() || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 int runFirstCopy(const QString& lockPath, CommandLine command);

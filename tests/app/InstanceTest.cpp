@@ -79,6 +79,27 @@ Exchange exchangeBeside(const QString& path, const QByteArray& bytes, int waitMs
     return got;
 }
 
+/// The running copy: an idle player (AutoStart off) taking songs from its socket in dir.
+struct RunningCopy {
+    Settings settings;
+    ControllerTable controllers = defaultControllerTable();
+    TestDevice device;
+    Messages messages;
+    Player player{settings, controllers};
+    InstanceServer server;
+    QString path;
+
+    explicit RunningCopy(const std::string& dir) : path(QString::fromStdString(dir) + "lirmus.socket")
+    {
+        settings.AutoStart = false;
+        player.output().useTestDevice(&device);
+        player.hub().attachApp(&messages);
+        EXPECT_TRUE(server.listen(path)) << server.errorString().toStdString();
+        server.handSongsTo(player);
+    }
+    ~RunningCopy() { player.transport().cmdStop_Click(); }
+};
+
 /// n real songs in dir, named song0.mid...
 QStringList writeSongs(const std::string& dir, int n)
 {
@@ -148,20 +169,12 @@ TEST(SecondStart, SongsReachTheRunningCopyPastASocketLeftByACrash)
 TEST(SecondStart, OnlyAbsolutePathsOfMidiFilesAreTakenAndTheRestToldOnce)
 {
     const std::string dir = tempDir();
-    Settings settings;
-    settings.AutoStart = false;
-    ControllerTable controllers = defaultControllerTable();
-    TestDevice device;
-    Messages messages;
-    Player player{settings, controllers};
-    player.output().useTestDevice(&device);
-    player.hub().attachApp(&messages);
-    const QString path = QString::fromStdString(dir) + "lirmus.socket";
-    InstanceServer server;
-    ASSERT_TRUE(server.listen(path)) << server.errorString().toStdString();
-    server.handSongsTo(player);
+    RunningCopy copy(dir);
+    Player& player = copy.player;
+    const QString& path = copy.path;
+    const QStringList& messages = copy.messages.texts;
     QStringList received;
-    QObject::connect(&server, &InstanceServer::songsReceived, [&](const QStringList& f) { received += f; });
+    QObject::connect(&copy.server, &InstanceServer::songsReceived, [&](const QStringList& f) { received += f; });
 
     const QString d = QString::fromStdString(dir);
     ASSERT_TRUE(QFile::rename(writeSongs(dir, 1).first(), d + "smf.kar")); // the one that plays
@@ -173,16 +186,20 @@ TEST(SecondStart, OnlyAbsolutePathsOfMidiFilesAreTakenAndTheRestToldOnce)
     const QStringList good = {d + "smf.kar", d + "riff.rmi"};
     const QStringList bad = {d + "wave.mid", d + "text.mid", d + "empty.mid", d + "folder.mid", d + "gone.mid",
                              "smf.kar", "../smf.kar", "/dev/null"};
+    // Relative names are not taken even where they would name a song (the peer's folder is unknown).
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(d);
     EXPECT_TRUE(sendBeside(path, {bad[0], good[0], bad[1], bad[2], bad[3], good[1], bad[4], bad[5], bad[6], bad[7]}));
+    QDir::setCurrent(before);
     EXPECT_EQ(received, good);
-    ASSERT_EQ(messages.texts.size(), 1) << "one notice for the whole batch";
-    for (const QString& b : bad) EXPECT_TRUE(messages.texts[0].contains(b)) << b.toStdString();
+    ASSERT_EQ(messages.size(), 1) << "one notice for the whole batch";
+    for (const QString& b : bad) EXPECT_TRUE(messages[0].contains(b)) << b.toStdString();
     EXPECT_EQ(player.state().SongFile, good[0]);
     EXPECT_EQ(player.playQueue().songs(), QStringList({good[1]}));
 
     // Nothing usable at all: the second start hears that its songs were not taken.
     EXPECT_FALSE(sendBeside(path, {bad[0], bad[4]}));
-    EXPECT_EQ(messages.texts.size(), 2);
+    EXPECT_EQ(messages.size(), 2);
     EXPECT_EQ(received, good);
 
     // A usual batch, timed for the log (the tests assert no time).
@@ -191,7 +208,6 @@ TEST(SecondStart, OnlyAbsolutePathsOfMidiFilesAreTakenAndTheRestToldOnce)
     EXPECT_TRUE(sendBeside(path, batch, &ms));
     EXPECT_EQ(received.size(), 2 + 500);
     std::printf("a batch of 500 songs handed over and answered in %lld ms\n", static_cast<long long>(ms));
-    player.transport().cmdStop_Click();
 }
 
 TEST(SecondStart, AConnectionIsBoundedInSizeSongsAndTime)
@@ -267,22 +283,14 @@ TEST(SecondStart, BurstsOfSongsReachAnIdlePlayerThatStaysUpAndAnswersEach)
     // more than a queue holds.
     const std::string dir = tempDir();
     const QStringList songs = writeSongs(dir, 500);
-    Settings settings;
-    settings.AutoStart = false;
-    ControllerTable controllers = defaultControllerTable();
-    TestDevice device;
-    Messages messages;
-    Player player{settings, controllers};
-    player.output().useTestDevice(&device);
-    player.hub().attachApp(&messages);
+    RunningCopy copy(dir);
+    Player& player = copy.player;
+    const QString& path = copy.path;
+    const QStringList& messages = copy.messages.texts;
     player.playQueue().setRefused([&](const QStringList& files) {
         player.hub().messageBox(QString("%1 songs were not added").arg(files.size()), MessageIcon::Exclamation);
     });
     player.openOutput();
-    const QString path = QString::fromStdString(dir) + "lirmus.socket";
-    InstanceServer server;
-    ASSERT_TRUE(server.listen(path)) << server.errorString().toStdString();
-    server.handSongsTo(player);
 
     constexpr int kStarts = 40;
     std::atomic<int> answered{0}, refused{0};
@@ -300,9 +308,8 @@ TEST(SecondStart, BurstsOfSongsReachAnIdlePlayerThatStaysUpAndAnswersEach)
     EXPECT_TRUE(player.songInUse());
     EXPECT_EQ(player.playQueue().size(), PlayQueue::kMaxSongs) << "songs wait their turn up to the bound";
     // Twenty starts fill the queue (one song plays); each of the other twenty is told once.
-    EXPECT_EQ(messages.texts.size(), kStarts / 2);
-    EXPECT_EQ(messages.texts.value(0), "499 songs were not added");
-    player.transport().cmdStop_Click();
+    EXPECT_EQ(messages.size(), kStarts / 2);
+    EXPECT_EQ(messages.value(0), "499 songs were not added");
 }
 
 TEST(SecondStart, NoRunningCopyMeansTheHandOverFails)

@@ -315,7 +315,7 @@ void removeLeftTemporaries(const std::string& path)
         char* end = nullptr;
         const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
         if (pid <= 0 || *end != '-') continue;
-        if (pid == ::getpid() || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue; // its writer still runs
         fs::remove(e.path(), ec);
     }
 }
