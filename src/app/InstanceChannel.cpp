@@ -3,20 +3,30 @@
 #include "Player.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
 
 namespace lirmus {
-namespace {
-
-constexpr qint64 kMaxMessage = 1 << 20; // a million bytes of paths is not a command line
-
-} // namespace
 
 QString instanceSocketPath(const QString& lockPath)
 {
     return QFileInfo(lockPath).absolutePath() + "/lirmus.socket";
+}
+
+bool isMidiFilePath(const QString& path)
+{
+    if (!QDir::isAbsolutePath(path) || !QFileInfo(path).isFile()) return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = file.read(12);
+    return head.startsWith("MThd") || (head.startsWith("RIFF") && head.mid(8, 4) == "RMID");
 }
 
 InstanceServer::InstanceServer(QObject* parent) : QObject(parent)
@@ -35,31 +45,60 @@ void InstanceServer::handSongsTo(Player& player)
 {
     connect(this, &InstanceServer::songsReceived, this, [&player](const QStringList& files) { player.handOver(files); },
             Qt::QueuedConnection);
+    connect(
+        this, &InstanceServer::songsIgnored, this,
+        [&player](const QStringList& files) {
+            player.hub().messageBox("These files handed over by another start of Lirmus are not MIDI songs "
+                                    "and were ignored:\n" + files.join('\n'),
+                                    MessageIcon::Exclamation);
+        },
+        Qt::QueuedConnection);
 }
 
 void InstanceServer::accept()
 {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->property("done").toBool()) return;
-            const QByteArray all = socket->peek(kMaxMessage + 1);
-            if (all.size() > kMaxMessage) {
-                socket->abort();
-                return;
-            }
-            // Wait for the empty line that ends the list.
-            if (!all.startsWith("\n") && !all.contains("\n\n")) return;
-            socket->setProperty("done", true);
-            const QByteArray text = socket->readAll();
-            QStringList files;
-            for (const QByteArray& line : text.split('\n'))
-                if (!line.isEmpty()) files << QString::fromUtf8(line);
-            socket->write("OK\n");
-            socket->flush();
-            if (!files.isEmpty()) emit songsReceived(files);
+        // A peer that never ends its message does not keep its connection.
+        auto* deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+        deadline->start(timeout_);
+        auto received = std::make_shared<QByteArray>();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, deadline, received] {
+            if (!deadline->isActive()) return; // answered, or dropped
+            // Only the new bytes and the one before them can hold the empty line that ends the list.
+            const qsizetype from = std::max<qsizetype>(0, received->size() - 1);
+            *received += socket->read(kMaxMessage + 1 - received->size());
+            QByteArray answer;
+            if (received->size() > kMaxMessage) answer = "REFUSED too long\n";
+            else if (received->startsWith('\n') || received->indexOf("\n\n", from) >= 0) answer = take(*received);
+            else return;
+            deadline->stop();
+            received->clear();
+            socket->write(answer);
+            socket->disconnectFromServer(); // once the answer is out
         });
     }
+}
+
+QByteArray InstanceServer::take(const QByteArray& message)
+{
+    const qsizetype end = message.startsWith('\n') ? 0 : message.indexOf("\n\n") + 1;
+    const QList<QByteArray> lines = message.left(end).split('\n');
+    if (lines.size() > kMaxSongs + 1) return "REFUSED too many songs\n";
+    QStringList files, ignored;
+    for (const QByteArray& line : lines) {
+        if (line.isEmpty()) continue;
+        const QString file = QString::fromUtf8(line);
+        (isMidiFilePath(file) ? files : ignored) << file;
+    }
+    if (!ignored.isEmpty()) emit songsIgnored(ignored);
+    if (!files.isEmpty()) emit songsReceived(files);
+    return files.isEmpty() && !ignored.isEmpty() ? "IGNORED\n" : "OK\n";
 }
 
 bool sendToRunningCopy(const QString& path, const QStringList& files, int timeoutMs)

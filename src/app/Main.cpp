@@ -11,12 +11,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
 namespace lirmus {
 
@@ -100,34 +103,71 @@ QString settingsFolder(const QString& current, const QString& exeDir, const QStr
 namespace {
 
 /// Songs handed to the running copy: unreadable ones are told here, where the user asked.
-int handOver(const QString& lockPath, const QStringList& songs)
+int handOver(const QString& lockPath, const QStringList& songs, QStringList* notices)
 {
     QStringList readable, unreadable;
     for (const QString& s : songs) (songReadable(s) ? readable : unreadable) << s;
-    if (!unreadable.isEmpty())
-        QMessageBox::warning(nullptr, "Lirmus", "These songs cannot be read:\n" + unreadable.join('\n'));
+    if (!unreadable.isEmpty()) *notices << "These songs cannot be read:\n" + unreadable.join('\n');
     if (readable.isEmpty()) return 1;
     if (sendToRunningCopy(instanceSocketPath(lockPath), readable)) return 0;
-    QMessageBox::warning(nullptr, "Lirmus", "Lirmus alredy loaded !\nThe running Lirmus did not take the songs.");
+    *notices << "Lirmus alredy loaded !\nThe running Lirmus did not take the songs.";
     return 1;
 }
 
+/// A window system a user sees a message box on; without one the terminal has to do
+/// (a box on the offscreen platform would wait for a click that never comes).
+bool windowSystemAvailable()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.startsWith("offscreen") || platform.startsWith("minimal")) return false;
+    return !platform.isEmpty() || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+int runFirstCopy(const QString& lockPath, CommandLine command);
+
 } // namespace
 
-int Main(const QStringList& arguments)
+int Main(int& argc, char** argv)
 {
-    // Paths are made whole before the start folder may change below.
-    CommandLine command = parseCommandLine(arguments);
-    for (QString& s : command.songs) s = QFileInfo(s).absoluteFilePath();
-    if (!command.songs.isEmpty()) command.song = command.songs.first();
-
-    const QString lockPath = instanceLockPath();
-    QLockFile lock(lockPath);
-    if (!takeInstanceLock(lock)) {
-        if (!command.songs.isEmpty()) return handOver(lockPath, command.songs);
-        QMessageBox::warning(nullptr, "Lirmus", "Lirmus alredy loaded !");
-        return 0;
+    CommandLine command;
+    QString lockPath;
+    std::optional<QLockFile> lock;
+    QStringList notices;
+    int code = 0;
+    {
+        // Deciding which copy runs, and handing songs over, needs no window system: a
+        // second start from a terminal without a display still hands its songs over.
+        QCoreApplication core(argc, argv);
+        // Paths are made whole before the start folder may change.
+        command = parseCommandLine(QCoreApplication::arguments());
+        for (QString& s : command.songs) s = QFileInfo(s).absoluteFilePath();
+        if (!command.songs.isEmpty()) command.song = command.songs.first();
+        lockPath = instanceLockPath();
+        lock.emplace(lockPath);
+        if (!takeInstanceLock(*lock)) {
+            if (command.songs.isEmpty()) notices << "Lirmus alredy loaded !";
+            else code = handOver(lockPath, command.songs, &notices);
+            for (const QString& n : notices) std::fprintf(stderr, "lirmus: %s\n", qPrintable(n));
+            if (notices.isEmpty() || !windowSystemAvailable()) return code;
+            lock.reset();
+        }
     }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Lirmus");
+    QApplication::setApplicationVersion(QString("%1.%2").arg(LIRMUS_VERSION_MAJOR).arg(LIRMUS_VERSION_MINOR));
+    QApplication::setWindowIcon(QIcon(":/lirmus/lirmus.png"));
+    if (!lock) {
+        for (const QString& n : notices) QMessageBox::warning(nullptr, "Lirmus", n);
+        return code;
+    }
+    return runFirstCopy(lockPath, std::move(command));
+}
+
+namespace {
+
+int runFirstCopy(const QString& lockPath, CommandLine command)
+{
     // We hold the lock: a socket file found now is a crashed copy's and is replaced.
     InstanceServer server;
     if (!server.listen(instanceSocketPath(lockPath)))
@@ -161,7 +201,8 @@ int Main(const QStringList& arguments)
         QMessageBox::warning(QApplication::activeWindow(), "Lirmus",
                              QString::fromStdString("Lirmus cannot save its settings: " + m));
     });
-    if (!QFileInfo(QString::fromStdString(state.settings.AppPath)).isWritable())
+    // Said once: a settings file that cannot be written was told by the service already.
+    if (state.settingsService->lastError().empty() && !QFileInfo(QString::fromStdString(state.settings.AppPath)).isWritable())
         messages.push_back("Lirmus cannot write its settings in " + state.settings.AppPath +
                            ": changes made now will not be kept.");
 
@@ -191,6 +232,11 @@ int Main(const QStringList& arguments)
 
     // The queue of the last run, then the songs later starts hand over.
     state.player.playQueue().attachStore(state.settingsService.get());
+    state.player.playQueue().setRefused([&state](const QStringList& files) {
+        state.player.hub().messageBox(QString("The play queue holds at most %1 songs: %2 songs were not added.")
+                                          .arg(PlayQueue::kMaxSongs).arg(files.size()),
+                                      MessageIcon::Exclamation);
+    });
     server.handSongsTo(state.player);
     if (!command.songs.isEmpty()) {
         // The first is chosen as a dropped file would be, whatever its extension; the rest wait.
@@ -205,5 +251,7 @@ int Main(const QStringList& arguments)
     state.player.shutDown();
     return code;
 }
+
+} // namespace
 
 } // namespace lirmus

@@ -46,7 +46,8 @@ bool isVediTu(const QStringList& arguments);
 /// (exeDir is PREFIX/bin beside PREFIX/share/lirmus), else the current folder.
 QString settingsFolder(const QString& current, const QString& exeDir, const QString& dataHome);
 
-/// The program: refuses a second copy, shows the about box, then the windows. Returns the exit code.
-int Main(const QStringList& arguments);
+/// The program: a second copy hands its songs to the running one (with no window system
+/// needed for that) and ends; the first shows the about box, then the windows. Returns the exit code.
+int Main(int& argc, char** argv);
 
 } // namespace lirmus

@@ -12,8 +12,12 @@ namespace lirmus {
 SettingsService::SettingsService(std::string path, std::chrono::milliseconds writeDelay)
     : path_(std::move(path)), writeDelay_(writeDelay), guiContext_(std::make_unique<QObject>())
 {
+    removeLeftTemporaries(path_);
     if (!ProfileDocument::load(path_, &doc_, &loadError_)) {
         loadError_ += "; the settings file is left as it is";
+        lastError_ = loadError_;
+    } else if (isReadOnlyFile(path_)) {
+        loadError_ = path_ + " is read-only: settings changed now will not be saved";
         lastError_ = loadError_;
     }
     writer_ = std::thread([this] { writerLoop(); });
@@ -36,6 +40,12 @@ std::string SettingsService::getString(const std::string& section, const std::st
 {
     std::lock_guard lock(mutex_);
     return doc_.getString(section, key, def);
+}
+
+std::vector<std::pair<std::string, std::string>> SettingsService::entries(const std::string& section) const
+{
+    std::lock_guard lock(mutex_);
+    return doc_.entries(section);
 }
 
 int SettingsService::getInt(const std::string& section, const std::string& key, int def) const
@@ -74,6 +84,20 @@ void SettingsService::notify(const std::string& section, const std::string& key)
 void SettingsService::setString(const std::string& section, const std::string& key, const std::string& value)
 {
     if (store(section, key, value)) notify(section, key);
+}
+
+void SettingsService::setStrings(const std::string& section,
+                                 const std::vector<std::pair<std::string, std::string>>& values)
+{
+    std::vector<std::string> changed;
+    {
+        std::lock_guard lock(mutex_);
+        changed = doc_.setMany(section, values);
+        if (changed.empty()) return;
+        ++version_;
+    }
+    wake_.notify_all();
+    for (const std::string& key : changed) notify(section, key);
 }
 
 void SettingsService::setInt(const std::string& section, const std::string& key, long long value)
@@ -141,8 +165,9 @@ bool SettingsService::save(bool* newFailure)
         lastError_.clear();
         return true;
     }
-    // Reported once when saving starts to fail, not at every retry.
-    *newFailure = lastError_ != error || failedVersion_ == 0;
+    // Reported once when saving starts to fail, not at every retry; a file that could not be
+    // read or written from the start was told then (lastError() at start-up).
+    *newFailure = error != loadError_ && (lastError_ != error || failedVersion_ == 0);
     failedVersion_ = version;
     lastError_ = error;
     return false;

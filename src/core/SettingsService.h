@@ -31,6 +31,8 @@ public:
     static constexpr std::chrono::milliseconds kDefaultWriteDelay{200};
 
     /// Reads the file at path once (a missing file is an empty document) and starts the writer.
+    /// Temporary files a killed save left are removed. A file that cannot be read or that is
+    /// read-only is never written; lastError() says so from the start.
     explicit SettingsService(std::string path, std::chrono::milliseconds writeDelay = kDefaultWriteDelay);
 
     /// Saves what is pending (a failure goes to stderr: no window is left to show it) and stops the writer.
@@ -52,8 +54,14 @@ public:
     /// True when [section] key holds a number other than 0; def when missing.
     bool getBool(const std::string& section, const std::string& key, bool def) const;
 
+    /// Every key of [section] with its value, in file order (one pass for a long list).
+    std::vector<std::pair<std::string, std::string>> entries(const std::string& section) const;
+
     /// Sets [section] key in memory, tells the listeners when it changed and schedules the save.
     void setString(const std::string& section, const std::string& key, const std::string& value);
+
+    /// setString() for many keys of one section at once, in one pass over the document.
+    void setStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
 
     /// Sets [section] key to a number written as decimal text.
     void setInt(const std::string& section, const std::string& key, long long value);

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <vector>
+
 namespace lirmus {
 namespace {
 
@@ -13,13 +16,31 @@ const std::string kSection = "QUEUE";
 
 std::string songKey(int n) { return "Song" + std::to_string(n); }
 
+// n of a key "Song<n>" (any case), 0 for any other key.
+int songNumber(const std::string& key)
+{
+    if (key.size() < 5 || key.size() > 9 || QString::fromStdString(key.substr(0, 4)).compare("Song", Qt::CaseInsensitive) != 0)
+        return 0;
+    int n = 0;
+    for (size_t i = 4; i < key.size(); ++i) {
+        if (key[i] < '0' || key[i] > '9') return 0;
+        n = n * 10 + (key[i] - '0');
+    }
+    return n;
+}
+
 } // namespace
 
-void PlayQueue::add(const QStringList& files)
+int PlayQueue::add(const QStringList& files)
 {
-    if (files.isEmpty()) return;
-    songs_ += files;
-    changed();
+    const qsizetype room = std::max<qsizetype>(0, kMaxSongs - songs_.size());
+    const QStringList taken = files.mid(0, room);
+    if (!taken.isEmpty()) {
+        songs_ += taken;
+        changed();
+    }
+    if (taken.size() < files.size() && refused_) refused_(files.mid(taken.size()));
+    return int(taken.size());
 }
 
 QString PlayQueue::takeFirst()
@@ -53,11 +74,19 @@ void PlayQueue::attachStore(SettingsService* store)
     store_ = store;
     if (!store_) return;
     songs_.clear();
-    const int count = store_->getInt(kSection, "Count", 0);
-    for (int n = 1; n <= count; ++n) {
-        const std::string file = store_->getString(kSection, songKey(n), "");
-        if (!file.empty()) songs_ << QString::fromStdString(file);
+    // One pass over the keys that are there: Count may say anything.
+    const int count = std::min(store_->getInt(kSection, "Count", 0), kMaxSongs);
+    QStringList stored(std::max(count, 0));
+    std::vector<bool> seen(stored.size());
+    for (const auto& [key, value] : store_->entries(kSection)) {
+        const int n = songNumber(key);
+        // The first of two equal keys is the one a lookup finds.
+        if (n < 1 || n > count || seen[n - 1]) continue;
+        seen[n - 1] = true;
+        stored[n - 1] = QString::fromStdString(value);
     }
+    for (const QString& file : stored)
+        if (!file.isEmpty()) songs_ << file;
     if (changed_) changed_();
 }
 
@@ -65,9 +94,11 @@ void PlayQueue::changed()
 {
     if (store_) {
         // Keys past Count are left behind harmlessly: Count says where the queue ends.
-        for (int n = 1; n <= songs_.size(); ++n)
-            store_->setString(kSection, songKey(n), songs_[n - 1].toStdString());
-        store_->setInt(kSection, "Count", songs_.size());
+        // One pass for the whole list: a full queue moves on without a pause.
+        std::vector<std::pair<std::string, std::string>> keys;
+        for (int n = 1; n <= songs_.size(); ++n) keys.emplace_back(songKey(n), songs_[n - 1].toStdString());
+        keys.emplace_back("Count", std::to_string(songs_.size()));
+        store_->setStrings(kSection, keys);
     }
     if (changed_) changed_();
 }

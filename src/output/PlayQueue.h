@@ -15,12 +15,17 @@ class Transport;
 
 class PlayQueue {
 public:
+    /// A queue longer than any evening: songs handed over past it are refused.
+    static constexpr int kMaxSongs = 10000;
+
+
     const QStringList& songs() const { return songs_; }
     bool isEmpty() const { return songs_.isEmpty(); }
     int size() const { return int(songs_.size()); }
 
-    /// Appends the songs in the order given.
-    void add(const QStringList& files);
+    /// Appends the songs in the order given, as many as fit under kMaxSongs; the rest are
+    /// refused and told at once (see setRefused). Returns how many were taken.
+    int add(const QStringList& files);
     /// Takes the first song off the queue ("" when empty).
     QString takeFirst();
     /// Swap row with its neighbour; false (nothing changes) at the edges or out of range.
@@ -28,10 +33,13 @@ public:
     bool moveDown(int row);
     bool remove(int row);
 
-    /// Reads the queue kept in the settings and keeps every later change there.
+    /// Reads the queue kept in the settings (at most kMaxSongs, whatever Count says) and keeps
+    /// every later change there.
     void attachStore(SettingsService* store);
     /// Told after every change (the window's list follows).
     void setChanged(std::function<void()> changed) { changed_ = std::move(changed); }
+    /// Told once per add() with the songs that did not fit.
+    void setRefused(std::function<void(const QStringList&)> refused) { refused_ = std::move(refused); }
 
 private:
     void changed();
@@ -39,6 +47,7 @@ private:
     QStringList songs_;
     SettingsService* store_ = nullptr;
     std::function<void()> changed_;
+    std::function<void(const QStringList&)> refused_;
 };
 
 /// The song's end as the dispatcher reports it: the transport stops (cueing the

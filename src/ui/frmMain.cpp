@@ -3,7 +3,6 @@
 #include "AppState.h"
 #include "LayoutWindows.h"
 #include "MenuTable.h"
-#include "ProfileFile.h"
 #include "SettingsService.h"
 #include "Twips.h"
 #include "frmAbout.h"
@@ -260,24 +259,15 @@ void frmMain::mnuExit_Click()
 
 void frmMain::connectBrowser()
 {
-    // The browser keeps its folder and view in [DATABASE]. Without the
-    // settings service (windows made on their own) it reads the file itself.
-    if (SettingsService* service = state_.settingsService.get()) {
-        frmDataGrid_->readSetting = [service](const QString& key) {
-            return QString::fromStdString(service->getString("DATABASE", key.toStdString()));
-        };
-        frmDataGrid_->writeSetting = [service](const QString& key, const QString& value) {
-            service->setString("DATABASE", key.toStdString(), value.toStdString());
-        };
-    } else {
-        const std::string ini = state_.settings.iniPath();
-        frmDataGrid_->readSetting = [ini](const QString& key) {
-            return QString::fromStdString(ProfileFile(ini).getString("DATABASE", key.toStdString()));
-        };
-        frmDataGrid_->writeSetting = [ini](const QString& key, const QString& value) {
-            ProfileFile(ini).writeString("DATABASE", key.toStdString(), value.toStdString());
-        };
-    }
+    // The browser keeps its folder and view in [DATABASE], through the one writer of the
+    // settings file: windows made on their own get a settings service of their own.
+    SettingsService* service = &settingsService();
+    frmDataGrid_->readSetting = [service](const QString& key) {
+        return QString::fromStdString(service->getString("DATABASE", key.toStdString()));
+    };
+    frmDataGrid_->writeSetting = [service](const QString& key, const QString& value) {
+        service->setString("DATABASE", key.toStdString(), value.toStdString());
+    };
     connect(frmDataGrid_, &frmDataGrid::songChosen, this, &frmMain::playSong);
     // The song library: the template's folders, the menus it enables, its pop-up menu.
     frmDataGrid_->AppPath = QString::fromStdString(state_.settings.AppPath);

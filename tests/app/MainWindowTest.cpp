@@ -33,14 +33,14 @@ using namespace lirmus;
 namespace {
 
 struct Fixture {
-    AppState state;
-    frmMain main{state};
-    int beeps = 0;
-    /// Messages the player would show in a box, kept here instead.
+    /// Messages the player would show in a box, kept here instead (they outlive the player).
     struct Messages : NullDisplays {
         QStringList texts;
         void messageBox(const QString& t, MessageIcon) override { texts << t; }
     } messages;
+    AppState state;
+    frmMain main{state};
+    int beeps = 0;
 
     Fixture(int rows = 4, const QString& appPath = {})
     {
@@ -206,8 +206,13 @@ TEST(MainWindow, BrowserFilesStartInTheSavedFolderAndPlay)
     EXPECT_EQ(f.state.player.state().SongTranspose, 0);
     EXPECT_EQ(f.main.subWindowOf(f.main.player())->windowTitle(), "Play: " + songs + "/Volare.kar");
 
+    // One writer of the settings file: the browser's folder and an option changed later both reach it.
+    ASSERT_NE(f.state.settingsService, nullptr) << "windows made on their own get a settings service";
     browser->dirFiles_Change(other);
+    f.state.settingsService->setInt("OPTIONS", "KaraokeRows", 5);
+    ASSERT_TRUE(f.state.settingsService->flush());
     EXPECT_EQ(ini.getString("DATABASE", "CurDir"), other.toStdString());
+    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 0), 5);
 }
 
 TEST(MainWindow, ChildWindowsHaveTheirCaptionsAndCannotBeClosedAlone)

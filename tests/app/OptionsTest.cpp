@@ -68,9 +68,10 @@ struct Options {
     Settings settings;
     std::unique_ptr<SettingsService> ini;
     ControllerTable controllers = defaultControllerTable();
+    // What the player uses outlives it: members go in reverse order.
     TestDevice device;
-    std::unique_ptr<Player> player;
     Views views;
+    std::unique_ptr<Player> player;
     std::unique_ptr<frmOptions> dialog;
     QStringList colourTitles, warnings;
 
@@ -464,13 +465,13 @@ TEST(Options, SoundFontSwitchesTheSynthesizerOrKeepsTheOldOne)
 
 TEST(Options, MainWindowSwitchesToTheExternalPlayerAfterTheDialogAndOpensTheInfoWindow)
 {
+    TestDevice device; // outlives the player that sends to it
+    Views views;
     AppState state;
     state.settings.AppPath = makeAppPath(tempDir());
-    TestDevice device;
     state.player.output().useTestDevice(&device);
     frmMain main(state);
     main.createChildWindows();
-    Views views;
     state.player.hub().attachApp(&views);
     state.player.openOutput();
     ASSERT_EQ(state.player.output().State(), 1);

@@ -24,12 +24,14 @@ using namespace lirmus;
 namespace {
 
 struct Fixture {
-    AppState state;
-    frmMain main{state};
+    // What the player sends to and tells outlives it.
+    TestDevice device;
     struct Messages : NullDisplays {
         QStringList texts;
         void messageBox(const QString& t, MessageIcon) override { texts << t; }
     } messages;
+    AppState state;
+    frmMain main{state};
 
     Fixture()
     {
@@ -89,9 +91,8 @@ TEST(QueueMenu, HandedOverSongsPlayAtOnceOnlyWhenNothingPlays)
     smf.track().note(0, 0, 60, 100).noteOff(48000, 0, 60).end();
     const std::string playing = test::tempDir() + "queue-menu-playing.mid";
     ASSERT_TRUE(smf.save(playing));
-    TestDevice device;
     f.state.settings.AutoStart = false;
-    f.state.player.output().useTestDevice(&device);
+    f.state.player.output().useTestDevice(&f.device);
     f.state.player.openOutput();
     f.state.player.playSong(QString::fromStdString(playing), 0);
     ASSERT_TRUE(f.state.player.songInUse());

@@ -9,6 +9,9 @@
 #include <thread>
 #include <tuple>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace lirmus;
 using lirmus::test::readFile;
 using lirmus::test::tempDir;
@@ -132,6 +135,63 @@ TEST(SettingsService, AFileThatCannotBeReadIsNeverReplaced)
     EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
+TEST(SettingsService, AReadOnlyFileIsNeverWrittenAndThatIsSaidOnceAtStart)
+{
+    namespace fs = std::filesystem;
+    const std::string path = tempDir() + "LIRMUS.INI";
+    const std::string text = "; kept as the user made it\n[OPTIONS]\nKaraokeRows=3\n";
+    writeFile(path, text);
+    fs::permissions(path, fs::perms(0444));
+    {
+        SettingsService ini(path, kNever);
+        EXPECT_NE(ini.lastError().find("read-only"), std::string::npos) << ini.lastError();
+        std::vector<std::string> reports;
+        ini.setErrorHandler([&](const std::string& m) { reports.push_back(m); });
+        EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 3);
+        ini.setInt("OPTIONS", "KaraokeRows", 5);
+        EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 5) << "the change holds for this run";
+        EXPECT_FALSE(ini.flush());
+        ini.setInt("OPTIONS", "KaraokeRows", 6);
+        EXPECT_FALSE(ini.flush());
+        EXPECT_TRUE(reports.empty()) << "start-up already said it: " << reports.front();
+        EXPECT_EQ(ini.fileWrites(), 0);
+    }
+    EXPECT_EQ(readFile(path), text);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0444));
+}
+
+TEST(SettingsService, TemporaryFilesOfAKilledSaveAreRemovedAtStart)
+{
+    const std::string dir = tempDir();
+    const std::string path = dir + "LIRMUS.INI";
+    writeFile(path, "[OPTIONS]\nKaraokeRows=3\n");
+    // A process id that is surely gone: a child that has ended.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string left = path + ".tmp" + std::to_string(gone) + "-3";
+    const std::string running = path + ".tmp" + std::to_string(::getpid()) + "-99"; // a save under way
+    const std::string other = dir + "OTHER.INI.tmp" + std::to_string(gone) + "-0";
+    const std::string notOurs = path + ".tmpl";
+    for (const std::string& f : {left, running, other, notOurs}) writeFile(f, "[OPTIONS]\nKaraokeRows=");
+    SettingsService ini(path, kNever);
+    EXPECT_FALSE(std::filesystem::exists(left));
+    for (const std::string& f : {running, other, notOurs}) EXPECT_TRUE(std::filesystem::exists(f)) << f;
+    EXPECT_EQ(ini.getInt("OPTIONS", "KaraokeRows", 2), 3);
+    EXPECT_EQ(ini.lastError(), "");
+}
+
+TEST(SettingsService, EntriesListASectionInFileOrder)
+{
+    const std::string path = tempDir() + "LIRMUS.INI";
+    writeFile(path, "[QUEUE]\nSong2=b\nCount=2\n[other]\nSong1=x\n[queue]\nSong1=\"a\"\n");
+    SettingsService ini(path, kNever);
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(ini.entries("Queue"), (Entries{{"Song2", "b"}, {"Count", "2"}, {"Song1", "a"}}));
+    EXPECT_TRUE(ini.entries("missing").empty());
+}
+
 TEST(SettingsService, SavesKeepCommentsOrderAndLineEnds)
 {
     const std::string path = tempDir() + "LIRMUS.INI";
@@ -192,4 +252,42 @@ TEST(SettingsService, StoringAnOptionChangesTheStructBeforeListenersHear)
     EXPECT_TRUE(readOption(ini, s, "OPTIONS", "karaokefontsize"));
     EXPECT_EQ(s.KaraokeFontSize, 30);
     EXPECT_FALSE(readOption(ini, s, "DATABASE", "CurDB"));
+}
+
+TEST(SettingsService, ManyKeysAtOnceActLikeOneAtATime)
+{
+    const std::string text = "; queue\n[QUEUE]\nCount=1\nsong1=/a.mid\n[Other]\nSong2=keep\n[QUEUE]\nSong9=later\n";
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"Song1", "/a.mid"}, {"Song2", "/b\nmid"}, {"SONG2", "/c.mid"}, {"Count", "2"}, {"Song9", "new"}};
+    std::string oneByOne, atOnce;
+    Heard heard;
+    for (bool many : {false, true}) {
+        const std::string path = tempDir() + "LIRMUS.INI";
+        writeFile(path, text);
+        SettingsService ini(path, kNever);
+        ini.listen([&](const std::string& s, const std::string& k) { if (many) heard.emplace_back(s, k); });
+        if (many) ini.setStrings("QUEUE", values);
+        else for (const auto& [k, v] : values) ini.setString("QUEUE", k, v);
+        ASSERT_TRUE(ini.flush());
+        (many ? atOnce : oneByOne) = readFile(path);
+    }
+    EXPECT_EQ(atOnce, oneByOne);
+    // Song1 is written again in the writer's spelling; Count=1 had not changed... until now.
+    EXPECT_EQ(heard, (Heard{{"QUEUE", "Song1"}, {"QUEUE", "Song2"}, {"QUEUE", "SONG2"}, {"QUEUE", "Count"},
+                            {"QUEUE", "Song9"}}));
+    heard.clear();
+    SettingsService same(tempDir() + "LIRMUS.INI", kNever);
+    same.setStrings("QUEUE", {{"Song1", "/a.mid"}});
+    same.listen([&](const std::string& s, const std::string& k) { heard.emplace_back(s, k); });
+    same.setStrings("QUEUE", {{"Song1", "/a.mid"}, {"Song2", "/b.mid"}});
+    EXPECT_EQ(heard, (Heard{{"QUEUE", "Song2"}})) << "unchanged keys are not told";
+
+    // A section that is not there yet.
+    const std::string path = tempDir() + "LIRMUS.INI";
+    writeFile(path, "[OPTIONS]\nKaraokeRows=3");
+    SettingsService ini(path, kNever);
+    ini.setStrings("QUEUE", {{"Song1", "/a.mid"}, {"Count", "1"}});
+    ini.setStrings("QUEUE", {});
+    ASSERT_TRUE(ini.flush());
+    EXPECT_EQ(readFile(path), "[OPTIONS]\nKaraokeRows=3\n\n[QUEUE]\nSong1=/a.mid\nCount=1\n");
 }

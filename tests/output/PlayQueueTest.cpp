@@ -105,6 +105,68 @@ TEST(PlayQueue, MovesAndRemovalsKeepTheOrderAndARestartFindsIt)
     EXPECT_TRUE(empty.isEmpty());
 }
 
+TEST(PlayQueue, ASettingsFileSayingAnyCountGivesOnlyTheSongsThatAreThere)
+{
+    const std::string ini = test::tempDir() + "LIRMUS.INI";
+    test::writeFile(ini, "[QUEUE]\nSong3=/s/c.mid\nsong1=/s/a.kar\nSong1=/s/second-a.kar\nSongX=/s/x.mid\n"
+                         "Song0=/s/zero.mid\nSong20000=/s/far.mid\nCount=2147483647\n");
+    {
+        SettingsService store(ini);
+        PlayQueue q;
+        q.attachStore(&store);
+        EXPECT_EQ(q.songs(), QStringList({"/s/a.kar", "/s/c.mid"}));
+        q.add({"/s/d.mid"});
+        ASSERT_TRUE(store.flush());
+        EXPECT_EQ(store.getInt("QUEUE", "Count", 0), 3);
+    }
+    SettingsService again(ini);
+    PlayQueue restored;
+    restored.attachStore(&again);
+    EXPECT_EQ(restored.songs(), QStringList({"/s/a.kar", "/s/c.mid", "/s/d.mid"}));
+
+    // A queue written by hand past the bound is read up to it.
+    std::string text = "[QUEUE]\nCount=10002\n";
+    for (int n = 1; n <= 10002; ++n) text += "Song" + std::to_string(n) + "=/s/" + std::to_string(n) + ".mid\n";
+    test::writeFile(ini, text);
+    SettingsService big(ini);
+    PlayQueue full;
+    full.attachStore(&big);
+    ASSERT_EQ(full.size(), PlayQueue::kMaxSongs);
+    EXPECT_EQ(full.songs().last(), "/s/10000.mid");
+}
+
+TEST(PlayQueue, AFullQueueRefusesFurtherSongsWithOneNotice)
+{
+    const std::string ini = test::tempDir() + "LIRMUS.INI";
+    QStringList many;
+    for (int i = 0; i < PlayQueue::kMaxSongs - 1; ++i) many << QString("/s/%1.mid").arg(i);
+    SettingsService store(ini);
+    PlayQueue q;
+    q.attachStore(&store);
+    std::vector<QStringList> notices;
+    q.setRefused([&](const QStringList& files) { notices.push_back(files); });
+    EXPECT_EQ(q.add(many), PlayQueue::kMaxSongs - 1);
+    EXPECT_TRUE(notices.empty());
+    EXPECT_EQ(q.add({"/s/last.mid", "/s/no1.mid", "/s/no2.mid"}), 1);
+    ASSERT_EQ(notices.size(), 1u) << "one notice for the whole batch";
+    EXPECT_EQ(notices[0], QStringList({"/s/no1.mid", "/s/no2.mid"}));
+    EXPECT_EQ(q.add({"/s/no3.mid"}), 0);
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(q.size(), PlayQueue::kMaxSongs);
+    EXPECT_EQ(q.songs().last(), "/s/last.mid");
+
+    // Room again once a song is taken.
+    q.takeFirst();
+    EXPECT_EQ(q.add({"/s/again.mid"}), 1);
+    EXPECT_EQ(notices.size(), 2u);
+    EXPECT_EQ(q.add({}), 0);
+    EXPECT_EQ(notices.size(), 2u) << "nothing refused, nothing said";
+    ASSERT_TRUE(store.flush());
+    EXPECT_EQ(store.getInt("QUEUE", "Count", 0), PlayQueue::kMaxSongs);
+    EXPECT_EQ(store.getString("QUEUE", "Song1"), "/s/1.mid");
+    EXPECT_EQ(store.getString("QUEUE", "Song10000"), "/s/again.mid");
+}
+
 TEST(PlayQueue, TheNextSongStartsWhenOneEnds)
 {
     const std::string dir = test::tempDir();

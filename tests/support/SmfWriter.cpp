@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <unistd.h>
+
 namespace lirmus::test {
 
 namespace {
@@ -146,9 +148,36 @@ std::string readFile(const std::string& path)
 
 bool SmfWriter::save(const std::string& path) const { return writeFile(path, bytes()); }
 
+namespace {
+
+// Every folder a test program makes lives in one, removed at exit, so thousands of
+// test runs leave nothing behind. A forked child's exit does not remove its parent's.
+class TestRoot {
+public:
+    TestRoot()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "lirmus-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~TestRoot()
+    {
+        std::error_code ec;
+        if (!path_.empty() && ::getpid() == owner_) std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    pid_t owner_ = ::getpid();
+};
+
+} // namespace
+
 std::string tempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "lirmus-test-XXXXXX").string();
+    static TestRoot root;
+    if (root.path().empty()) return {};
+    std::string pattern = root.path() + "/XXXXXX";
     char* made = ::mkdtemp(pattern.data());
     return made ? std::string(made) + "/" : std::string();
 }

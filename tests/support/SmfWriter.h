@@ -90,7 +90,8 @@ std::string be32(uint32_t v);
 bool writeFile(const std::string& path, const std::string& bytes);
 /// The whole content of a file ("" when it cannot be read).
 std::string readFile(const std::string& path);
-/// A fresh empty folder for one test (removed by the OS's temp cleaning).
+/// A fresh empty folder for one test, inside one folder per test program that is
+/// removed when the program ends (path ends with '/').
 std::string tempDir();
 /// The folder of the real songs written elsewhere ($LIRMUS_TESTDATA, else the
 /// folder known at configure time), "" when absent.

@@ -6,12 +6,19 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <unordered_map>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lirmus {
 namespace {
+
+constexpr const char* kTemporaryInfix = ".tmp";
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
 
@@ -31,6 +38,13 @@ bool equalsNoCase(const std::string& a, const std::string& b)
         if (x < 128 && y < 128 ? std::tolower(x) != std::tolower(y) : x != y) return false;
     }
     return true;
+}
+
+std::string lowerAscii(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
 }
 
 std::string failure(const char* what, const std::string& path)
@@ -163,6 +177,17 @@ int ProfileDocument::getInt(const std::string& section, const std::string& key, 
     return lookup(section, key, &v) ? leadingNumber(v) : def;
 }
 
+std::vector<std::pair<std::string, std::string>> ProfileDocument::entries(const std::string& section) const
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    bool inSection = false;
+    for (const Line& l : lines_) {
+        if (l.kind == Line::Section) inSection = equalsNoCase(l.name, section);
+        else if (inSection && l.kind == Line::Entry) found.emplace_back(l.name, l.value);
+    }
+    return found;
+}
+
 bool ProfileDocument::set(const std::string& section, const std::string& key, const std::string& value)
 {
     // A line break in a value would start a line of its own: another key, or a section.
@@ -199,6 +224,52 @@ bool ProfileDocument::set(const std::string& section, const std::string& key, co
     return true;
 }
 
+std::vector<std::string> ProfileDocument::setMany(const std::string& section,
+                                                  const std::vector<std::pair<std::string, std::string>>& values)
+{
+    // The same lines set() would touch: the first section of that name, up to the next section.
+    long sectionAt = -1, lastInSection = -1;
+    std::unordered_map<std::string, size_t> keyAt;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& l = lines_[i];
+        if (l.kind == Line::Section) {
+            if (sectionAt >= 0) break;
+            if (equalsNoCase(l.name, section)) sectionAt = lastInSection = static_cast<long>(i);
+        } else if (sectionAt >= 0 && l.kind == Line::Entry) {
+            lastInSection = static_cast<long>(i);
+            keyAt.try_emplace(lowerAscii(l.name), i);
+        }
+    }
+    std::vector<std::string> changed;
+    std::vector<Line> added;
+    std::unordered_map<std::string, size_t> addedAt;
+    for (const auto& [key, value] : values) {
+        std::string entry = key + "=" + value;
+        for (char& c : entry)
+            if (c == '\r' || c == '\n') c = ' ';
+        const std::string name = lowerAscii(key);
+        if (const auto found = keyAt.find(name); found != keyAt.end()) {
+            if (lines_[found->second].raw == entry) continue;
+            lines_[found->second] = parse(std::move(entry));
+        } else if (const auto again = addedAt.find(name); again != addedAt.end()) {
+            added[again->second] = parse(std::move(entry)); // named twice: the last value wins, as with set()
+        } else {
+            addedAt.emplace(name, added.size());
+            added.push_back(parse(std::move(entry)));
+        }
+        changed.push_back(key);
+    }
+    if (added.empty()) return changed;
+    if (sectionAt < 0) {
+        if (!lines_.empty() && !trim(lines_.back().raw).empty()) lines_.push_back(parse(""));
+        lines_.push_back(parse("[" + section + "]"));
+        lastInSection = static_cast<long>(lines_.size()) - 1;
+    }
+    lines_.insert(lines_.begin() + lastInSection + 1, std::make_move_iterator(added.begin()),
+                  std::make_move_iterator(added.end()));
+    return changed;
+}
+
 std::string ProfileDocument::text() const
 {
     std::string out;
@@ -224,16 +295,51 @@ int ProfileDocument::leadingNumber(std::string_view text)
     return static_cast<int>(negative ? -n : n);
 }
 
+bool isReadOnlyFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    return ::access(path.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0;
+}
+
+void removeLeftTemporaries(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    const fs::path file(path);
+    const std::string prefix = file.filename().string() + kTemporaryInfix;
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(file.parent_path().empty() ? "." : file.parent_path(), ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0 || !e.is_regular_file(ec)) continue;
+        // The name holds the writer's process id: "<file>.tmp<pid>-<serial>".
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || *end != '-') continue;
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue; // its writer still runs
+        fs::remove(e.path(), ec);
+    }
+}
+
 bool writeFileAtomically(const std::string& path, const std::string& text, std::string* error)
 {
+    // The rename would replace a file its user made read-only: respect the mode instead.
+    if (isReadOnlyFile(path)) {
+        errno = EACCES;
+        if (error) *error = failure("cannot write", path);
+        return false;
+    }
+    struct stat old {};
+    const bool existed = ::stat(path.c_str(), &old) == 0;
     // Unique per write, so two writers in one process never share a temporary file.
     static std::atomic<unsigned> serial{0};
-    const std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const std::string tmp = path + kTemporaryInfix + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (error) *error = failure("cannot write", path);
         return false;
     }
+    // The new file keeps the permissions the user gave the old one.
+    if (existed) ::fchmod(fd, old.st_mode & 07777);
     // A full disk may only show at fsync or close: the old file must then stay.
     if (!writeAll(fd, text) || ::fsync(fd) != 0) {
         if (error) *error = failure("cannot write", path);

@@ -4,6 +4,7 @@
 // unknown keys and the line ends (CRLF or LF) of the file it came from.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lirmus {
@@ -31,6 +32,14 @@ public:
     /// section the end of the file); true when the text changed. Line breaks in value become spaces.
     bool set(const std::string& section, const std::string& key, const std::string& value);
 
+    /// Every entry of [section] (of every section of that name) in file order: one pass for a whole list.
+    std::vector<std::pair<std::string, std::string>> entries(const std::string& section) const;
+
+    /// set() for many keys of one section in one pass over the document (a long list stays
+    /// fast); returns the keys whose text changed, in the order given.
+    std::vector<std::string> setMany(const std::string& section,
+                                     const std::vector<std::pair<std::string, std::string>>& values);
+
     /// The whole document as file text, every line ended like the file it came from.
     std::string text() const;
 
@@ -51,7 +60,16 @@ private:
 };
 
 /// Replaces path with text atomically: a temporary file beside it, written, synced,
-/// then renamed over it. False (reason in *error) when any step fails; the old file stays.
+/// then renamed over it, keeping the file's permissions. False (reason in *error) when any
+/// step fails or the file is read-only; the old file stays as it was.
 bool writeFileAtomically(const std::string& path, const std::string& text, std::string* error);
+
+/// True when path exists and is not to be written: its user cannot write it, or no one may
+/// (no write permission bit at all, which holds even for the superuser, who ignores the bits).
+bool isReadOnlyFile(const std::string& path);
+
+/// Removes the temporary files writeFileAtomically left beside path when its process was
+/// killed mid-save (those of processes still running are left alone).
+void removeLeftTemporaries(const std::string& path);
 
 } // namespace lirmus

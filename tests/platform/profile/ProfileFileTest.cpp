@@ -1,9 +1,13 @@
+#include "ProfileDocument.h"
 #include "ProfileFile.h"
 #include "SmfWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <signal.h>
+#include <sys/resource.h>
 
 using lirmus::ProfileFile;
 using namespace lirmus::test;
@@ -81,4 +85,56 @@ TEST(ProfileFile, UnwritableFolderFailsWithAReason)
     EXPECT_FALSE(dir.writeString("S", "k", "v"));
     EXPECT_NE(dir.lastError().find("cannot read"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_directory(dir.path()));
+}
+
+TEST(ProfileFile, AReadOnlyFileIsLeftByteForByteAndAWrittenOneKeepsItsMode)
+{
+    namespace fs = std::filesystem;
+    const std::string dir = tempDir();
+    const std::string text = "; mine\r\n[S]\r\nk=old\r\n";
+    writeFile(dir + "ro.ini", text);
+    fs::permissions(dir + "ro.ini", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(lirmus::isReadOnlyFile(dir + "ro.ini"));
+    ProfileFile ro(dir + "ro.ini");
+    EXPECT_FALSE(ro.writeString("S", "k", "new"));
+    EXPECT_NE(ro.lastError().find("cannot write"), std::string::npos) << ro.lastError();
+    EXPECT_EQ(readFile(dir + "ro.ini"), text);
+    EXPECT_EQ(fs::status(dir + "ro.ini").permissions() & fs::perms::all, fs::perms(0444));
+
+    // A private file stays private after a save.
+    writeFile(dir + "private.ini", text);
+    fs::permissions(dir + "private.ini", fs::perms(0600));
+    EXPECT_FALSE(lirmus::isReadOnlyFile(dir + "private.ini"));
+    EXPECT_FALSE(lirmus::isReadOnlyFile(dir + "missing.ini"));
+    ProfileFile mine(dir + "private.ini");
+    ASSERT_TRUE(mine.writeString("S", "k", "new")) << mine.lastError();
+    EXPECT_EQ(mine.getString("S", "k"), "new");
+    EXPECT_EQ(fs::status(dir + "private.ini").permissions() & fs::perms::all, fs::perms(0600));
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir)) { (void)e; ++files; }
+    EXPECT_EQ(files, 2) << "no temporary file is left";
+}
+
+TEST(ProfileFile, AWriteThatFailsHalfwayLeavesTheOldFileByteForByte)
+{
+    // The file size limit makes the disk "full" part way through the new text.
+    const std::string dir = tempDir();
+    const std::string text = "[S]\nk=old\n";
+    writeFile(dir + "x.ini", text);
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    auto oldSignal = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    ProfileFile ini(dir + "x.ini");
+    const bool written = ini.writeString("S", "k", std::string(20000, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(written);
+    EXPECT_NE(ini.lastError().find("cannot write"), std::string::npos) << ini.lastError();
+    EXPECT_EQ(readFile(dir + "x.ini"), text);
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir)) { (void)e; ++files; }
+    EXPECT_EQ(files, 1) << "the temporary file is gone";
 }
