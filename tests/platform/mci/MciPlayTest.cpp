@@ -68,7 +68,7 @@ protected:
     static void start(const std::string& song, long from)
     {
         ASSERT_TRUE(mci->execute("Close All"));
-        ASSERT_TRUE(mci->execute("Open \"" + song + "\" alias MCIMidi Type Sequencer"));
+        ASSERT_TRUE(mci->execute("Open " + mciQuote(song) + " alias MCIMidi Type Sequencer"));
         ASSERT_TRUE(mci->execute("Set MCIMidi Port -1"));
         ASSERT_TRUE(mci->execute("Set MCIMidi Time Format milliseconds"));
         ASSERT_TRUE(mci->execute("Play MCIMidi FROM " + std::to_string(from)));
@@ -149,6 +149,20 @@ TEST_F(MciPlay, AudioFileHoldsTheNoteWhenItWasPlayed)
     RecordProperty("onset_ms", std::to_string(onset));
     EXPECT_GE(onset, 395);
     EXPECT_LE(onset, 480);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MciPlay, SongWhoseNameHoldsQuotationMarksPlays)
+{
+    SmfWriter w(0, 480);
+    w.track().note(0, 0, 60, 100).noteOff(4800, 0, 60).end();
+    const std::string song = tempDir() + "/say \"\"hi\" alias x.mid";
+    ASSERT_TRUE(w.save(song));
+    start(song, 1000);
+    sleepMs(100);
+    EXPECT_GT(position(), 1030);
+    EXPECT_EQ(mode(), "playing");
+    ASSERT_TRUE(mci->execute("Close All"));
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
