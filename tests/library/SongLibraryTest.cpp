@@ -326,6 +326,19 @@ TEST(SongLibrary, RowsInMemoryAreBoundedAndTheCutIsTold)
     m.fetchAll();
     EXPECT_EQ(m.rowCount(), 11);
     EXPECT_TRUE(m.cut());
+    // A query that fails halfway keeps the rows read, and says they are not all.
+    m.setByteBound(SongTableModel::kMaxBytes);
+    ASSERT_TRUE(m.load(&l.lib,
+                       "SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000) "
+                       "SELECT CASE WHEN x < 300 THEN x ELSE randomblob(100000000) END AS Name FROM c)",
+                       &e));
+    m.fetchAll();
+    EXPECT_EQ(m.rowCount(), 299);
+    EXPECT_TRUE(m.cut());
+    // A closed library runs nothing and says why.
+    SongLibrary closed;
+    EXPECT_FALSE(m.load(&closed, "SELECT 1 AS Name", &e));
+    EXPECT_EQ(e.text(), QString("8 The library cannot be made read-only, so no query runs on it."));
     // A query read to its end is not cut.
     ASSERT_TRUE(m.load(&l.lib, "SELECT 1 AS Name UNION ALL SELECT 2", &e));
     m.fetchAll();
