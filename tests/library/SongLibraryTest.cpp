@@ -43,6 +43,13 @@ struct Lib {
     }
 };
 
+// Rows counted 1, 2, 3... up to upTo (for ever when 0), each giving what as Name.
+QString counted(const QString& what, long long upTo = 0)
+{
+    return "SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c" +
+           (upTo > 0 ? QString(" WHERE x < %1").arg(upTo) : QString()) + ") SELECT " + what + " AS Name FROM c)";
+}
+
 } // namespace
 
 TEST(SongLibrary, TemplateHoldsTheSongTableWithItsUniqueIndex)
@@ -261,8 +268,7 @@ TEST(SongLibrary, RunawayQueriesEndWithAMessageAndTheLibraryGoesOn)
 
     // Work without a row for too long is stopped.
     l.lib.setWorkBudget(1'000'000);
-    const QString slow = "SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
-                         "WHERE x < 5000000) SELECT count(*) AS Name FROM c)";
+    const QString slow = "SELECT count(*) AS Name FROM (" + counted("x", 5000000) + ")";
     EXPECT_FALSE(m.load(&l.lib, slow, &e));
     EXPECT_EQ(e.number, "9");
     EXPECT_TRUE(e.description.contains("took too long")) << e.text().toStdString();
@@ -288,10 +294,7 @@ TEST(SongLibrary, AQueryRunningForeverStopsWhenAsked)
             l.lib.requestStop();
         }
     });
-    const bool ran = m.load(&l.lib,
-                            "SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
-                            "SELECT count(*) AS Name FROM c)",
-                            &e);
+    const bool ran = m.load(&l.lib, "SELECT count(*) AS Name FROM (" + counted("x") + ")", &e);
     done = true;
     stopper.join();
     EXPECT_FALSE(ran);
@@ -305,13 +308,11 @@ TEST(SongLibrary, RowsInMemoryAreBoundedAndTheCutIsTold)
     SongTableModel m;
     DbError e;
     const int more = SongTableModel::kMaxRows + 10;
-    ASSERT_TRUE(m.load(&l.lib,
-                       QString("SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
-                               "WHERE x < %1) SELECT x AS Name FROM c)")
-                           .arg(more),
-                       &e))
-        << e.text().toStdString();
-    m.fetchAll();
+    auto loadAll = [&](const QString& sql) {
+        ASSERT_TRUE(m.load(&l.lib, sql, &e)) << e.text().toStdString();
+        m.fetchAll();
+    };
+    loadAll(counted("x", more));
     EXPECT_EQ(m.rowCount(), SongTableModel::kMaxRows);
     EXPECT_TRUE(m.cut());
     EXPECT_TRUE(m.allFetched());
@@ -319,20 +320,12 @@ TEST(SongLibrary, RowsInMemoryAreBoundedAndTheCutIsTold)
 
     // Large values: reading stops once the text read passes the bound.
     m.setByteBound(10'000'000);
-    ASSERT_TRUE(m.load(&l.lib,
-                       "SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
-                       "WHERE x < 100) SELECT randomblob(1000000) AS Name FROM c)",
-                       &e));
-    m.fetchAll();
+    loadAll(counted("randomblob(1000000)", 100));
     EXPECT_EQ(m.rowCount(), 11);
     EXPECT_TRUE(m.cut());
     // A query that fails halfway keeps the rows read, and says they are not all.
     m.setByteBound(SongTableModel::kMaxBytes);
-    ASSERT_TRUE(m.load(&l.lib,
-                       "SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000) "
-                       "SELECT CASE WHEN x < 300 THEN x ELSE randomblob(100000000) END AS Name FROM c)",
-                       &e));
-    m.fetchAll();
+    loadAll(counted("CASE WHEN x < 300 THEN x ELSE randomblob(100000000) END", 1000));
     EXPECT_EQ(m.rowCount(), 299);
     EXPECT_TRUE(m.cut());
     // A closed library runs nothing and says why.
@@ -340,8 +333,7 @@ TEST(SongLibrary, RowsInMemoryAreBoundedAndTheCutIsTold)
     EXPECT_FALSE(m.load(&closed, "SELECT 1 AS Name", &e));
     EXPECT_EQ(e.text(), QString("8 The library cannot be made read-only, so no query runs on it."));
     // A query read to its end is not cut.
-    ASSERT_TRUE(m.load(&l.lib, "SELECT 1 AS Name UNION ALL SELECT 2", &e));
-    m.fetchAll();
+    loadAll("SELECT 1 AS Name UNION ALL SELECT 2");
     EXPECT_EQ(m.rowCount(), 2);
     EXPECT_FALSE(m.cut());
 }

@@ -24,6 +24,16 @@ namespace {
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// One note of ten seconds, written under this name.
+std::string longSong(const std::string& name)
+{
+    SmfWriter w(0, 480);
+    w.track().note(0, 0, 60, 100).noteOff(4800, 0, 60).end();
+    const std::string song = tempDir() + "/" + name;
+    EXPECT_TRUE(w.save(song));
+    return song;
+}
+
 bool haveSoundFont()
 {
     for (const std::string& f : defaultSoundFonts())
@@ -154,10 +164,7 @@ TEST_F(MciPlay, AudioFileHoldsTheNoteWhenItWasPlayed)
 
 TEST_F(MciPlay, SongWhoseNameHoldsQuotationMarksPlays)
 {
-    SmfWriter w(0, 480);
-    w.track().note(0, 0, 60, 100).noteOff(4800, 0, 60).end();
-    const std::string song = tempDir() + "/say \"\"hi\" alias x.mid";
-    ASSERT_TRUE(w.save(song));
+    const std::string song = longSong("say \"\"hi\" alias x.mid");
     start(song, 1000);
     sleepMs(100);
     EXPECT_GT(position(), 1030);
@@ -168,10 +175,7 @@ TEST_F(MciPlay, SongWhoseNameHoldsQuotationMarksPlays)
 
 TEST_F(MciPlay, NoSoundCardIsSaidOnceAndPlayingGoesOn)
 {
-    SmfWriter w(0, 480);
-    w.track().note(0, 0, 60, 100).noteOff(4800, 0, 60).end();
-    const std::string song = tempDir() + "/long.mid";
-    ASSERT_TRUE(w.save(song));
+    const std::string song = longSong("long.mid");
     start(song, 0);
     start(song, 1000);
     sleepMs(100);
