@@ -204,6 +204,8 @@ bool SongImporter::begin(SongLibrary& lib, ImportList& list, const QString& impo
     counts_ = {};
     fatal_ = {};
     DbError e;
+    // Into a file without the song table every song would fail alike: say it once.
+    if (!lib.hasSongTable(&e)) return stop(e);
     open_ = lib.begin(&e);
     return open_ || stop(e);
 }

@@ -96,7 +96,7 @@ QString likeTail(const QString& pattern)
             else if (c.toLower() != c.toUpper()) out += QString("[") + c.toLower() + c.toUpper() + "]";
             else out += c;
         }
-        return "GLOB '" + out.replace("'", "''") + "'";
+        return "GLOB " + quoteText(out);
     }
     for (QChar c : pattern) {
         if (c == '*') out += '%';
@@ -104,12 +104,18 @@ QString likeTail(const QString& pattern)
         else if (c == '%' || c == '_' || c == '\\') out += QString("\\") + c;
         else out += c;
     }
-    return "LIKE '" + out.replace("'", "''") + "' ESCAPE '\\'";
+    return "LIKE " + quoteText(out) + " ESCAPE '\\'";
 }
 
 bool significant(const Token& t) { return t.kind != Token::Space && t.kind != Token::Comment; }
 
 } // namespace
+
+QString quoteText(const QString& text)
+{
+    QString q = text;
+    return '\'' + q.replace("'", "''") + '\'';
+}
 
 QString quoteIdentifier(const QString& name)
 {
@@ -122,6 +128,14 @@ QString bracketName(const QString& name)
     return name.contains(']') ? quoteIdentifier(name) : "[" + name + "]";
 }
 
+QString unbracketName(const QString& quoted)
+{
+    const QString q = quoted.trimmed();
+    if (q.size() >= 2 && q.front() == '[' && q.back() == ']') return q.mid(1, q.size() - 2);
+    if (q.size() >= 2 && q.front() == '"' && q.back() == '"') return unquote(q);
+    return q;
+}
+
 QString recordSourceFor(const QString& objectName)
 {
     return "SELECT Name, Author, Category, TRANSPOSE AS Trans, MidiFile FROM " + bracketName(objectName) + ";";
@@ -129,11 +143,11 @@ QString recordSourceFor(const QString& objectName)
 
 QString objectNameOfEntry(const QString& entry) { return entry.mid(3); }
 
-QString captionFor(long long records, const QString& recordSource, const QString& databaseName)
+QString captionFor(long long records, const QString& recordSource, const QString& databaseName, bool cut)
 {
     const qsizetype p = recordSource.indexOf('[');
     return QString::number(records) + " Records from: " + (p < 0 ? recordSource : recordSource.mid(p)) + " in " +
-           databaseName;
+           databaseName + (cut ? " (cut short: the query gives more)" : "");
 }
 
 QString doubleApostrophes(const QString& text)
@@ -146,11 +160,6 @@ QString doubleApostrophes(const QString& text)
         out += '\'';
     }
     return out;
-}
-
-QString findCriterion(const QString& column, const QString& findText)
-{
-    return column + " Like '*" + findText + "*'";
 }
 
 QString findPattern(const QString& findText)
@@ -183,8 +192,6 @@ QStringList listEntries(const std::vector<LibraryObject>& objects)
     }
     return out;
 }
-
-QString likeCondition(const QString& expr, const QString& pattern) { return expr + " " + likeTail(pattern); }
 
 QString translateLike(const QString& sql)
 {
@@ -268,21 +275,32 @@ bool JetPattern::matches(const QString& original) const
 
 QString ComposeSql(const SelectSpec& spec)
 {
+    static const QStringList operators = {"Like", "=", "<>", "<", ">"};
     QString sql = bracketName(spec.source);
     QString last;
     for (const WhereRow& row : spec.rows) {
         if (row.value.isEmpty() || row.field.isEmpty()) continue;
         sql += last.isEmpty() ? " Where " : (spec.orJoin ? " Or " : " And ");
-        last = row.field + " " + row.op + " '" + row.value + "' ";
+        const QString op = operators.contains(row.op, Qt::CaseInsensitive) ? row.op : QStringLiteral("=");
+        last = bracketName(row.field) + " " + op + " " + quoteText(row.value) + " ";
         sql += last;
     }
-    if (!spec.order.isEmpty()) sql += " Order by " + spec.order.join(", ");
+    QStringList order;
+    for (const QString& entry : spec.order) {
+        // "Field Asc": the direction is the last word, the rest is the name.
+        const qsizetype blank = entry.lastIndexOf(' ');
+        const QString direction = blank < 0 ? QString() : entry.mid(blank + 1);
+        const bool directed = direction.compare("Asc", Qt::CaseInsensitive) == 0 ||
+                              direction.compare("Desc", Qt::CaseInsensitive) == 0;
+        order << (directed ? bracketName(entry.left(blank)) + " " + direction : bracketName(entry));
+    }
+    if (!order.isEmpty()) sql += " Order by " + order.join(", ");
     return sql + ";";
 }
 
 QString toggleDirection(const QString& orderEntry)
 {
-    const qsizetype blank = orderEntry.indexOf(' ');
+    const qsizetype blank = orderEntry.lastIndexOf(' ');
     if (blank < 0) return orderEntry;
     const bool ascending = blank + 1 < orderEntry.size() && orderEntry[blank + 1] == 'A';
     return orderEntry.left(blank + 1) + (ascending ? "Desc" : "Asc");

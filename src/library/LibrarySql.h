@@ -18,8 +18,12 @@ inline const QString kSelectFrom = QStringLiteral("SELECT Name, Author, Category
 inline const QString kViewSelectFrom = QStringLiteral("SELECT Name, Author, Category, TRANSPOSE, MidiFile from ");
 inline const QString kSongTable = QStringLiteral("All Songs");
 
+/// text as an SQL string literal: in apostrophes, each apostrophe doubled.
+QString quoteText(const QString& text);
 /// "[name]", or a double-quoted identifier when the name holds a "]".
 QString bracketName(const QString& name);
+/// The name inside bracketName's result (or a bare name as it stands).
+QString unbracketName(const QString& quoted);
 /// name as an SQL identifier in double quotes, whatever characters it holds.
 QString quoteIdentifier(const QString& name);
 
@@ -28,13 +32,12 @@ QString recordSourceFor(const QString& objectName);
 /// The list entry's object name: everything from its fourth character on.
 QString objectNameOfEntry(const QString& entry);
 
-/// "<n> Records from: <from the first [ of the record source> in <database>".
-QString captionFor(long long records, const QString& recordSource, const QString& databaseName);
+/// "<n> Records from: <from the first [ of the record source> in <database>", and when
+/// the rows were cut short, a note that the query gives more.
+QString captionFor(long long records, const QString& recordSource, const QString& databaseName, bool cut = false);
 
 /// Doubles every apostrophe that is not already doubled.
 QString doubleApostrophes(const QString& text);
-/// The search criterion on one column: col Like '*text*'.
-QString findCriterion(const QString& column, const QString& findText);
 /// The wildcard pattern a criterion's doubled text stands for: "*" + text + "*".
 QString findPattern(const QString& findText);
 
@@ -52,13 +55,10 @@ struct LibraryObject {
 /// are left out, as is every object without the five song fields.
 QStringList listEntries(const std::vector<LibraryObject>& objects);
 
-/// A user's wildcard pattern (* any text, ? one character, # one digit, every
-/// other character literal) as an SQL condition on expr, case-insensitive:
-/// "expr LIKE '...' ESCAPE '\'", or "expr GLOB '...'" when it needs a digit or
-/// letters beyond ASCII.
-QString likeCondition(const QString& expr, const QString& pattern);
-/// The SQL text with each "LIKE 'pattern'" of the user's wildcards turned
-/// into the engine's own (see likeCondition); everything else unchanged.
+/// The SQL text with each "LIKE 'pattern'" of the user's wildcards (* any text,
+/// ? one character, # one digit, every other character literal) turned into the
+/// engine's own, case-insensitive: "LIKE '...' ESCAPE '\'", or "GLOB '...'" when
+/// it needs a digit or letters beyond ASCII; everything else unchanged.
 QString translateLike(const QString& sql);
 /// The SQL the grid runs for a record source: a bare table name becomes
 /// SELECT * FROM it; SQL gets its wildcards translated.
@@ -67,7 +67,7 @@ QString recordSourceQuery(const QString& recordSource);
 /// True when sql is one SELECT statement and nothing else (a trailing ";" and comments allowed).
 bool isSingleSelect(const QString& sql);
 
-/// The wildcard pattern matched in memory, with the same rules as likeCondition.
+/// The wildcard pattern matched in memory, with the same rules as translateLike.
 class JetPattern {
 public:
     explicit JetPattern(const QString& pattern);

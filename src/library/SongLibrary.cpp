@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace lirmus {
@@ -21,6 +23,9 @@ namespace lirmus {
 namespace {
 
 QAtomicInt connections;
+
+// How often the engine asks whether a bounded statement may go on.
+constexpr int kProgressSteps = 1000;
 
 QString newConnectionName() { return QString("lirmus-library-%1").arg(connections.fetchAndAddRelaxed(1)); }
 
@@ -139,12 +144,32 @@ bool SongLibrary::open(const QString& path, DbError* err)
         dropConnection(db_, connection_);
         return false;
     }
+    const QVariant h = db_.driver()->handle();
+    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0) handle_ = *static_cast<sqlite3* const*>(h.constData());
+    if (!handle_) {
+        dropConnection(db_, connection_);
+        return fail(err, "14", "The SQLite driver gives no handle to " + path + ".");
+    }
+    sqlite3_progress_handler(handle_, kProgressSteps, &SongLibrary::progress, this);
     path_ = path;
     return true;
 }
 
+int SongLibrary::progress(void* self)
+{
+    const auto* lib = static_cast<const SongLibrary*>(self);
+    if (!lib->armed_) return 0;
+    if (lib->stop_.load()) return 1;
+    lib->steps_ += kProgressSteps;
+    if (lib->steps_ <= lib->budget_) return 0;
+    lib->ranOut_ = true;
+    return 1;
+}
+
 void SongLibrary::close()
 {
+    if (handle_) sqlite3_progress_handler(handle_, 0, nullptr, nullptr);
+    handle_ = nullptr;
     delete prepared_;
     prepared_ = nullptr;
     dropConnection(db_, connection_);
@@ -168,12 +193,28 @@ bool SongLibrary::objects(std::vector<LibraryObject>* out, DbError* err) const
     return true;
 }
 
+bool SongLibrary::hasSongTable(DbError* err) const
+{
+    std::vector<LibraryObject> all;
+    if (!objects(&all, err)) return false;
+    for (const LibraryObject& o : all)
+        if (!o.view && o.name.compare(kSongTable, Qt::CaseInsensitive) == 0 && TuttiICampi(o.fields)) return true;
+    return fail(err, "3078", path_ + " is not a song library: it has no table \"" + kSongTable +
+                                 "\" with Name, Author, Category, TRANSPOSE and MidiFile.");
+}
+
 bool SongLibrary::count(const QString& selectSql, long long* n, DbError* err) const
 {
+    // The record source may be hand-written: counting runs all of it.
+    ReadOnly readOnly(*this);
+    if (!readOnly.ok()) return fail(err, "8", "The library cannot be made read-only: the query does not run.");
+    Bounded bounded(*this);
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    if (!q.exec("SELECT count(*) FROM (" + withoutTrailingSemicolon(selectSql) + ")") || !q.next())
-        return fail(err, q.lastError());
+    if (!q.exec("SELECT count(*) FROM (" + withoutTrailingSemicolon(selectSql) + ")") || !q.next()) {
+        if (err) *err = bounded.error(q.lastError());
+        return false;
+    }
     *n = q.value(0).toLongLong();
     return true;
 }
@@ -263,7 +304,37 @@ bool SongLibrary::insertSong(const SongRecord& song, DbError* err)
 
 SongLibrary::ReadOnly::ReadOnly(const SongLibrary& lib) : lib_(lib)
 {
-    QSqlQuery(lib_.db_).exec("PRAGMA query_only = ON");
+    // The pragma says nothing on failure: read the setting back.
+    QSqlQuery q(lib_.db_);
+    ok_ = q.exec("PRAGMA query_only = ON") && q.exec("PRAGMA query_only") && q.next() && q.value(0).toInt() == 1;
+}
+
+SongLibrary::Bounded::Bounded(const SongLibrary& lib) : lib_(lib)
+{
+    lib_.stop_.store(false);
+    lib_.ranOut_ = false;
+    lib_.steps_ = 0;
+    lib_.armed_ = true;
+    if (lib_.handle_) savedLength_ = sqlite3_limit(lib_.handle_, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+}
+
+SongLibrary::Bounded::~Bounded()
+{
+    lib_.armed_ = false;
+    if (lib_.handle_ && savedLength_ >= 0) sqlite3_limit(lib_.handle_, SQLITE_LIMIT_LENGTH, savedLength_);
+}
+
+DbError SongLibrary::Bounded::error(const QSqlError& e) const
+{
+    DbError out = dbError(e);
+    const int code = out.number.toInt() & 0xff;
+    if (code == SQLITE_INTERRUPT)
+        out.description = lib_.ranOut_ ? "The query was stopped: it took too long. Narrow it down or add a LIMIT."
+                                        : "The query was stopped.";
+    else if (code == SQLITE_TOOBIG)
+        out.description = QString("The query was stopped: a value it makes is larger than %1 MB.")
+                              .arg(kMaxValueBytes >> 20);
+    return out;
 }
 
 SongLibrary::ReadOnly::~ReadOnly() { QSqlQuery(lib_.db_).exec("PRAGMA query_only = OFF"); }

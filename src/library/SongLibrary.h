@@ -8,7 +8,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
 #include <vector>
+
+struct sqlite3;
 
 namespace lirmus {
 
@@ -47,6 +50,9 @@ public:
 
     /// Tables and views with their field names, by name.
     bool objects(std::vector<LibraryObject>* out, DbError* err) const;
+    /// True when the file holds the table "All Songs" with every song field; else
+    /// says that it is not a song library.
+    bool hasSongTable(DbError* err) const;
     /// The rows a query gives.
     bool count(const QString& selectSql, long long* n, DbError* err) const;
 
@@ -64,22 +70,57 @@ public:
     /// Adds one song; a song already there fails with DbError::kDuplicate.
     bool insertSong(const SongRecord& song, DbError* err);
 
-    /// Runs read-only statements only while the guard lives.
+    /// Runs read-only statements only while the guard lives; ok() is false when
+    /// the connection refused, and then nothing hand-written may run.
     class ReadOnly {
     public:
         explicit ReadOnly(const SongLibrary& lib);
         ~ReadOnly();
+        bool ok() const { return ok_; }
 
     private:
         const SongLibrary& lib_;
+        bool ok_ = false;
     };
 
+    /// The most a value of a hand-written query may hold.
+    static constexpr int kMaxValueBytes = 32 << 20;
+    /// The engine's steps a hand-written query may take per run of the guard below
+    /// before it is stopped (about seconds: the window thread waits meanwhile).
+    static constexpr long long kWorkBudget = 300'000'000;
+
+    /// While it lives, statements on the library are bounded: no value longer than
+    /// kMaxValueBytes, at most the work budget, and requestStop() ends them.
+    class Bounded {
+    public:
+        explicit Bounded(const SongLibrary& lib);
+        ~Bounded();
+        /// The engine's error as the messages show it, saying why a query was stopped.
+        DbError error(const class QSqlError& e) const;
+
+    private:
+        const SongLibrary& lib_;
+        int savedLength_ = -1;
+    };
+    /// Stops the bounded statement running now (safe from any thread).
+    void requestStop() { stop_.store(true); }
+    /// For tests: the work budget of the bounded statements.
+    void setWorkBudget(long long steps) { budget_ = steps; }
+
 private:
+    static int progress(void* self);
     QString connection_;
     QString path_;
     QSqlDatabase db_;
     struct Prepared;
     Prepared* prepared_ = nullptr;
+    sqlite3* handle_ = nullptr;
+    // The bounded statements' state; the progress handler reads it.
+    mutable std::atomic<bool> stop_{false};
+    mutable bool armed_ = false;
+    mutable bool ranOut_ = false;
+    mutable long long steps_ = 0;
+    long long budget_ = kWorkBudget;
 };
 
 /// The engine's error of a query or database, with a duplicate reported as 3022.

@@ -17,19 +17,28 @@ bool SongTableModel::load(SongLibrary* library, const QString& recordSource, DbE
     library_ = library;
     bool ok = false;
     {
-        // The record source may come from the settings file or a hand-edited query: it only reads.
+        // The record source may come from the settings file or a hand-edited query: it only
+        // reads, and it is bounded in time and size.
         SongLibrary::ReadOnly guard(*library);
-        query_ = QSqlQuery(library->database());
-        query_.setForwardOnly(true);
         const QString sql = recordSourceQuery(recordSource);
-        ok = isSingleSelect(sql) && query_.exec(sql);
+        DbError refused;
+        if (!isSingleSelect(sql))
+            refused = {"8", "Only a single SELECT can run here: showing songs never changes the library."};
+        else if (!guard.ok())
+            refused = {"8", "The library cannot be made read-only, so no query runs on it."};
+        if (refused.number.isEmpty()) {
+            SongLibrary::Bounded bounded(*library);
+            query_ = QSqlQuery(library->database());
+            query_.setForwardOnly(true);
+            ok = query_.exec(sql);
+            if (!ok) refused = bounded.error(query_.lastError());
+        }
         if (ok) {
             const QSqlRecord record = query_.record();
             for (int c = 0; c < record.count(); ++c) columns_ << record.fieldName(c);
             fetchRows(kFirstRows);
         } else if (err) {
-            *err = isSingleSelect(sql) ? dbError(query_.lastError())
-                                       : DbError{"8", "Only a single SELECT can run here: showing songs never changes the library."};
+            *err = refused;
         }
     }
     if (!ok) {
@@ -56,6 +65,8 @@ void SongTableModel::forgetRows()
     cells_.clear();
     resetFilter();
     shown_ = 0;
+    bytes_ = 0;
+    cut_ = false;
 }
 
 void SongTableModel::finishQuery()
@@ -67,12 +78,25 @@ bool SongTableModel::fetchRows(int n)
 {
     if (!query_.isActive() || columns_.isEmpty()) return false;
     const int width = int(columns_.size());
+    SongLibrary::Bounded bounded(*library_);
     for (int i = 0; i < n; ++i) {
         if (!query_.next()) {
+            // A query stopped halfway is not the end of its rows.
+            if (query_.lastError().isValid()) cut_ = true;
             query_.finish();
             break;
         }
-        for (int c = 0; c < width; ++c) cells_.push_back(query_.value(c));
+        if (rows() >= kMaxRows || bytes_ > maxBytes_) { // there is more than memory should hold
+            cut_ = true;
+            query_.finish();
+            break;
+        }
+        for (int c = 0; c < width; ++c) {
+            cells_.push_back(query_.value(c));
+            const QVariant& v = cells_.back();
+            if (v.typeId() == QMetaType::QString) bytes_ += 2 * v.toString().size();
+            else if (v.typeId() == QMetaType::QByteArray) bytes_ += v.toByteArray().size();
+        }
     }
     // The views hear of the new rows at once; during load() the reset covers them.
     if (rows() > shown_ && shown_ > 0 && !filtering_) {

@@ -19,6 +19,9 @@ public:
     /// Rows read at once when a record source is loaded, and per step after that.
     static constexpr int kFirstRows = 256;
     static constexpr int kStepRows = 4096;
+    /// The most rows and text a record source may bring into memory; the rest is left unread.
+    static constexpr int kMaxRows = 1'000'000;
+    static constexpr long long kMaxBytes = 512LL << 20;
 
     explicit SongTableModel(QObject* parent = nullptr);
 
@@ -42,6 +45,11 @@ public:
     bool fetchRows(int n);
     void fetchAll();
     bool allFetched() const { return !query_.isActive(); }
+    /// True when reading stopped before the query's last row (too many rows or
+    /// too much text, or the query was stopped).
+    bool cut() const { return cut_; }
+    /// For tests: the text and blobs the rows may hold.
+    void setByteBound(long long bytes) { maxBytes_ = bytes; }
 
     /// The field name of a column (the record source's own, e.g. "Trans").
     QString fieldName(int column) const;
@@ -95,6 +103,9 @@ private:
     QStringList columns_;
     std::vector<QVariant> cells_;
     int shown_ = 0; ///< rows the views know of
+    long long bytes_ = 0; ///< text and blobs read
+    long long maxBytes_ = kMaxBytes;
+    bool cut_ = false;
     bool editable_ = false;
 
     QString filterText_;

@@ -3,6 +3,7 @@
 #include "ControllerTable.h"
 #include "ExternalSequencer.h"
 #include "LoadSong.h"
+#include "MciCommand.h"
 #include "Panic.h"
 #include "Player.h"
 #include "Settings.h"
@@ -352,7 +353,7 @@ void Transport::OutputSong(long fromIndex, long toIndex, long fromTime, int mode
         p_.flags_.AbortRequested = true;
     };
     mci("Close All");
-    if (!mci("Open \"" + st.SongFile.toStdString() + "\" alias MCIMidi Type Sequencer")) return fail();
+    if (!mci("Open " + mciQuote(st.SongFile.toStdString()) + " alias MCIMidi Type Sequencer")) return fail();
     mci("Set MCIMidi Port " + std::to_string(std::max(0, p_.settings().MIDIDEVICE) - 1));
     mci("Set MCIMidi Time Format milliseconds");
     startTime += q.TimeOffset;

@@ -226,7 +226,7 @@ void frmDataGrid::RifaiCaptionDB()
         DbError e;
         library_.count(recordSourceQuery(shownSource_), &n, &e);
     }
-    setWindowTitle(captionFor(n, shownSource_, CurDB));
+    setWindowTitle(captionFor(n, shownSource_, CurDB, model_->cut()));
     AssestaLarghezza();
 }
 
@@ -403,7 +403,7 @@ void frmDataGrid::grdData_HeadClick(int column)
 {
     const QString name = model_->fieldName(column);
     if (name.isEmpty()) return;
-    QString SortKey = "[" + name + "]";
+    QString SortKey = bracketName(name);
     if (HeadShift != 0) {
         SortKey += " desc";
         HeadShift = 0;
@@ -417,7 +417,7 @@ void frmDataGrid::SortRecordset(const QString& SortKey)
     Hourglass wait;
     fetchTimer_->stop();
     const bool descending = SortKey.endsWith(" desc", Qt::CaseInsensitive);
-    const QString name = SortKey.mid(1, SortKey.lastIndexOf(']') - 1);
+    const QString name = unbracketName(descending ? SortKey.chopped(5) : SortKey);
     model_->sortByColumn(model_->columnOf(name), descending);
     AssestaLarghezza();
     if (!model_->allPrepared()) fetchTimer_->start();

@@ -117,3 +117,17 @@ TEST(LirmusInfo, PrintsTheEncodingUsedAndThePages)
     lines = runInfo(dir, {"koi8.kar"}).out.split('\n');
     EXPECT_EQ(lines.filter("encoding: "), QStringList({"encoding: WINDOWS-1251"}));
 }
+
+TEST(LirmusInfo, LengthsOfAHundredMinutesAndMorePrintWhole)
+{
+    const std::string dir = tempDir();
+    // 500 ticks a beat at 120 a minute: a thousand ticks a second.
+    for (const auto& [ticks, length] : {std::pair{6005000, "length: 100:05"}, std::pair{5999000, "length: 99:59"}}) {
+        SmfWriter w(0, 500);
+        w.track().note(0, 0, 60, 100).noteOff(ticks, 0, 60).end();
+        ASSERT_TRUE(w.save(dir + "long.mid"));
+        const InfoRun r = runInfo(dir, {"long.mid"});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.split('\n').contains(length)) << r.out.toStdString();
+    }
+}

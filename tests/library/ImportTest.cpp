@@ -278,3 +278,22 @@ TEST(Import, StoppedBetweenFilesKeepsWholeRecordsAndAScanStopsWhenAsked)
     EXPECT_EQ(rest.counts.already, 3);
     EXPECT_EQ(sqlValue(lib, "SELECT count(*) FROM \"All Songs\"").toInt(), int(list.files.size()) - 1);
 }
+
+TEST(Import, IntoAFileThatIsNoLibrarySaysSoOnce)
+{
+    Tree t;
+    const QString db = QString::fromStdString(tempDir()) + "/empty.db";
+    touchFile(db);
+    SongLibrary lib;
+    DbError e;
+    ASSERT_TRUE(lib.open(db, &e)) << e.text().toStdString(); // SQLite takes an empty file as an empty database
+    ImportList list = listSubFolders(t.root);
+    const ImportRun r = import(lib, list, t.root, true);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.fatal.number, QString("3078"));
+    EXPECT_TRUE(r.fatal.description.contains("is not a song library")) << r.fatal.text().toStdString();
+    EXPECT_TRUE(r.results.empty());
+    EXPECT_EQ(r.counts.added, 0);
+    lib.close();
+    EXPECT_EQ(QFileInfo(db).size(), 0);
+}

@@ -16,6 +16,7 @@ TEST(LibrarySql, RecordSourcesAndCaptions)
     EXPECT_EQ(s(objectNameOfEntry("(Q)My Query")), "My Query");
     EXPECT_EQ(s(captionFor(125, kDefaultRecordSource, "/songs/Songs.db")), "125 Records from: [All Songs]; in /songs/Songs.db");
     EXPECT_EQ(s(captionFor(0, "All Songs", "/a.db")), "0 Records from: All Songs in /a.db");
+    EXPECT_EQ(s(captionFor(9, "[Q]", "/a.db", true)), "9 Records from: [Q] in /a.db (cut short: the query gives more)");
     EXPECT_EQ(s(recordSourceQuery("All Songs")), "SELECT * FROM \"All Songs\"");
     EXPECT_EQ(s(recordSourceQuery("[All Songs]")), "SELECT * FROM \"All Songs\"");
     EXPECT_EQ(s(quoteIdentifier("my \"best\" songs")), "\"my \"\"best\"\" songs\"");
@@ -26,7 +27,6 @@ TEST(LibrarySql, FindTextDoublesLoneApostrophesOnly)
     EXPECT_EQ(s(doubleApostrophes("O'Brien")), "O''Brien");
     EXPECT_EQ(s(doubleApostrophes("O''Brien")), "O''Brien");
     EXPECT_EQ(s(doubleApostrophes("'''")), "''''");
-    EXPECT_EQ(s(findCriterion("Name", "O''Brien")), "Name Like '*O''Brien*'");
     EXPECT_EQ(s(findPattern("O''Brien")), "*O'Brien*");
 }
 
@@ -36,14 +36,14 @@ TEST(LibrarySql, ComposeSqlAsTheBuilderShowsIt)
     spec.source = "All Songs";
     EXPECT_EQ(s(ComposeSql(spec)), "[All Songs];");
     spec.rows[0] = {"Author", "Like", "A*"};
-    EXPECT_EQ(s(ComposeSql(spec)), "[All Songs] Where Author Like 'A*' ;");
+    EXPECT_EQ(s(ComposeSql(spec)), "[All Songs] Where [Author] Like 'A*' ;");
     spec.order = {"Name Asc"};
-    EXPECT_EQ(s(ComposeSql(spec)), "[All Songs] Where Author Like 'A*'  Order by Name Asc;");
+    EXPECT_EQ(s(ComposeSql(spec)), "[All Songs] Where [Author] Like 'A*'  Order by [Name] Asc;");
     spec.order << "Author Desc";
     spec.rows[1] = {"Category", "=", "Pop"};
     spec.orJoin = true;
     EXPECT_EQ(s(ComposeSql(spec)),
-              "[All Songs] Where Author Like 'A*'  Or Category = 'Pop'  Order by Name Asc, Author Desc;");
+              "[All Songs] Where [Author] Like 'A*'  Or [Category] = 'Pop'  Order by [Name] Asc, [Author] Desc;");
     // A ticked field without a value, or a value without a field, adds nothing.
     spec = {};
     spec.source = "Q";
@@ -55,14 +55,42 @@ TEST(LibrarySql, ComposeSqlAsTheBuilderShowsIt)
     EXPECT_EQ(s(withoutFirstApostrophe("it's o'k")), "its o'k");
 }
 
+TEST(LibrarySql, ComposeSqlQuotesValuesAndNamesWhateverTheyHold)
+{
+    SelectSpec spec;
+    spec.source = "All Songs";
+    spec.rows[0] = {"Name", "=", "it's \"x\" [y]; -- z"};
+    spec.rows[1] = {"Author", "Like", "'; DROP TABLE x; --"};
+    EXPECT_EQ(s(ComposeSql(spec)), "[All Songs] Where [Name] = 'it''s \"x\" [y]; -- z'  And [Author] Like "
+                                   "'''; DROP TABLE x; --' ;");
+    // Doubled apostrophes in a value are two apostrophes, not one escaped.
+    spec.rows[1] = {};
+    spec.rows[0] = {"Name", "=", "a''b"};
+    EXPECT_EQ(s(ComposeSql(spec)), "[All Songs] Where [Name] = 'a''''b' ;");
+    // Names: brackets where they can hold the name, double quotes where not.
+    spec.rows[0] = {"Odd]Field", "<>", "1"};
+    spec.order = {"my field Desc", "x\"y]; --z Asc", "bare"};
+    EXPECT_EQ(s(ComposeSql(spec)), "[All Songs] Where \"Odd]Field\" <> '1'  Order by [my field] Desc, "
+                                   "\"x\"\"y]; --z\" Asc, [bare];");
+    // The operator is one of the builder's own.
+    spec.order = {};
+    spec.rows[0] = {"Name", "= 1 OR 1 =", "x"};
+    EXPECT_EQ(s(ComposeSql(spec)), "[All Songs] Where [Name] = 'x' ;");
+    EXPECT_TRUE(isSingleSelect(kSelectFrom + ComposeSql(spec)));
+    EXPECT_EQ(s(toggleDirection("my field Asc")), "my field Desc");
+    EXPECT_EQ(s(unbracketName("[a b]")), "a b");
+    EXPECT_EQ(s(unbracketName(bracketName("x\"y]"))), "x\"y]");
+    EXPECT_EQ(s(unbracketName("plain")), "plain");
+}
+
 TEST(LibrarySql, WildcardsBecomeTheEnginesOwnWithEverythingElseLiteral)
 {
-    EXPECT_EQ(s(likeCondition("Name", "A*")), "Name LIKE 'A%' ESCAPE '\\'");
-    EXPECT_EQ(s(likeCondition("Name", "100%_a?")), "Name LIKE '100\\%\\_a_' ESCAPE '\\'");
-    EXPECT_EQ(s(likeCondition("Name", "back\\slash")), "Name LIKE 'back\\\\slash' ESCAPE '\\'");
-    EXPECT_EQ(s(likeCondition("Name", "Track #*")), "Name GLOB '[tT][rR][aA][cC][kK] [0-9]*'");
-    EXPECT_EQ(s(likeCondition("Name", "Ñ[a]")), "Name GLOB '[ñÑ][[][aA]]'");
-    EXPECT_EQ(s(likeCondition("Name", "O'Brien")), "Name LIKE 'O''Brien' ESCAPE '\\'");
+    EXPECT_EQ(s(translateLike("Name Like 'A*'")), "Name LIKE 'A%' ESCAPE '\\'");
+    EXPECT_EQ(s(translateLike("Name Like '100%_a?'")), "Name LIKE '100\\%\\_a_' ESCAPE '\\'");
+    EXPECT_EQ(s(translateLike("Name Like 'back\\slash'")), "Name LIKE 'back\\\\slash' ESCAPE '\\'");
+    EXPECT_EQ(s(translateLike("Name Like 'Track #*'")), "Name GLOB '[tT][rR][aA][cC][kK] [0-9]*'");
+    EXPECT_EQ(s(translateLike("Name Like 'Ñ[a]'")), "Name GLOB '[ñÑ][[][aA]]'");
+    EXPECT_EQ(s(translateLike("Name Like 'O''Brien'")), "Name LIKE 'O''Brien' ESCAPE '\\'");
     // In SQL text only the literal after Like changes; strings and names that merely say "like" stay.
     EXPECT_EQ(s(translateLike("SELECT * FROM [All Songs] Where Author Like 'A*'  Order by Name;")),
               "SELECT * FROM [All Songs] Where Author LIKE 'A%' ESCAPE '\\'  Order by Name;");

@@ -192,6 +192,40 @@ TEST(LibraryWindows, StartUpRestoresTheLibraryAndABadOneIsReported)
     EXPECT_EQ(bad.settings["CurDB"], bad.dir + "/text.db"); // the settings keep the last good values
 }
 
+TEST(LibraryWindows, HeadersWithQuotesAndBracketsSortAndHugeSelectionsSayTheyAreCut)
+{
+    Browser b;
+    b.settings["CurDB"] = b.library(4);
+    b.settings["RecordSource"] =
+        "SELECT Author AS \"it's [a]\", Name AS \"x]\"\"y desc\", Category, TRANSPOSE AS Trans, MidiFile "
+        "FROM [All Songs];";
+    b.settings["DBorFiles"] = "1";
+    b.load();
+    ASSERT_EQ(b.w.songs()->rowCount(), 4);
+    b.headerClick(0, Qt::NoModifier);
+    EXPECT_EQ(b.column(0), (QStringList{"Abba", "Modugno", "Modugno", "O'Brien"}));
+    b.headerClick(1, Qt::ShiftModifier);
+    EXPECT_EQ(b.column(1), (QStringList{"Song 03", "Song 02", "Song 01", "Song 00"}));
+    b.headerClick(1, Qt::NoModifier);
+    EXPECT_EQ(b.column(1).front(), QString("Song 00"));
+
+    // A selection bigger than memory should hold is read up to the bound, and the caption says so.
+    DbError e;
+    const QString huge = "SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                         "WHERE x < 100) SELECT randomblob(10000000) AS Name, 1 AS Author, 1 AS Category, "
+                         "0 AS Trans, x AS MidiFile FROM c)";
+    b.w.songs()->setByteBound(30'000'000);
+    ASSERT_TRUE(b.w.showRecordSource(huge, &e)) << e.text().toStdString();
+    b.w.songs()->fetchAll();
+    b.w.RifaiCaptionDB();
+    EXPECT_TRUE(b.w.windowTitle().startsWith("4 Records from: ")) << b.w.windowTitle().toStdString();
+    EXPECT_TRUE(b.w.windowTitle().endsWith("(cut short: the query gives more)")) << b.w.windowTitle().toStdString();
+    // One value too big to make is refused with a message; the rows shown stay.
+    EXPECT_FALSE(b.w.showRecordSource("SELECT randomblob(1000000000) AS Name", &e));
+    EXPECT_TRUE(e.description.contains("larger than")) << e.text().toStdString();
+    EXPECT_EQ(b.w.songs()->rowCount(), 4);
+}
+
 TEST(LibraryWindows, SortFindAndFindNext)
 {
     Browser b;
@@ -462,7 +496,7 @@ TEST(LibraryWindows, QueryBuilderComposesAppliesCancelsAndSaves)
     s.lstWhere[0]->item(1)->setCheckState(Qt::Checked);
     s.txtWhere[0]->setText("A'*");
     EXPECT_EQ(s.txtWhere[0]->text(), QString("A*"));
-    EXPECT_EQ(s.lblSql->toPlainText(), QString("[All Songs] Where Author Like 'A*' ;"));
+    EXPECT_EQ(s.lblSql->toPlainText(), QString("[All Songs] Where [Author] Like 'A*' ;"));
     s.lstWhere[0]->item(0)->setCheckState(Qt::Checked); // one field per row
     EXPECT_EQ(s.lstWhere[0]->item(1)->checkState(), Qt::Unchecked);
     s.lstWhere[0]->item(1)->setCheckState(Qt::Checked);
@@ -474,7 +508,7 @@ TEST(LibraryWindows, QueryBuilderComposesAppliesCancelsAndSaves)
     s.lstOrder->item(1)->setCheckState(Qt::Checked);
     s.lstOrderAD_Click(s.lstOrderAD->item(1));
     EXPECT_EQ(s.lblSql->toPlainText(),
-              QString("[All Songs] Where Author Like 'A*'  Or Author = 'Modugno'  Order by Name Asc, Author Desc;"));
+              QString("[All Songs] Where [Author] Like 'A*'  Or [Author] = 'Modugno'  Order by [Name] Asc, [Author] Desc;"));
     s.lstOrder->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(s.lstOrderAD->count(), 1);
     s.lstOrder->item(0)->setCheckState(Qt::Checked);
@@ -595,4 +629,53 @@ TEST(LibraryWindows, CommandLineToolGivesTheWindowsResults)
     ASSERT_TRUE(win.open(b.dir + "/window.db", &e));
     EXPECT_EQ(allSongs(cli), allSongs(win));
     EXPECT_EQ(allSongs(cli).size(), 3);
+}
+
+TEST(LibraryWindows, CommandLineToolRefusesFilesThatAreNoLibraryAndEscapesSeparators)
+{
+    const QString dir = QString::fromStdString(tempDir());
+    touchFile(dir + "/songs/a.mid");
+    touchFile(dir + "/songs/b.kar");
+    const QString tool = QString::fromStdString(buildDir()) + "/lirmus-library";
+    auto run = [&](const QStringList& args, QString* out, QString* errText) {
+        QProcess p;
+        p.start(tool, args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        *out = QString::fromUtf8(p.readAllStandardOutput());
+        *errText = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    };
+    QString out, errText;
+    touchFile(dir + "/empty.db");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "foreign");
+        db.setDatabaseName(dir + "/foreign.db");
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec("CREATE TABLE notes (text TEXT)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("foreign");
+    QFile text(dir + "/text.db");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("just some text, long enough to be no database header at all, really");
+    text.close();
+    for (const char* file : {"/empty.db", "/foreign.db", "/text.db"}) {
+        EXPECT_EQ(run({"import", dir + file, dir + "/songs"}, &out, &errText), 1) << file;
+        EXPECT_TRUE(out.isEmpty()) << file << out.toStdString();
+        EXPECT_EQ(errText.count('\n'), 2) << file << errText.toStdString(); // said once, not per song
+        EXPECT_FALSE(errText.contains("no such table")) << errText.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(dir + "/empty.db").size(), 0); // left as it was
+
+    const QString path = newLibrary(dir, "odd.db");
+    {
+        SongLibrary lib;
+        DbError e;
+        ASSERT_TRUE(lib.open(path, &e));
+        ASSERT_TRUE(lib.insertSong({"Tab\there", "Line\nfeed\r", "back\\slash\\t", 0, "/s/a.mid"}, &e));
+    }
+    EXPECT_EQ(run({"list", path}, &out, &errText), 0);
+    EXPECT_EQ(out, "Tab\\there\tLine\\nfeed\\r\tback\\\\slash\\\\t\t0\t/s/a.mid\n");
+    run({"help", "x"}, &out, &errText);
+    EXPECT_TRUE(errText.contains("\\t")) << errText.toStdString();
 }

@@ -6,6 +6,10 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include <unistd.h>
 
 using namespace lirmus;
@@ -38,6 +42,13 @@ struct Lib {
         return out;
     }
 };
+
+// Rows counted 1, 2, 3... up to upTo (for ever when 0), each giving what as Name.
+QString counted(const QString& what, long long upTo = 0)
+{
+    return "SELECT * FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c" +
+           (upTo > 0 ? QString(" WHERE x < %1").arg(upTo) : QString()) + ") SELECT " + what + " AS Name FROM c)";
+}
 
 } // namespace
 
@@ -218,4 +229,111 @@ TEST(SongLibrary, TemplateFromTheProgramFolderFirst)
     EXPECT_EQ(templatePath(app, {installed}), QDir(installed).filePath("Database.new"));
     ASSERT_TRUE(writeFile((app + "Database.new").toStdString(), "x"));
     EXPECT_EQ(templatePath(app, {installed}), app + "Database.new");
+}
+
+TEST(SongLibrary, BuilderSelectionsFindNamesWithQuotesAndComments)
+{
+    Lib l;
+    const QString odd = "It's \"x\" [y]; -- z";
+    l.add(odd, "O'Brien", "/s/a.kar");
+    l.add("Plain", "Other", "/s/b.kar");
+    SelectSpec spec;
+    spec.source = kSongTable;
+    spec.rows[0] = {"Name", "=", odd};
+    EXPECT_EQ(l.names(kSelectFrom + ComposeSql(spec)), QStringList{odd});
+    spec.rows[0] = {"Author", "Like", "O'B*"};
+    spec.rows[1] = {"Name", "<>", "'; DELETE FROM [All Songs]; --"};
+    spec.order = {"Name Desc"};
+    EXPECT_EQ(l.names(kSelectFrom + ComposeSql(spec)), QStringList{odd});
+    spec.rows[0] = {};
+    EXPECT_EQ(l.names(kSelectFrom + ComposeSql(spec)), (QStringList{"Plain", odd}));
+    EXPECT_EQ(allSongs(l.lib).size(), 2);
+}
+
+TEST(SongLibrary, RunawayQueriesEndWithAMessageAndTheLibraryGoesOn)
+{
+    Lib l;
+    l.add("Volare", "", "/s/Volare.kar");
+    SongTableModel m;
+    DbError e;
+    // A gigabyte in one value is refused before it is made.
+    EXPECT_FALSE(m.load(&l.lib, "SELECT randomblob(1000000000) AS Name", &e));
+    EXPECT_EQ(e.number, "18");
+    EXPECT_TRUE(e.description.contains("larger than 32 MB")) << e.text().toStdString();
+    long long n = 0;
+    EXPECT_FALSE(l.lib.count("SELECT zeroblob(1000000000)", &n, &e));
+    EXPECT_EQ(e.number, "18");
+    EXPECT_EQ(m.rowCount(), 0);
+    EXPECT_EQ(l.names(kDefaultRecordSource), QStringList{"Volare"});
+
+    // Work without a row for too long is stopped.
+    l.lib.setWorkBudget(1'000'000);
+    const QString slow = "SELECT count(*) AS Name FROM (" + counted("x", 5000000) + ")";
+    EXPECT_FALSE(m.load(&l.lib, slow, &e));
+    EXPECT_EQ(e.number, "9");
+    EXPECT_TRUE(e.description.contains("took too long")) << e.text().toStdString();
+    EXPECT_FALSE(l.lib.count(slow, &n, &e));
+    l.lib.setWorkBudget(SongLibrary::kWorkBudget);
+    EXPECT_TRUE(m.load(&l.lib, slow, &e)) << e.text().toStdString(); // the same within the budget
+    EXPECT_EQ(m.index(0, 0).data().toLongLong(), 5000000);
+
+    // The library still reads and writes.
+    EXPECT_EQ(l.names(kDefaultRecordSource), QStringList{"Volare"});
+    EXPECT_TRUE(l.lib.deleteSong("/s/Volare.kar", &e)) << e.text().toStdString();
+}
+
+TEST(SongLibrary, AQueryRunningForeverStopsWhenAsked)
+{
+    Lib l;
+    SongTableModel m;
+    DbError e;
+    std::atomic<bool> done{false};
+    std::thread stopper([&] {
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            l.lib.requestStop();
+        }
+    });
+    const bool ran = m.load(&l.lib, "SELECT count(*) AS Name FROM (" + counted("x") + ")", &e);
+    done = true;
+    stopper.join();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(e.text(), QString("9 The query was stopped."));
+    EXPECT_TRUE(l.names(kDefaultRecordSource).isEmpty());
+}
+
+TEST(SongLibrary, RowsInMemoryAreBoundedAndTheCutIsTold)
+{
+    Lib l;
+    SongTableModel m;
+    DbError e;
+    const int more = SongTableModel::kMaxRows + 10;
+    auto loadAll = [&](const QString& sql) {
+        ASSERT_TRUE(m.load(&l.lib, sql, &e)) << e.text().toStdString();
+        m.fetchAll();
+    };
+    loadAll(counted("x", more));
+    EXPECT_EQ(m.rowCount(), SongTableModel::kMaxRows);
+    EXPECT_TRUE(m.cut());
+    EXPECT_TRUE(m.allFetched());
+    EXPECT_EQ(m.index(SongTableModel::kMaxRows - 1, 0).data().toInt(), SongTableModel::kMaxRows);
+
+    // Large values: reading stops once the text read passes the bound.
+    m.setByteBound(10'000'000);
+    loadAll(counted("randomblob(1000000)", 100));
+    EXPECT_EQ(m.rowCount(), 11);
+    EXPECT_TRUE(m.cut());
+    // A query that fails halfway keeps the rows read, and says they are not all.
+    m.setByteBound(SongTableModel::kMaxBytes);
+    loadAll(counted("CASE WHEN x < 300 THEN x ELSE randomblob(100000000) END", 1000));
+    EXPECT_EQ(m.rowCount(), 299);
+    EXPECT_TRUE(m.cut());
+    // A closed library runs nothing and says why.
+    SongLibrary closed;
+    EXPECT_FALSE(m.load(&closed, "SELECT 1 AS Name", &e));
+    EXPECT_EQ(e.text(), QString("8 The library cannot be made read-only, so no query runs on it."));
+    // A query read to its end is not cut.
+    loadAll("SELECT 1 AS Name UNION ALL SELECT 2");
+    EXPECT_EQ(m.rowCount(), 2);
+    EXPECT_FALSE(m.cut());
 }

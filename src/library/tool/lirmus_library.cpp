@@ -22,7 +22,9 @@ int usage()
     err << "usage:\n"
            "  lirmus-library new FILE.db\n"
            "  lirmus-library import FILE.db FOLDER [--subfolders] [--author A] [--category C]\n"
-           "  lirmus-library list FILE.db [--find COLUMN TEXT] [--query NAME]\n";
+           "  lirmus-library list FILE.db [--find COLUMN TEXT] [--query NAME]\n"
+           "list prints one song a line, its fields separated by TAB; inside a field a TAB\n"
+           "is written \\t, a line feed \\n, a carriage return \\r and a backslash \\\\.\n";
     err.flush();
     return 2;
 }
@@ -32,6 +34,21 @@ int failure(const QString& what, const DbError& e)
     err << what << "\n" << e.text() << "\n";
     err.flush();
     return 1;
+}
+
+// One field of a list line: the separators it holds are written as escapes.
+QString listField(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '\t') out += "\\t";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else out += c;
+    }
+    return out;
 }
 
 QStringList installedDirs()
@@ -84,7 +101,7 @@ int import(const QString& file, const QStringList& args)
     }
     SongLibrary lib;
     DbError e;
-    if (!lib.open(file, &e)) return failure("Error on DB load:", e);
+    if (!lib.open(file, &e) || !lib.hasSongTable(&e)) return failure("Error on DB load:", e);
 
     ImportList list = subFolders ? listSubFolders(folder) : listCurrentFolder(folder);
     // The window's text boxes start from the folder's names; the options change them.
@@ -134,14 +151,14 @@ int list(const QString& file, const QStringList& args)
     for (int r = 0; r < rows.rowCount(); ++r) {
         if (column >= 0 && !pattern.matches(rows.index(r, column).data().toString())) continue;
         QStringList cells;
-        for (int c = 0; c < rows.columnCount(); ++c) cells << rows.index(r, c).data().toString();
+        for (int c = 0; c < rows.columnCount(); ++c) cells << listField(rows.index(r, c).data().toString());
         out << cells.join('\t') << "\n";
         ++shown;
     }
     out.flush();
     if (column >= 0 && shown == 0)
         err << "'" << doubleApostrophes(findText) << "' not Found in " << rows.fieldName(column) << " !\n";
-    err << captionFor(rows.rowCount(), source, file) << "\n";
+    err << captionFor(rows.rowCount(), source, file, rows.cut()) << "\n";
     return 0;
 }
 

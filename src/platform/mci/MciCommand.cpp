@@ -15,7 +15,8 @@ struct Token {
     std::string lower;
 };
 
-// Splits at blanks; a double-quoted part is one token (a path may hold blanks).
+// Splits at blanks; a double-quoted part is one token (a path may hold blanks),
+// in which a doubled quotation mark stands for one.
 bool tokenize(const std::string& s, std::vector<Token>& out, std::string& message)
 {
     size_t i = 0;
@@ -26,13 +27,23 @@ bool tokenize(const std::string& s, std::vector<Token>& out, std::string& messag
         }
         std::string t;
         if (s[i] == '"') {
-            const size_t end = s.find('"', i + 1);
-            if (end == std::string::npos) {
-                message = "The quotation marks in \"" + s + "\" are not closed.";
-                return false;
+            size_t j = i + 1;
+            for (;;) {
+                if (j >= s.size()) {
+                    message = "The quotation marks in \"" + s + "\" are not closed.";
+                    return false;
+                }
+                if (s[j] == '"') {
+                    if (j + 1 < s.size() && s[j + 1] == '"') {
+                        t += '"';
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                t += s[j++];
             }
-            t = s.substr(i + 1, end - i - 1);
-            i = end + 1;
+            i = j + 1;
         } else {
             const size_t start = i;
             while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i])))
@@ -196,6 +207,17 @@ private:
 };
 
 } // namespace
+
+std::string mciQuote(const std::string& name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out + '"';
+}
 
 std::string mciLower(std::string s)
 {

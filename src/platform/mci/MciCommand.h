@@ -31,6 +31,9 @@ struct MciParsed {
 /// Parses one command string; keywords and device names match without regard to case.
 MciParsed parseMciCommand(const std::string& text);
 
+/// name as one quoted token of a command string: in quotation marks, each one inside doubled.
+std::string mciQuote(const std::string& name);
+
 /// Lower-case ASCII copy, for comparing names.
 std::string mciLower(std::string s);
 

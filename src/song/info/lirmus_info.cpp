@@ -142,7 +142,8 @@ void printSong(Out& out, const std::string& path, const SongState& s, bool withQ
     out.field("tempo", s.InitialTempo);
     out.field("entries", s.queue.MsgCount);
     out.raw("length: ");
-    out.text(TimeText(double(s.queue.lastTime()) / 1000.0).left(5));
+    const QString length = TimeText(double(s.queue.lastTime()) / 1000.0);
+    out.text(length.left(length.lastIndexOf(':'))); // minutes and seconds, however many minutes
     out.raw("\nencoding: ");
     out.text(s.TextEncoding);
     out.raw("\n");

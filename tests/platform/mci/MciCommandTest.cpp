@@ -41,6 +41,19 @@ TEST(MciCommand, ReadsThePlayersCommandsWhateverTheirCase)
     EXPECT_EQ(parseMciCommand("Pause MCIMidi").command.verb, MciVerb::Pause);
 }
 
+TEST(MciCommand, QuotedNamesHoldQuotationMarksDoubled)
+{
+    for (const std::string name : {"/s/a \"b\".mid", "\"", "/s/\"\" alias X type Y\"", "plain", ""}) {
+        const MciParsed p = parseMciCommand("Open " + mciQuote(name) + " alias MCIMidi Type Sequencer");
+        ASSERT_EQ(p.error, 0) << name << ": " << p.message;
+        EXPECT_EQ(p.command.device, name);
+        EXPECT_EQ(p.command.alias, "MCIMidi");
+    }
+    EXPECT_EQ(mciQuote("a\"b"), "\"a\"\"b\"");
+    EXPECT_EQ(parseMciCommand("Open \"a\"\"\" alias M").command.device, "a\"");
+    EXPECT_NE(parseMciCommand("Open \"a\"\" alias M").error, 0);
+}
+
 TEST(MciCommand, RefusesWhatItDoesNotKnowWithAMessage)
 {
     const std::pair<const char*, int> bad[] = {

@@ -24,6 +24,16 @@ namespace {
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// One note of ten seconds, written under this name.
+std::string longSong(const std::string& name)
+{
+    SmfWriter w(0, 480);
+    w.track().note(0, 0, 60, 100).noteOff(4800, 0, 60).end();
+    const std::string song = tempDir() + "/" + name;
+    EXPECT_TRUE(w.save(song));
+    return song;
+}
+
 bool haveSoundFont()
 {
     for (const std::string& f : defaultSoundFonts())
@@ -68,7 +78,7 @@ protected:
     static void start(const std::string& song, long from)
     {
         ASSERT_TRUE(mci->execute("Close All"));
-        ASSERT_TRUE(mci->execute("Open \"" + song + "\" alias MCIMidi Type Sequencer"));
+        ASSERT_TRUE(mci->execute("Open " + mciQuote(song) + " alias MCIMidi Type Sequencer"));
         ASSERT_TRUE(mci->execute("Set MCIMidi Port -1"));
         ASSERT_TRUE(mci->execute("Set MCIMidi Time Format milliseconds"));
         ASSERT_TRUE(mci->execute("Play MCIMidi FROM " + std::to_string(from)));
@@ -152,12 +162,20 @@ TEST_F(MciPlay, AudioFileHoldsTheNoteWhenItWasPlayed)
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
+TEST_F(MciPlay, SongWhoseNameHoldsQuotationMarksPlays)
+{
+    const std::string song = longSong("say \"\"hi\" alias x.mid");
+    start(song, 1000);
+    sleepMs(100);
+    EXPECT_GT(position(), 1030);
+    EXPECT_EQ(mode(), "playing");
+    ASSERT_TRUE(mci->execute("Close All"));
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
 TEST_F(MciPlay, NoSoundCardIsSaidOnceAndPlayingGoesOn)
 {
-    SmfWriter w(0, 480);
-    w.track().note(0, 0, 60, 100).noteOff(4800, 0, 60).end();
-    const std::string song = tempDir() + "/long.mid";
-    ASSERT_TRUE(w.save(song));
+    const std::string song = longSong("long.mid");
     start(song, 0);
     start(song, 1000);
     sleepMs(100);
