@@ -151,11 +151,14 @@ TEST(OutputQueue, TranspositionSparesTheDrumChannelAndDropsNotesOutOfRange)
     p.add(0, 0x90, 60, 100);
     p.add(0, 0x99, 36, 100);  // drums keep their key
     p.add(0, 0xA0, 60, 50);   // key pressure moves with its note
+    p.add(0, 0xE0, 0, 80);    // a pitch bend's bytes are no key: they stay as they are
+    p.add(0, 0xD0, 60);       // nor is channel pressure's
     const long high = p.add(10, 0x90, 126, 100);
     p.add(20, 0x80, 126, 0);
     p.add(30, 0x80, 60, 0);
     p.handAll();
-    EXPECT_EQ(p.play(), (Sent{msg(0x90, 63, 100), msg(0x99, 36, 100), msg(0xA0, 63, 50), msg(0x80, 63, 0)}));
+    EXPECT_EQ(p.play(), (Sent{msg(0x90, 63, 100), msg(0x99, 36, 100), msg(0xA0, 63, 50), msg(0xE0, 0, 80),
+                              msg(0xD0, 60), msg(0x80, 63, 0)}));
     // The note that fell out still reports, so the displays keep their place.
     EXPECT_NE(std::find(p.reported.begin(), p.reported.end(), high), p.reported.end());
 

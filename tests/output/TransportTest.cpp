@@ -329,3 +329,30 @@ TEST(Transport, TheDisplayTimerLowersTheMetersUntilTheyRest)
     }
     EXPECT_TRUE(h.timer1()) << "the timer goes on while the song plays";
 }
+
+TEST(Transport, ASeekWhilePausedWaitsForPlayAndThenPlaysFromThere)
+{
+    PlayerHarness h(false);
+    h.start(writeSong("paused-seek.mid", 20, 64));
+    h.play(1000);
+    h.transport().cmdPause_Click();
+    h.seek(50);
+    h.pump();
+    const size_t before = h.device.count();
+    h.play(2000);
+    for (const SentMessage& m : h.sentFrom(before))
+        EXPECT_NE(uint8_t(m.bytes[0]) & 0xF0, 0x90) << "nothing plays while paused, after the seek too";
+    EXPECT_EQ(buttonsText(h.buttons), "Play Stop Seek");
+    EXPECT_EQ(h.player->state().SliderPercent, 50);
+
+    h.transport().cmdPlay_Click();
+    h.pump();
+    const size_t resumed = h.device.count();
+    h.play(600);
+    EXPECT_EQ(buttonsText(h.buttons), "Pause Stop Seek");
+    const long ms = long(std::lround(50 * double(h.player->song().SongLength) / 100.0));
+    EXPECT_EQ(h.player->state().SendOffset, h.queue()[h.queue().firstAtOrAfter(ms)].Time) << "from the seek's point";
+    int notes = 0;
+    for (const SentMessage& m : h.sentFrom(resumed)) notes += (uint8_t(m.bytes[0]) & 0xF0) == 0x90 && uint8_t(m.bytes[2]) > 0;
+    EXPECT_GE(notes, 2) << "and it plays";
+}

@@ -121,3 +121,31 @@ TEST(Scheduler, OnTheManualClockTheRingGrowsInstead)
     ASSERT_EQ(got.size(), 50u);
     EXPECT_EQ(got.back(), 50);
 }
+
+TEST(MIDIOutputTyped, AClearWithoutAStopAndASecondPauseKeepTheirWord)
+{
+    // Clear while playing: nothing queued before it is sent, and the output plays what comes next.
+    ManualOutput t;
+    for (int i = 0; i < 5; ++i) t.queue(i * 100, 0x90, 60 + i, 100, i + 1);
+    t.start();
+    t.advance(150);
+    ASSERT_EQ(t.tags, (Tags{1, 2}));
+    ASSERT_FALSE(t.out.clear());
+    t.advance(1000);
+    EXPECT_EQ(t.tags, (Tags{1, 2})) << "the cleared messages never play";
+    EXPECT_EQ(t.device.count(), 2u);
+
+    // Paused twice: still paused, not resumed; one resume plays the rest.
+    ManualOutput p;
+    for (int i = 0; i < 5; ++i) p.queue(i * 100, 0x90, 60 + i, 100, i + 1);
+    p.start();
+    p.advance(150);
+    ASSERT_FALSE(p.out.pause());
+    ASSERT_FALSE(p.out.pause());
+    EXPECT_EQ(p.out.stateCode(), OutputStateCode::Paused);
+    p.advance(1000);
+    EXPECT_EQ(p.tags, (Tags{1, 2}));
+    ASSERT_FALSE(p.out.resume());
+    p.advance(1000);
+    EXPECT_EQ(p.tags, (Tags{1, 2, 3, 4, 5}));
+}
