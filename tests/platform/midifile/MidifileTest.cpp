@@ -173,3 +173,34 @@ TEST(Midifile, CloseFreesTheSongAndKeepsTheName)
     mf.setAction(1); // reopens
     EXPECT_EQ(mf.TrackCount(), 2);
 }
+
+TEST(Midifile, DeltaTimesOfOneToFourBytesReadWholeAndAFifthByteEndsTheTrack)
+{
+    // Delta times at each length's edges: 127 | 128, 16383 | 16384, 2097151 | 2097152, 0x0FFFFFFF.
+    const std::vector<uint32_t> deltas = {0, 127, 128, 16383, 16384, 2097151, 2097152, 0x0FFFFFFF};
+    SmfWriter w(1, 480);
+    SmfTrack& t = w.track();
+    for (uint32_t d : deltas) t.note(d, 0, 60, 100);
+    t.end();
+    Midifile mf;
+    mf.setFileName("deltas.mid");
+    mf.loadBytes(w.bytes());
+    mf.setTrack(1);
+    ASSERT_GE(mf.EventCount(), long(deltas.size()));
+    for (size_t i = 0; i < deltas.size(); ++i) {
+        mf.setEventIndex(long(i) + 1);
+        EXPECT_EQ(mf.EventTime(), long(deltas[i])) << "event " << i + 1;
+    }
+
+    // Five bytes with the continuation bit: no number of MIDI's, the track ends before it.
+    std::string track = vlq(0) + std::string("\x90\x3C\x64", 3) + std::string("\x81\x80\x80\x80\x00", 5) +
+                        std::string("\x80\x3C\x00", 3);
+    const std::string bytes = std::string("MThd") + be32(6) + be16(0) + be16(1) + be16(480) + "MTrk" +
+                              be32(uint32_t(track.size())) + track;
+    Midifile bad;
+    bad.setFileName("long-delta.mid");
+    bad.onError = [](int, const std::string&) {};
+    bad.loadBytes(bytes);
+    bad.setTrack(1);
+    EXPECT_EQ(bad.EventCount(), 1) << "the note before the broken delta is kept";
+}
