@@ -72,6 +72,7 @@ TEST(QueueWindow, SeveralSongsDroppedAtOncePlayTheFirstAndQueueTheRest)
 {
     Settings settings;
     ControllerTable controllers = defaultControllerTable();
+    TestDevice device; // outlives the player that sends to it
     Player player{settings, controllers};
     frmPlay w{player};
     struct Beeps : NullDisplays {
@@ -91,7 +92,6 @@ TEST(QueueWindow, SeveralSongsDroppedAtOncePlayTheFirstAndQueueTheRest)
     smf.track().note(0, 0, 60, 100).noteOff(48000, 0, 60).end();
     const std::string playing = test::tempDir() + "playing.mid";
     ASSERT_TRUE(smf.save(playing));
-    TestDevice device;
     settings.AutoStart = false;
     player.output().useTestDevice(&device);
     player.openOutput();
