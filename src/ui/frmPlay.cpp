@@ -15,7 +15,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
