@@ -25,7 +25,7 @@ case "$kind" in
   address) flags="-fsanitize=address,undefined"; dir="$root/build-asan"
            tests="." ;;
   thread)  flags="-fsanitize=thread"; dir="$root/build-tsan"
-           tests="midiout|mci|SettingsService|Jobs|PlayerShutdown|Scheduler|MessageRing|Shutdown|RealTime" ;;
+           tests="MIDIOutput|Synth|Mci|Scheduler|MessageRing|Shutdown|Stop|Wav|SettingsService|Job|Pulse" ;;
   *) echo "usage: $0 address|thread" >&2; exit 2 ;;
 esac
 
