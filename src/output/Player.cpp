@@ -1,5 +1,7 @@
 #include "Player.h"
 
+#include "RecordingTakes.h"
+
 #include "ControllerTable.h"
 #include "LoadSong.h"
 #include "Palette.h"
@@ -65,14 +67,24 @@ Player::~Player()
 
 void Player::applySynthSettings()
 {
+    // The same name keeps the take that runs; another one starts afresh.
+    if (settings_.AudioFile.empty())
+        takes_.reset();
+    else if (!takes_ || takes_->path() != settings_.AudioFile)
+        takes_ = std::make_shared<RecordingTakes>(settings_.AudioFile);
     MIDIOutput1.setSoundFont(settings_.SoundFont);
-    MIDIOutput1.setAudioFile(settings_.AudioFile);
+    MIDIOutput1.setRecording(takes_);
     MIDIOutput1.setAudioDriver(settings_.AudioDriver);
     MciOptions options;
     options.soundFont = settings_.SoundFont;
-    options.audioFile = settings_.AudioFile;
+    options.recording = takes_;
     options.audioDriver = settings_.AudioDriver;
     external_.setOptions(options);
+}
+
+void Player::endTake()
+{
+    if (takes_) takes_->endTake();
 }
 
 void Player::shutDown()

@@ -79,6 +79,8 @@ public:
     void dropSongs(const QStringList& files);
     /// Follows the synthesizer settings (SoundFont, audio file) for the next start.
     void applySynthSettings();
+    /// The song has ended (or another starts): the next start records a new take.
+    void endTake();
     /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position);
     /// a position no longer in the device list opens the mapper instead.
     void openOutput();
@@ -152,6 +154,7 @@ private:
     Mixer mixer_;
     Transport transport_{*this};
     ExternalPlayer external_;
+    std::shared_ptr<RecordingTakes> takes_; // both synthesizers record to them
     int missingDeviceTold_ = -1; // list position of the last missing device we told of
     PlayQueue playQueue_;
     QueueChain queueChain_{transport_, playQueue_};

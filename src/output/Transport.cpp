@@ -89,6 +89,7 @@ void Transport::Start_Play()
     // A start asked for from inside a load or a hand-over (a report or an
     // error handled there) stops what runs and goes no further.
     const bool nested = p_.flags_.QueueBuilding || st.Loading || st.OutputBusy;
+    p_.endTake();
     InterrompiTutto();
     if (nested) return;
 
@@ -128,6 +129,7 @@ void Transport::Stop_Play()
     PlayerState& st = p_.state_;
     const Settings& s = p_.settings();
     DisplayHub& ui = p_.hub_;
+    p_.endTake();
     InterrompiTutto();
 
     showSliderAt(0);

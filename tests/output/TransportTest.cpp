@@ -4,9 +4,13 @@
 #include "PlayerHarness.h"
 #include "LoadSong.h"
 #include "SmfWriter.h"
+#include "WavFile.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 using namespace lirmus;
@@ -355,4 +359,47 @@ TEST(Transport, ASeekWhilePausedWaitsForPlayAndThenPlaysFromThere)
     int notes = 0;
     for (const SentMessage& m : h.sentFrom(resumed)) notes += (uint8_t(m.bytes[0]) & 0xF0) == 0x90 && uint8_t(m.bytes[2]) > 0;
     EXPECT_GE(notes, 2) << "and it plays";
+}
+
+// The built-in synthesizer records to the audio file: a take runs from a
+// song's start to its end whatever the singer does in between, and no take
+// goes over a file that is there.
+TEST(Transport, ARecordingTakeHoldsTheWholeSongAndTheNextSongStartsAnother)
+{
+    const std::string dir = test::tempDir() + "/takes";
+    std::filesystem::create_directories(dir);
+    { std::ofstream(dir + "/take.wav") << "an older recording"; }
+    PlayerHarness h;
+    h.player->output().useTestDevice(nullptr);
+    h.player->output().setAudioOutput(false);
+    h.settings.AudioFile = dir + "/take.wav";
+    h.player->applySynthSettings();
+    h.player->openOutput();
+
+    h.start(writeSong("take-a.mid", 4));
+    h.play(1000);
+    h.seek(50);
+    h.play(500);
+    h.transport().cmdPause_Click();
+    h.play(200);
+    h.transport().cmdPause_Click();
+    h.play(1800); // the rest of the song, which ends and stops
+    ASSERT_NE(h.player->output().State(), 2) << "the song has ended";
+
+    h.start(writeSong("take-b.mid", 4));
+    h.play(400);
+    h.transport().cmdStop_Click();
+    h.player->output().deliverPending();
+    EXPECT_TRUE(h.messages.isEmpty()) << h.messages.join("\n").toStdString();
+
+    std::ifstream older(dir + "/take.wav");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(older), {}), "an older recording");
+    const test::Wav first = test::readWav(dir + "/take-2.wav"), second = test::readWav(dir + "/take-3.wav");
+    ASSERT_TRUE(first.valid);
+    ASSERT_TRUE(second.valid);
+    const double firstMs = first.samples.size() / 2 / 44.1, secondMs = second.samples.size() / 2 / 44.1;
+    // 1000 ms, 200 paused, and from the middle (1975 ms) to the end (3950 ms).
+    EXPECT_NEAR(firstMs, 3175, 60);
+    EXPECT_NEAR(secondMs, 400, 60);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/take-4.wav"));
 }

@@ -5,6 +5,7 @@
 #include "OutputErrors.h"
 #include "QuietLibraries.h"
 #include "SynthDevice.h"
+#include "RecordingTakes.h"
 #include "WavRecorder.h"
 
 #include <fluidsynth.h>
@@ -159,14 +160,15 @@ bool FluidSongPlayer::start(std::unique_ptr<OutputDevice> port, std::string& err
     port_ = std::move(port);
     if (!port_) {
         loadSoundFont();
-        if (!options_.audioFile.empty()) {
+        if (options_.recording) {
             // Its writer thread opens the file; what goes wrong is told from tick() and stop().
             wav_ = std::make_unique<WavRecorder>(kRate, [this](const std::string& m) {
                 std::lock_guard lock(wavErrorM_);
                 if (wavError_.empty())
                     wavError_ = m;
             });
-            wav_->begin(options_.audioFile, 0);
+            const RecordingTakes::Take take = options_.recording->next();
+            wav_->begin(take.path, 0, take.continues);
         }
         ring_ = std::make_unique<AudioRing>(kRingFrames);
         openAudio();

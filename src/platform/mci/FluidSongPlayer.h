@@ -26,12 +26,14 @@ struct _fluid_midi_event_t;
 namespace lirmus {
 
 class AudioRing;
+class RecordingTakes;
 class WavRecorder;
 
 /// Settings of the MCI sequencer's synthesizer.
 struct MciOptions {
     std::string soundFont;   ///< "" = the first of defaultSoundFonts() that loads
-    std::string audioFile;   ///< WAV of everything the synthesizer plays, from start to stop; "" = none
+    /// The WAV files of what the synthesizer plays, one take per song; null = none.
+    std::shared_ptr<RecordingTakes> recording;
     std::string audioDriver; ///< FluidSynth audio driver; "" = pulseaudio, else alsa, else jack; "none" = no sound card
 };
 

@@ -6,6 +6,7 @@
 #include "Doorbell.h"
 #include "MidiMessage.h"
 #include "OutputDevice.h"
+#include "RecordingTakes.h"
 #include "Scheduler.h"
 #include "TestDevice.h"
 
@@ -110,7 +111,21 @@ int MIDIOutput::drain()
 
 void MIDIOutput::setSoundFont(const std::string& path) { synthOptions_.soundFont = path; }
 
-void MIDIOutput::setAudioFile(const std::string& path) { synthOptions_.audioFile = path; }
+void MIDIOutput::setAudioFile(const std::string& path)
+{
+    if (path.empty())
+        synthOptions_.recording.reset();
+    else if (!synthOptions_.recording || synthOptions_.recording->path() != path)
+        synthOptions_.recording = std::make_shared<RecordingTakes>(path);
+}
+
+void MIDIOutput::setRecording(std::shared_ptr<RecordingTakes> takes) { synthOptions_.recording = std::move(takes); }
+
+void MIDIOutput::endTake()
+{
+    if (synthOptions_.recording)
+        synthOptions_.recording->endTake();
+}
 
 void MIDIOutput::setAudioOutput(bool enabled) { synthOptions_.audioOutput = enabled; }
 

@@ -39,6 +39,7 @@ namespace lirmus {
 class Clock;
 class Doorbell;
 class OutputDevice;
+class RecordingTakes;
 class Scheduler;
 class TestDevice;
 
@@ -75,8 +76,13 @@ public:
 
     /// SoundFont of the built-in synthesizer ("" = the system's default).
     void setSoundFont(const std::string& path);
-    /// WAV file the built-in synthesizer writes while the queue plays ("" = none).
+    /// WAV file the built-in synthesizer writes while the queue plays ("" = none); a new
+    /// name starts new takes (see RecordingTakes), the same name keeps them.
     void setAudioFile(const std::string& path);
+    /// The takes the built-in synthesizer records to, shared with others (null = none).
+    void setRecording(std::shared_ptr<RecordingTakes> takes);
+    /// The song has ended: the next start records a new take.
+    void endTake();
     /// Whether the built-in synthesizer may open a sound card (tests turn it off).
     void setAudioOutput(bool enabled);
     /// Audio driver of the built-in synthesizer ("" = FluidSynth's default; see SynthOptions).

@@ -13,6 +13,7 @@ namespace lirmus {
 
 class Clock;
 class SynthEngine;
+class RecordingTakes;
 
 /// Sample rate of the built-in synthesizer and of its recordings.
 constexpr int kSynthRate = 44100;
@@ -26,7 +27,8 @@ inline constexpr const char* kTimerAudioDriver = "lirmus-timer";
 /// Settings of the built-in synthesizer.
 struct SynthOptions {
     std::string soundFont;    ///< "" = the system's default General MIDI SoundFont
-    std::string audioFile;    ///< WAV written while the queue plays; "" = none
+    /// The WAV files written while the queue plays, one take per song; null = none.
+    std::shared_ptr<RecordingTakes> recording;
     bool audioOutput = true;  ///< false = never open a sound card (render on our clock only)
     /// FluidSynth audio driver ("" = the usual ones in order, see audioDriverOrder), or kTimerAudioDriver.
     std::string audioDriver;

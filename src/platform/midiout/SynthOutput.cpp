@@ -10,6 +10,7 @@
 #include "OutputErrors.h"
 #include "PiSync.h"
 #include "QuietLibraries.h"
+#include "RecordingTakes.h"
 #include "WavRecorder.h"
 
 #include <algorithm>
@@ -73,9 +74,9 @@ public:
     SynthOutput(std::shared_ptr<SynthEngine> engine, const SynthOptions& opt, const Clock& clock,
                 DeviceNotice notice)
         : engine_(std::move(engine)), clock_(clock), notice_(std::move(notice)),
-          audioFile_(opt.audioFile), originUs_(clock.nowUs())
+          takes_(opt.recording), originUs_(clock.nowUs())
     {
-        if (!audioFile_.empty())
+        if (takes_)
             recorder_ = std::make_unique<WavRecorder>(
                 kSynthRate, [this](const std::string& m) { notice_(kErrorAudioFile, m); });
         if (opt.audioOutput)
@@ -126,8 +127,9 @@ public:
         if (!recorder_)
             return;
         playStopped();
+        const RecordingTakes::Take take = takes_->next();
         if (hasAudio()) {
-            recorder_->begin(audioFile_, std::max(frameOf(startUs), rendered_.load()));
+            recorder_->begin(take.path, std::max(frameOf(startUs), rendered_.load()), take.continues);
         } else {
             std::lock_guard lock(renderM_);
             // What came before the take sets the synthesizer up; voices left
@@ -135,7 +137,7 @@ public:
             applyBefore(frameOf(startUs));
             fluid_synth_all_sounds_off(engine_->synth, -1);
             rendered_ = std::min(frameOf(startUs), frameOf(clock_.nowUs() - kRenderLagUs));
-            recorder_->begin(audioFile_, std::max(frameOf(startUs), rendered_.load()));
+            recorder_->begin(take.path, std::max(frameOf(startUs), rendered_.load()), take.continues);
             recording_ = true;
             {
                 std::lock_guard wake(quitM_); // so the render thread cannot miss it
@@ -354,7 +356,7 @@ private:
     std::shared_ptr<SynthEngine> engine_;
     const Clock& clock_;
     DeviceNotice notice_;
-    std::string audioFile_;
+    std::shared_ptr<RecordingTakes> takes_;
     const int64_t originUs_;
     int64_t latencyFrames_ = 0;
     std::unique_ptr<WavRecorder> recorder_;

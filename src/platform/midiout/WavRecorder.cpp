@@ -29,12 +29,13 @@ WavRecorder::~WavRecorder()
     writer_.join();
 }
 
-void WavRecorder::begin(const std::string& path, int64_t fromFrame)
+void WavRecorder::begin(const std::string& path, int64_t fromFrame, bool continues)
 {
     {
         std::lock_guard lock(m_);
         path_ = path;
         askedFrom_ = fromFrame;
+        askedContinue_ = continues;
         beginAsked_ = true;
     }
     armed_.store(true, std::memory_order_release);
@@ -88,6 +89,7 @@ void WavRecorder::drain(int64_t endFrame)
             l[i] = buffer_[size_t(2 * (skip + i))];
             r[i] = buffer_[size_t(2 * (skip + i) + 1)];
         }
+        written_ = last;
         if (!wav_.write(l, r, n)) {
             onError_(wav_.error());
             wav_.close();
@@ -103,11 +105,14 @@ void WavRecorder::writerMain()
         if (beginAsked_) {
             // Frames of an earlier take still in the ring are older than from_.
             takePath_ = path_;
-            from_ = askedFrom_;
+            from_ = written_ = askedFrom_;
+            const auto mode = askedContinue_ ? WavWriter::Mode::Continue : WavWriter::Mode::New;
             lock.unlock();
             take_ = true;
             lost_.store(0);
-            if (!wav_.open(takePath_, rate_))
+            if (takePath_.empty())
+                onError_("No free file name is left for the recording beside the audio file.");
+            else if (!wav_.open(takePath_, rate_, mode))
                 onError_(wav_.error());
             lock.lock();
             beginAsked_ = false;
@@ -117,6 +122,9 @@ void WavRecorder::writerMain()
             const int64_t endFrame = askedEnd_;
             lock.unlock();
             drain(endFrame); // every frame before the end is in the ring by now
+            // The periodic drain may have written frames the end came before.
+            if (wav_.isOpen() && written_ > endFrame && !wav_.keepFirst(wav_.frames() - (written_ - endFrame)))
+                onError_(wav_.error());
             const int64_t lost = lost_.exchange(0);
             if (wav_.isOpen() && lost > 0)
                 onError_("The audio file \"" + takePath_ + "\" misses " + std::to_string(lost * 1000 / rate_) +

@@ -28,8 +28,9 @@ public:
     WavRecorder(const WavRecorder&) = delete;
     WavRecorder& operator=(const WavRecorder&) = delete;
 
-    /// Owner: starts a take into path keeping the frames from fromFrame on.
-    void begin(const std::string& path, int64_t fromFrame);
+    /// Owner: starts writing into path the frames from fromFrame on, appending to it when
+    /// continues (a take that goes on). An empty path is said to have no free name.
+    void begin(const std::string& path, int64_t fromFrame, bool continues = false);
     /// Owner: ends the take before endFrame; returns once the file is complete and closed.
     void end(int64_t endFrame);
     /// Audio thread: n frames starting at frame start. Never waits; a full ring loses them (and says so).
@@ -60,11 +61,13 @@ private:
     bool beginAsked_ = false, endAsked_ = false, quit_ = false;
     std::string path_;
     int64_t askedFrom_ = 0, askedEnd_ = 0;
+    bool askedContinue_ = false;
 
     // The writer thread's own.
     WavWriter wav_;
     std::string takePath_;
     int64_t from_ = 0;
+    int64_t written_ = 0; // the first frame after those written
     bool take_ = false;
     std::vector<float> buffer_;
     std::thread writer_;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace lirmus {
@@ -44,16 +45,23 @@ bool WavWriter::fail(const std::string& what)
     return false;
 }
 
-bool WavWriter::open(const std::string& path, int sampleRate)
+bool WavWriter::open(const std::string& path, int sampleRate, Mode mode)
 {
     close();
     path_ = path;
     rate_ = sampleRate;
-    frames_ = patchedAt_ = 0;
+    frames_ = patchedAt_ = openedWith_ = 0;
     error_.clear();
-    file_ = std::fopen(path.c_str(), "wb");
+    if (mode == Mode::Continue) {
+        file_ = std::fopen(path.c_str(), "r+b");
+        if (file_)
+            return openToContinue();
+        if (errno != ENOENT)
+            return fail("Cannot open the audio file");
+    }
+    file_ = std::fopen(path.c_str(), "wbx"); // never over a file that exists
     if (!file_)
-        return fail("Cannot create the audio file");
+        return fail(errno == EEXIST ? "Will not write over the existing audio file" : "Cannot create the audio file");
     if (!patchHeader()) {
         std::fclose(file_);
         file_ = nullptr;
@@ -62,12 +70,56 @@ bool WavWriter::open(const std::string& path, int sampleRate)
     return true;
 }
 
-bool WavWriter::patchHeader()
+// A file we wrote holds our 44-byte header and whole frames; after a crash
+// its header may lag behind, so the file's length counts.
+bool WavWriter::openToContinue()
+{
+    unsigned char h[kHeaderSize];
+    const auto refuse = [this](const std::string& why) {
+        std::fclose(file_);
+        file_ = nullptr;
+        error_ = "The audio file \"" + path_ + "\" " + why + "; it is left as it is.";
+        return false;
+    };
+    if (std::fread(h, 1, kHeaderSize, file_) != size_t(kHeaderSize))
+        return refuse("is not a recording of this program");
+    unsigned char want[kHeaderSize];
+    makeHeader(want);
+    // Everything but the two sizes must be as we write it.
+    if (std::memcmp(h, want, 4) != 0 || std::memcmp(h + 8, want + 8, 32) != 0)
+        return refuse("is not a recording of this program at " + std::to_string(rate_) + " Hz");
+    if (std::fseek(file_, 0, SEEK_END) != 0)
+        return refuse("cannot be read");
+    const long size = std::ftell(file_);
+    frames_ = openedWith_ = size < kHeaderSize ? 0 : (size - kHeaderSize) / 4;
+    // A half frame left by a crash goes: the frames written next stay aligned.
+    if (::ftruncate(fileno(file_), kHeaderSize + frames_ * 4) != 0 ||
+        std::fseek(file_, kHeaderSize + frames_ * 4, SEEK_SET) != 0)
+        return refuse("cannot be written");
+    if (!patchHeader()) {
+        std::fclose(file_);
+        file_ = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool WavWriter::keepFirst(int64_t n)
+{
+    if (!file_ || n < 0 || openedWith_ + n >= frames_)
+        return file_ != nullptr;
+    frames_ = openedWith_ + n;
+    if (std::fflush(file_) != 0 || ::ftruncate(fileno(file_), kHeaderSize + frames_ * 4) != 0 ||
+        std::fseek(file_, kHeaderSize + frames_ * 4, SEEK_SET) != 0)
+        return fail("Cannot write the audio file");
+    return patchHeader();
+}
+
+void WavWriter::makeHeader(unsigned char* h) const
 {
     const uint64_t dataBytes = uint64_t(frames_) * 4;
     const uint32_t data = dataBytes > 0xFFFFFFF0u - kHeaderSize ? 0xFFFFFFF0u - kHeaderSize
                                                                 : uint32_t(dataBytes);
-    unsigned char h[kHeaderSize];
     std::memcpy(h, "RIFF", 4);
     put32(h + 4, 36 + data);
     std::memcpy(h + 8, "WAVEfmt ", 8);
@@ -80,6 +132,12 @@ bool WavWriter::patchHeader()
     put16(h + 34, 16);        // bits per sample
     std::memcpy(h + 36, "data", 4);
     put32(h + 40, data);
+}
+
+bool WavWriter::patchHeader()
+{
+    unsigned char h[kHeaderSize];
+    makeHeader(h);
     const long end = std::ftell(file_);
     if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(h, 1, kHeaderSize, file_) != kHeaderSize)
         return fail("Cannot write the audio file");

@@ -11,6 +11,8 @@
 #include "Clock.h"
 #include "WavFile.h"
 
+#include "RecordingTakes.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -47,10 +49,10 @@ class MciPlay : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        wavPath = tempDir() + "/mci.wav";
+        takes = std::make_shared<RecordingTakes>(tempDir() + "/mci.wav");
         MciOptions o;
         o.audioDriver = "no-such-driver"; // as if there were no sound card
-        o.audioFile = wavPath;
+        o.recording = takes;
         mci = new MciSequencer(o);
         mci->onError = [](int n, const std::string& m) { errors.push_back(std::to_string(n) + " " + m); };
         mci->onNotice = [](int n, const std::string&) { notices.push_back(n); };
@@ -85,13 +87,13 @@ protected:
     }
 
     static MciSequencer* mci;
-    static std::string wavPath;
+    static std::shared_ptr<RecordingTakes> takes;
     static std::vector<std::string> errors;
     static std::vector<int> notices;
 };
 
 MciSequencer* MciPlay::mci = nullptr;
-std::string MciPlay::wavPath;
+std::shared_ptr<RecordingTakes> MciPlay::takes;
 std::vector<std::string> MciPlay::errors;
 std::vector<int> MciPlay::notices;
 
@@ -146,13 +148,14 @@ TEST_F(MciPlay, AudioFileHoldsTheNoteWhenItWasPlayed)
     w.track().tempo(0, 500000).program(0, 0, 0).note(384, 0, 60, 120).noteOff(288, 0, 60).end(96);
     const std::string song = tempDir() + "/note.mid";
     ASSERT_TRUE(w.save(song));
+    takes->endTake(); // a take of its own
     start(song, 0);
     sleepMs(900);
     EXPECT_EQ(position(), 800);
     EXPECT_EQ(mode(), "stopped");
     ASSERT_TRUE(mci->execute("Close MCIMidi"));
 
-    const Wav wav = readWav(wavPath);
+    const Wav wav = readWav(takes->current());
     ASSERT_TRUE(wav.valid);
     EXPECT_GE(wav.samples.size() / 2, size_t(44100 * 8 / 10));
     const double onset = firstOnsetMs(wav);
@@ -251,7 +254,7 @@ TEST(MciAudioFile, AnUnwritableFileIsToldOnceAndTheSongPlaysOn)
 {
     MciOptions o;
     o.audioDriver = "none";
-    o.audioFile = "/nonexistent-folder/take.wav";
+    o.recording = std::make_shared<RecordingTakes>("/nonexistent-folder/take.wav");
     std::vector<int> notices;
     FluidSongPlayer player(o, [&](int n, const std::string&) { notices.push_back(n); });
     std::string error;

@@ -3,6 +3,7 @@
 // render thread or the (timer) sound card's thread, while a song plays through
 // the built-in synthesizer.
 #include "OutputTestSupport.h"
+#include "SmfWriter.h"
 #include "SynthDevice.h"
 
 #include <gtest/gtest.h>
@@ -91,7 +92,7 @@ TEST(RealTimeThreads, NothingAllocatesWhileTheSynthesizerPlays)
     // No card, nothing recorded: the render thread only keeps the synthesizer's state.
     EXPECT_EQ(allocationsWhilePlaying([](MIDIOutput& out) { out.setAudioOutput(false); }), 0) << "idle";
     // No card, recording: the render thread renders each message at its frame.
-    const std::string wav = testing::TempDir() + "rt-alloc.wav";
+    const std::string wav = lirmus::test::tempDir() + "/rt-alloc.wav";
     EXPECT_EQ(allocationsWhilePlaying([&](MIDIOutput& out) {
                   out.setAudioOutput(false);
                   out.setAudioFile(wav);

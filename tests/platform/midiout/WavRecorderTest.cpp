@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <thread>
 #include <vector>
 
 using namespace lirmus;
@@ -36,12 +39,21 @@ TEST(WavRecorder, ATakeHoldsExactlyItsFramesAndTheNextOneStartsClean)
     const std::string first = tempDir() + "/first.wav", second = tempDir() + "/second.wav";
     offerFrames(rec, 0, 500); // before any take: dropped
     rec.begin(first, 100);
-    offerFrames(rec, 30, 2000); // starts before the take, ends after its end
+    offerFrames(rec, 30, 20000); // starts before the take, ends long after its end
+    // The writer empties the ring while the take goes on: let it write past
+    // the end before the end is known, as a busy owner's thread may.
+    const auto written = [&] {
+        std::error_code e;
+        const auto size = std::filesystem::file_size(first, e);
+        return e ? 0 : size;
+    };
+    for (int i = 0; i < 500 && written() < 44 + 4 * 10000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     rec.end(1500);
-    offerFrames(rec, 2000, 2100); // between takes: dropped
-    rec.begin(second, 2200);
-    offerFrames(rec, 2100, 2300);
-    rec.end(2300);
+    offerFrames(rec, 20000, 20100); // between takes: dropped
+    rec.begin(second, 20200);
+    offerFrames(rec, 20100, 20300);
+    rec.end(20300);
     EXPECT_TRUE(notices.empty()) << notices.front();
 
     const Wav a = readWav(first), b = readWav(second);
@@ -51,7 +63,7 @@ TEST(WavRecorder, ATakeHoldsExactlyItsFramesAndTheNextOneStartsClean)
     EXPECT_EQ(frameOfSample(a.samples.front()), 100);
     EXPECT_EQ(frameOfSample(a.samples[a.samples.size() - 2]), 499); // frame 1499
     ASSERT_EQ(b.samples.size() / 2, 100u);
-    EXPECT_EQ(frameOfSample(b.samples.front()), 200); // frame 2200
+    EXPECT_EQ(frameOfSample(b.samples.front()), 200); // frame 20200
 }
 
 TEST(WavRecorder, AFileThatCannotBeWrittenIsSaid)
@@ -63,4 +75,27 @@ TEST(WavRecorder, AFileThatCannotBeWrittenIsSaid)
     rec.end(1000);
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].find("/nonexistent-folder/take.wav"), std::string::npos);
+}
+
+TEST(WavRecorder, AContinuedTakeAppendsWhatFollows)
+{
+    std::vector<std::string> notices;
+    WavRecorder rec(44100, [&](const std::string& m) { notices.push_back(m); });
+    const std::string path = tempDir() + "/continued.wav";
+    rec.begin(path, 0);
+    offerFrames(rec, 0, 300);
+    rec.end(300);
+    rec.begin(path, 5000, true); // after a seek: other frame numbers, the same file
+    offerFrames(rec, 5000, 5200);
+    rec.end(5200);
+    rec.begin("", 0); // no free name left
+    rec.end(0);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("No free file name"), std::string::npos);
+
+    const Wav w = readWav(path);
+    ASSERT_TRUE(w.valid);
+    ASSERT_EQ(w.samples.size() / 2, 500u);
+    EXPECT_EQ(frameOfSample(w.samples[2 * 299]), 299);
+    EXPECT_EQ(frameOfSample(w.samples[2 * 300]), 0); // frame 5000
 }
