@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "InstanceChannel.h"
+#include "SongLibrary.h"
 #include "Termination.h"
 #include "frmAbout.h"
 #include "frmMain.h"
@@ -180,6 +181,7 @@ int runFirstCopy(const QString& lockPath, CommandLine command)
 
     // SIGTERM and Ctrl+C quit like the menu does, so the settings reach the disk.
     Termination termination;
+    termination.setSignalHook(&SongLibrary::stopEveryQuery); // a long query would keep us from hearing it
 
     // A song named on the command line is what the user asked for: no about box first.
     if (command.song.isEmpty()) {

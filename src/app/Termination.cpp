@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,11 +17,15 @@ namespace {
 // The signal handler may touch nothing but these.
 int gPipe[2] = {-1, -1};
 volatile sig_atomic_t gSignal = 0;
+std::atomic<void (*)()> gHook{nullptr};
+static_assert(std::atomic<void (*)()>::is_always_lock_free);
 
 extern "C" void onTerminationSignal(int sig)
 {
     const int saved = errno;
     gSignal = sig;
+    if (void (*hook)() = gHook.load())
+        hook();
     const char byte = 1;
     [[maybe_unused]] ssize_t n = ::write(gPipe[1], &byte, 1);
     errno = saved;
@@ -51,8 +56,11 @@ Termination::Termination()
     install(SIGINT, &oldInt_);
 }
 
+void Termination::setSignalHook(void (*hook)()) { gHook.store(hook); }
+
 Termination::~Termination()
 {
+    gHook.store(nullptr);
     ::sigaction(SIGTERM, &oldTerm_, nullptr);
     ::sigaction(SIGINT, &oldInt_, nullptr);
     notifier_.reset();

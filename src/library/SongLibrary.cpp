@@ -11,6 +11,7 @@
 #include <QSqlRecord>
 #include <QUuid>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -155,11 +156,18 @@ bool SongLibrary::open(const QString& path, DbError* err)
     return true;
 }
 
+namespace {
+std::atomic<bool> gProgramEnds{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+} // namespace
+
+void SongLibrary::stopEveryQuery() { gProgramEnds.store(true); }
+
 int SongLibrary::progress(void* self)
 {
     const auto* lib = static_cast<const SongLibrary*>(self);
     if (!lib->armed_) return 0;
-    if (lib->stop_.load()) return 1;
+    if (lib->stop_.load() || gProgramEnds.load()) return 1;
     lib->steps_ += kProgressSteps;
     if (lib->steps_ <= lib->budget_) return 0;
     lib->ranOut_ = true;

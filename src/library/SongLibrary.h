@@ -104,6 +104,9 @@ public:
     };
     /// Stops the bounded statement running now (safe from any thread).
     void requestStop() { stop_.store(true); }
+    /// Stops every bounded statement of every library, now and from now on: the
+    /// program ends. Async-signal-safe (a signal handler may call it).
+    static void stopEveryQuery();
     /// For tests: the work budget of the bounded statements.
     void setWorkBudget(long long steps) { budget_ = steps; }
 

@@ -1,12 +1,16 @@
 // A program for the termination tests: it changes two settings (one when its
 // window closes) and waits for a signal. Arguments: the settings file, then
 // "hook" (quit on SIGTERM/SIGINT), "refuse" (hook, and the window refuses to
-// close) or "none" (no hook: the signal's default action).
+// close), "none" (no hook: the signal's default action) or "query" (hook, and
+// a query that would run for long keeps the window thread busy; what it ended
+// with is saved as [TEST] Query).
 #include "SettingsService.h"
+#include "SongLibrary.h"
 #include "Termination.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QWidget>
 
 #include <chrono>
@@ -52,5 +56,18 @@ int main(int argc, char** argv)
     ini.setString("OPTIONS", "KaraokeFont", "Signalled");
     std::puts("ready");
     std::fflush(stdout);
+    if (mode == "query") {
+        termination->setSignalHook(&lirmus::SongLibrary::stopEveryQuery);
+        lirmus::SongLibrary library;
+        lirmus::DbError err;
+        long long n = 0;
+        library.setWorkBudget(1'000'000'000); // some ten seconds
+        QFile db(QString(argv[1]) + ".db"); // empty: a database without tables
+        db.open(QIODevice::WriteOnly);
+        db.close();
+        if (library.open(db.fileName(), &err))
+            library.count("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c", &n, &err);
+        ini.setString("TEST", "Query", err.description.toStdString());
+    }
     return QApplication::exec();
 }

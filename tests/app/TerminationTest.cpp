@@ -68,6 +68,14 @@ TEST(Termination, SigtermAndCtrlCQuitNormallyAndTheSettingsAreSaved)
     }
 }
 
+TEST(Termination, ASignalStopsALongQueryOnTheWindowThread)
+{
+    const std::string ini = tempDir() + "QUERY.INI";
+    const Ended e = signalChild(ini, "query", SIGTERM);
+    EXPECT_TRUE(e.exited && e.code == 0) << "ended by signal " << e.signal << ", code " << e.code;
+    EXPECT_NE(readFile(ini).find("Query=The query was stopped.\n"), std::string::npos) << readFile(ini);
+}
+
 TEST(Termination, AWindowThatRefusesToCloseDoesNotKeepTheProgramAlive)
 {
     const std::string ini = tempDir() + "LIRMUS.INI";
