@@ -115,8 +115,10 @@ TEST(SynthDevice, UnwritableAudioFileIsReportedAndTheSongStillPlays)
     s.out.setAction(1);
     prepare(s.out, 0, 0x90, 60, 1, 1);
     s.out.setAction(4);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    s.out.deliverPending();
+    for (int i = 0; i < 500 && (tags.empty() || s.errors.empty()); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        s.out.deliverPending();
+    }
     s.out.setAction(2);
     ASSERT_FALSE(s.errors.empty());
     EXPECT_EQ(s.errors[0], kErrorAudioFile);
