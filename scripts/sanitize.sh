@@ -5,6 +5,14 @@
 # Leaks inside Qt, fontconfig and the sound libraries are suppressed
 # (tests/sanitizers/lsan.supp); FluidSynth's own threads are not instrumented,
 # so their races are suppressed for ThreadSanitizer (tests/sanitizers/tsan.supp).
+# What ThreadSanitizer still reports comes from Qt, which is not instrumented
+# either and synchronises with futexes it cannot see: a call queued from the
+# output's doorbell thread to the window thread (PlayerShutdown, Playback),
+# QThread::wait() before a job's thread is deleted (BackgroundJob) and Qt's
+# own thread pool (LibraryWindows.Import). Two kinds of test cannot run under
+# it at all: its runtime holds a signal until the thread enters a libc call,
+# which a query inside SQLite never does (Termination), and it fails a check
+# of its own when QProcess forks (Program).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -23,9 +31,10 @@ fi
 
 case "$kind" in
   address) flags="-fsanitize=address,undefined"; dir="$root/build-asan"
-           tests="." ;;
+           tests="."; skip="^$" ;;
   thread)  flags="-fsanitize=thread"; dir="$root/build-tsan"
-           tests="MIDIOutput|Synth|Mci|Scheduler|MessageRing|Shutdown|Stop|Wav|SettingsService|Job|Pulse" ;;
+           tests="MIDIOutput|Synth|Mci|Scheduler|MessageRing|Shutdown|Stop|Wav|SettingsService|Job|Pulse"
+           skip="Termination|Program\\." ;;
   *) echo "usage: $0 address|thread" >&2; exit 2 ;;
 esac
 
@@ -40,4 +49,4 @@ export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppres
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="suppressions=$root/tests/sanitizers/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
 cd "$dir"
-exec env QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 900 -R "$tests"
+exec env QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 900 -R "$tests" -E "$skip"
