@@ -146,15 +146,14 @@ void screenPaintCosts(const std::string& song)
     std::vector<double> full;
     // Syllables come a tenth of a second apart or more: the screen draws the next lines in between.
     std::vector<double> lineStarts;
-    const std::vector<double> perSyllable = timeSyllables(p, frmKaraokeScreen::kWarmDelayMs + 5, &lineStarts);
+    const std::vector<double> perSyllable = timeSyllables(p, frmKaraokeScreen::kFrameMs + 5, &lineStarts);
     for (int i = 0; i < 100; ++i) {
         const auto t0 = Steady::now();
-        screen.picLyr->repaint();
+        screen.repaint();
         full.push_back(since(t0));
     }
-    std::printf("karaoke screen %dx%d, picLyr %dx%d, font %s %d px, 4 rows\n", screen.width(), screen.height(),
-                screen.picLyr->width(), screen.picLyr->height(), qPrintable(screen.render().font().family()),
-                screen.render().font().pixelSize());
+    std::printf("karaoke screen %dx%d, font %s %d px, 4 rows\n", screen.width(), screen.height(),
+                qPrintable(screen.render().rowFont().family()), screen.render().rowFont().pixelSize());
     report("screen syllable: PrintLyric + repaint", perSyllable);
     report("  of which first syllables of a line", lineStarts);
     report("screen full redraw of the karaoke rows", full);

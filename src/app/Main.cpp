@@ -15,6 +15,7 @@
 #include <QIcon>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -28,9 +29,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
 {
     CommandLine c;
     QStringList rest = arguments.mid(1);
-    if (!rest.isEmpty() && rest.first() == "VediTu") {
-        c.VediTu = true;
-        rest.removeFirst();
+    for (bool more = true; more && !rest.isEmpty();) {
+        more = false;
+        if (rest.first() == "VediTu") c.VediTu = more = true;
+        else if (rest.first() == "--karaoke-screen") c.karaokeScreen = more = true;
+        if (more) rest.removeFirst();
     }
     if (rest.isEmpty()) return c;
     // A desktop hands over paths; a song name typed unquoted may also hold blanks.
@@ -199,8 +202,10 @@ int runFirstCopy(const QString& lockPath, CommandLine command)
         if (resolveDataFile(state.settings.AppPath, name, installedDataDirs()).empty())
             qWarning("Lirmus cannot find %s beside LIRMUS.INI nor in %s", name,
                      qPrintable(QCoreApplication::applicationDirPath() + "/../share/lirmus"));
-    state.settingsService->setErrorHandler([](const std::string& m) {
-        QMessageBox::warning(QApplication::activeWindow(), "Lirmus",
+    auto mainWindow = std::make_shared<QPointer<QWidget>>();
+    state.settingsService->setErrorHandler([mainWindow](const std::string& m) {
+        // The main window's: a box never covers the karaoke screen.
+        QMessageBox::warning(*mainWindow, "Lirmus",
                              QString::fromStdString("Lirmus cannot save its settings: " + m));
     });
     // Said once: a settings file that cannot be written was told by the service already.
@@ -210,6 +215,7 @@ int runFirstCopy(const QString& lockPath, CommandLine command)
 
     state.StartingUp = true;
     frmMain main(state);
+    *mainWindow = &main;
     main.createChildWindows();
     main.showAll();
     for (const std::string& m : messages)
@@ -240,6 +246,8 @@ int runFirstCopy(const QString& lockPath, CommandLine command)
                                       MessageIcon::Exclamation);
     });
     server.handSongsTo(state.player);
+    // Open before the first song is chosen, so its title card comes first.
+    if (command.karaokeScreen) main.openKaraokeScreen();
     if (!command.songs.isEmpty()) {
         // The first is chosen as a dropped file would be, whatever its extension; the rest wait.
         main.playSong(command.songs.first(), 0);

@@ -27,14 +27,15 @@ bool takeInstanceLock(QLockFile& lock);
 /// The lock file of the running copy, in the user's runtime folder.
 QString instanceLockPath();
 
-/// What the command line asks for: `lirmus [VediTu] [SONG...]`.
+/// What the command line asks for: `lirmus [VediTu] [--karaoke-screen] [SONG...]`.
 struct CommandLine {
     bool VediTu = false;  ///< the diagnostic displays
+    bool karaokeScreen = false; ///< the karaoke screen opens at start
     QString song;         ///< a song to start at once ("" = none): the first of songs
     QStringList songs;    ///< every song named; those after the first wait in the play queue
 };
 
-/// Reads the arguments (position 0 is the program): "VediTu" first, then the songs. The
+/// Reads the arguments (position 0 is the program): "VediTu" and "--karaoke-screen" first, then the songs. The
 /// arguments name one song with blanks when joined they name a file or none of them does.
 CommandLine parseCommandLine(const QStringList& arguments);
 

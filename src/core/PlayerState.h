@@ -38,6 +38,7 @@ struct PlayerState {
     bool TimerOutOn = false;    ///< the 20 ms pump timer TimerOut is armed: the pump runs on its tick
     bool Timer1On = false;      ///< the 125 ms display timer Timer1 is armed
     bool Timer2On = false;      ///< the 75 ms external-player timer Timer2 is armed
+    bool CardTimerOn = false;   ///< a song waits behind its title card
     bool QueueComplete = false; ///< the whole song is in the queue (the lamp lblWarn is enabled)
     bool Paused = false;
     double PlayStartTime = 0;   ///< timer value (s) at queue time 0

@@ -12,6 +12,7 @@ namespace {
 
 constexpr const char* kOptions = "OPTIONS";
 constexpr const char* kLoad = "LOAD";
+constexpr const char* kScreen = "KARAOKE SCREEN";
 
 std::string trimmed(std::string s)
 {
@@ -23,6 +24,13 @@ std::string trimmed(std::string s)
 }
 
 const Settings kDefaults;
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
 
 // One option of the settings file: where it lives, how the writers spell its
 // key and how its value is read into the struct.
@@ -81,6 +89,21 @@ void textEncoding(const SettingsService& ini, const Option& o, Settings& s)
     if (s.TextEncoding.empty()) s.TextEncoding = kDefaults.TextEncoding;
 }
 
+// "Colour", "Gradient" or "Pictures" (or their numbers); anything else is the default.
+void screenBack(const SettingsService& ini, const Option& o, Settings& s)
+{
+    static const char* const names[] = {"Colour", "Gradient", "Pictures"};
+    const std::string v = trimmed(ini.getString(o.section, o.key, ""));
+    s.ScreenBackground = kDefaults.ScreenBackground;
+    for (int i = 0; i < 3; ++i)
+        if (sameName(v, names[i]) || v == std::to_string(i)) s.ScreenBackground = Settings::ScreenBack(i);
+}
+
+void cardSeconds(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.ScreenCardSeconds = std::clamp(ini.getInt(o.section, o.key, kDefaults.ScreenCardSeconds), 0, 60);
+}
+
 // In the order start-up reads them. The options dialog writes the colours with a small "c".
 const Option kOptionTable[] = {
     {kOptions, "KaraokeBackColor", "KaraokeBackcolor", colour<&Settings::KaraokeBackColor>},
@@ -105,14 +128,17 @@ const Option kOptionTable[] = {
     {kLoad, "SoundFont", "SoundFont", text<&Settings::SoundFont>},
     {kLoad, "AudioFile", "AudioFile", text<&Settings::AudioFile>},
     {kLoad, "AudioDriver", "AudioDriver", text<&Settings::AudioDriver>},
+    {kScreen, "Background", "Background", screenBack},
+    {kScreen, "GradientTop", "GradientTop", colour<&Settings::ScreenGradientTop>},
+    {kScreen, "GradientBottom", "GradientBottom", colour<&Settings::ScreenGradientBottom>},
+    {kScreen, "PictureFolder", "PictureFolder", text<&Settings::ScreenPictureFolder>},
+    {kScreen, "TextColor", "TextColor", colour<&Settings::ScreenTextColor>},
+    {kScreen, "SungColor", "SungColor", colour<&Settings::ScreenSungColor>},
+    {kScreen, "OutlineColor", "OutlineColor", colour<&Settings::ScreenOutlineColor>},
+    {kScreen, "Outline", "Outline", flag<&Settings::ScreenOutline>},
+    {kScreen, "CountIn", "CountIn", flag<&Settings::ScreenCountIn>},
+    {kScreen, "CardSeconds", "CardSeconds", cardSeconds},
 };
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 const Option* findOption(std::string_view section, std::string_view key)
 {

@@ -45,6 +45,19 @@ struct Settings {
     std::string AudioFile;  ///< WAV file the built-in synthesizer also writes; "" = none
     std::string AudioDriver; ///< FluidSynth audio driver; "" = PulseAudio, else ALSA, else JACK
 
+    // [KARAOKE SCREEN]: the look of the full-screen karaoke screen
+    enum class ScreenBack { Colour = 0, Gradient = 1, Pictures = 2 };
+    ScreenBack ScreenBackground = ScreenBack::Gradient; ///< KaraokeBackColor, a gradient, or pictures
+    RgbLong ScreenGradientTop = rgbLong(20, 28, 84);
+    RgbLong ScreenGradientBottom = rgbLong(0, 0, 0);
+    std::string ScreenPictureFolder;  ///< pictures shown one per song behind the text
+    RgbLong ScreenTextColor = rgbLong(255, 255, 255);
+    RgbLong ScreenSungColor = rgbLong(255, 196, 0);
+    RgbLong ScreenOutlineColor = rgbLong(0, 0, 0);
+    bool ScreenOutline = true;        ///< the text has an outline and a shadow
+    bool ScreenCountIn = true;        ///< three beats counted before lines after a long gap
+    int ScreenCardSeconds = 5;        ///< the title card between songs without AutoStart (0..60)
+
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'
     bool VediTu = false;    ///< the command line asked for the diagnostic displays
@@ -55,13 +68,13 @@ struct Settings {
     std::string iniPath() const { return AppPath + "LIRMUS.INI"; }
 };
 
-/// Reads every [OPTIONS] and [LOAD] key with its default and rules into s.
+/// Reads every [OPTIONS], [LOAD] and [KARAOKE SCREEN] key with its default and rules into s.
 void readOptions(const SettingsService& ini, Settings& s);
 
 /// Reads the one option [section] key into s by the rules of readOptions; false when it names none.
 bool readOption(const SettingsService& ini, Settings& s, const std::string& section, const std::string& key);
 
-/// Stores option `key` ([OPTIONS] or [LOAD]) as the file holds it (MelodyChannel 1-based), updates s
+/// Stores option `key` ([OPTIONS], [LOAD] or [KARAOKE SCREEN]) as the file holds it (MelodyChannel 1-based), updates s
 /// by the reading rules, then tells the service's listeners; false, storing nothing, for an unknown key.
 bool storeOptionString(SettingsService& ini, Settings& s, std::string_view key, const std::string& text);
 

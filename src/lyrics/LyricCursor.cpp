@@ -55,6 +55,15 @@ void LyricCursor::detachSurface(LyricsDisplay* surface)
     surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), surface), surfaces_.end());
 }
 
+QString LyricCursor::songFile() const { return player_.SongFile; }
+
+double LyricCursor::songPositionMs() const
+{
+    const OutputStateCode st = out_.stateCode();
+    if (st != OutputStateCode::Playing && st != OutputStateCode::Paused) return -1;
+    return out_.PositionMs() + double(player_.SendOffset);
+}
+
 int LyricCursor::rows() const { return std::clamp(settings_.KaraokeRows, 2, 4); }
 int LyricCursor::CurLyricRow() const { return state_.CurLyricRow; }
 int LyricCursor::SavedFontSize() const { return state_.SavedFontSize; }

@@ -48,6 +48,10 @@ public:
     /// The song whose lyrics it shows.
     const SongState& song() const { return song_; }
     const Settings& settings() const { return settings_; }
+    /// The file of the song it shows ("" when none).
+    QString songFile() const;
+    /// Where the music stands in the song's own ms; -1 while nothing plays or is paused.
+    double songPositionMs() const;
     /// Text widths for the lyric line rule: a lyrics window measures in its font (null: a fixed width).
     void setTextMeasure(const TextMeasure* measure) { measure_ = measure ? measure : &fixedMeasure_; }
     const TextMeasure& textMeasure() const { return *measure_; }

@@ -15,14 +15,17 @@ namespace {
 const std::string kSection = "QUEUE";
 
 std::string songKey(int n) { return "Song" + std::to_string(n); }
+std::string singerKey(int n) { return "Singer" + std::to_string(n); }
 
-// n of a key "Song<n>" (any case), 0 for any other key.
-int songNumber(const std::string& key)
+// n of a key "<name><n>" (any case), 0 for any other key.
+int keyNumber(const std::string& key, const std::string& name)
 {
-    if (key.size() < 5 || key.size() > 9 || QString::fromStdString(key.substr(0, 4)).compare("Song", Qt::CaseInsensitive) != 0)
+    const size_t len = name.size();
+    if (key.size() <= len || key.size() > len + 5 ||
+        QString::fromStdString(key.substr(0, len)).compare(QString::fromStdString(name), Qt::CaseInsensitive) != 0)
         return 0;
     int n = 0;
-    for (size_t i = 4; i < key.size(); ++i) {
+    for (size_t i = len; i < key.size(); ++i) {
         if (key[i] < '0' || key[i] > '9') return 0;
         n = n * 10 + (key[i] - '0');
     }
@@ -31,22 +34,25 @@ int songNumber(const std::string& key)
 
 } // namespace
 
-int PlayQueue::add(const QStringList& files)
+int PlayQueue::add(const QStringList& files, const QString& singer)
 {
     const qsizetype room = std::max<qsizetype>(0, kMaxSongs - songs_.size());
     const QStringList taken = files.mid(0, room);
     if (!taken.isEmpty()) {
         songs_ += taken;
+        for (qsizetype i = 0; i < taken.size(); ++i) singers_ << singer.simplified();
         changed();
     }
     if (taken.size() < files.size() && refused_) refused_(files.mid(taken.size()));
     return int(taken.size());
 }
 
-QString PlayQueue::takeFirst()
+QString PlayQueue::takeFirst(QString* singer)
 {
     if (songs_.isEmpty()) return QString();
     QString first = songs_.takeFirst();
+    const QString who = singers_.takeFirst();
+    if (singer) *singer = who;
     changed();
     return first;
 }
@@ -55,6 +61,7 @@ bool PlayQueue::moveUp(int row)
 {
     if (row < 1 || row >= songs_.size()) return false;
     songs_.swapItemsAt(row - 1, row);
+    singers_.swapItemsAt(row - 1, row);
     changed();
     return true;
 }
@@ -65,6 +72,7 @@ bool PlayQueue::remove(int row)
 {
     if (row < 0 || row >= songs_.size()) return false;
     songs_.removeAt(row);
+    singers_.removeAt(row);
     changed();
     return true;
 }
@@ -74,19 +82,27 @@ void PlayQueue::attachStore(SettingsService* store)
     store_ = store;
     if (!store_) return;
     songs_.clear();
+    singers_.clear();
+    singerKeys_ = 0;
     // One pass over the keys that are there: Count may say anything.
     const int count = std::min(store_->getInt(kSection, "Count", 0), kMaxSongs);
-    QStringList stored(std::max(count, 0));
-    std::vector<bool> seen(stored.size());
+    QStringList stored(std::max(count, 0)), who(std::max(count, 0));
+    std::vector<bool> seen(stored.size()), seenSinger(stored.size());
     for (const auto& [key, value] : store_->entries(kSection)) {
-        const int n = songNumber(key);
         // The first of two equal keys is the one a lookup finds.
-        if (n < 1 || n > count || seen[n - 1]) continue;
-        seen[n - 1] = true;
-        stored[n - 1] = QString::fromStdString(value);
+        if (const int n = keyNumber(key, "Song"); n >= 1 && n <= count && !seen[n - 1]) {
+            seen[n - 1] = true;
+            stored[n - 1] = QString::fromStdString(value);
+        } else if (const int m = keyNumber(key, "Singer"); m >= 1) {
+            singerKeys_ = std::max(singerKeys_, std::min(m, kMaxSongs));
+            if (m <= count && !seenSinger[m - 1]) {
+                seenSinger[m - 1] = true;
+                who[m - 1] = QString::fromStdString(value).simplified();
+            }
+        }
     }
-    for (const QString& file : stored)
-        if (!file.isEmpty()) songs_ << file;
+    for (int i = 0; i < count; ++i)
+        if (!stored[i].isEmpty()) songs_ << stored[i], singers_ << who[i];
     if (changed_) changed_();
 }
 
@@ -98,6 +114,13 @@ void PlayQueue::changed()
         std::vector<std::pair<std::string, std::string>> keys;
         for (int n = 1; n <= songs_.size(); ++n) keys.emplace_back(songKey(n), songs_[n - 1].toStdString());
         keys.emplace_back("Count", std::to_string(songs_.size()));
+        // Singer keys only once somebody was named; a name left behind by a song
+        // that moved on is cleared, or it would go to the song that takes its place.
+        const bool named = std::any_of(singers_.begin(), singers_.end(), [](const QString& w) { return !w.isEmpty(); });
+        const int last = std::max(named ? int(songs_.size()) : 0, singerKeys_);
+        for (int n = 1; n <= last; ++n)
+            keys.emplace_back(singerKey(n), n <= songs_.size() ? singers_[n - 1].toStdString() : std::string());
+        singerKeys_ = named ? int(songs_.size()) : 0;
         store_->setStrings(kSection, keys);
     }
     if (changed_) changed_();
@@ -122,14 +145,14 @@ bool QueueChain::startNext()
 {
     if (!play_) return false;
     QStringList skipped;
-    QString next;
+    QString next, singer;
     while (!queue_.isEmpty() && next.isEmpty()) {
-        QString file = queue_.takeFirst();
+        QString file = queue_.takeFirst(&singer);
         if (songReadable(file)) next = file;
         else skipped << file;
     }
     // The next singer is not kept waiting behind the message.
-    if (!next.isEmpty()) play_(next);
+    if (!next.isEmpty()) play_(next, singer);
     if (!skipped.isEmpty() && skipped_) skipped_(skipped);
     return !next.isEmpty();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The play queue: songs waiting their turn after the one playing. Plain
 // code; the player window shows it and the song end takes the next one.
-// Kept in the settings file ([QUEUE] Count, Song1...) so a restart finds it.
+// Kept in the settings file ([QUEUE] Count, Song1..., and Singer1... when
+// songs were asked for by name) so a restart finds it.
 #include "Dispatcher.h"
 
 #include <QStringList>
@@ -20,14 +21,16 @@ public:
 
 
     const QStringList& songs() const { return songs_; }
+    /// Who asked for the song at row ("" when nobody said).
+    QString singerAt(int row) const { return singers_.value(row); }
     bool isEmpty() const { return songs_.isEmpty(); }
     int size() const { return int(songs_.size()); }
 
     /// Appends the songs in the order given, as many as fit under kMaxSongs; the rest are
     /// refused and told at once (see setRefused). Returns how many were taken.
-    int add(const QStringList& files);
-    /// Takes the first song off the queue ("" when empty).
-    QString takeFirst();
+    int add(const QStringList& files, const QString& singer = QString());
+    /// Takes the first song off the queue ("" when empty), and who asked for it.
+    QString takeFirst(QString* singer = nullptr);
     /// Swap row with its neighbour; false (nothing changes) at the edges or out of range.
     bool moveUp(int row);
     bool moveDown(int row);
@@ -45,6 +48,8 @@ private:
     void changed();
 
     QStringList songs_;
+    QStringList singers_; // one for each song
+    int singerKeys_ = 0;  // Singer<n> keys the settings hold, 1..singerKeys_
     SettingsService* store_ = nullptr;
     std::function<void()> changed_;
     std::function<void(const QStringList&)> refused_;
@@ -56,7 +61,7 @@ private:
 class QueueChain : public SongEnd {
 public:
     using Defer = std::function<void(std::function<void()>)>;
-    using Play = std::function<void(const QString& file)>;
+    using Play = std::function<void(const QString& file, const QString& singer)>;
     /// unreadable: told once with every song skipped by one advance.
     using Skipped = std::function<void(const QStringList& files)>;
 

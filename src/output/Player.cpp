@@ -1,6 +1,7 @@
 #include "Player.h"
 
 #include "RecordingTakes.h"
+#include "SongCredits.h"
 
 #include "ControllerTable.h"
 #include "LoadSong.h"
@@ -42,7 +43,10 @@ Player::Player(const Settings& settings, ControllerTable& controllers, Clock* cl
     dispatcher_.setSongEnd(&queueChain_);
     transport_.setSequencer(&external_);
     // A song's end starts the next queued one once the output's report has returned.
-    queueChain_.setStarter([this](const QString& file) { playSong(file, 0); },
+    timers_.setHandler(PlayerTimer::Card, [this] {
+        if (pending_ && timers_.now() >= pending_->startsAt) startPending();
+    });
+    queueChain_.setStarter([this](const QString& file, const QString& singer) { playSong(file, 0, singer); },
                            [context](std::function<void()> f) {
                                QMetaObject::invokeMethod(context, std::move(f), Qt::QueuedConnection);
                            },
@@ -126,11 +130,70 @@ void Player::chooseSong(const QString& file, int transpose)
     hub_.setSongCaption("Play: " + file);
 }
 
-void Player::playSong(const QString& file, int transpose)
+void Player::playSong(const QString& file, int transpose, const QString& singer)
 {
+    if (titleCards_ && !settings_.AutoStart && settings_.ScreenCardSeconds > 0) {
+        // The card shows first; what plays now stops for it.
+        if (!pending_) transport_.Stop_Play();
+        pending_ = PendingSong{file, transpose, singer, timers_.now() + settings_.ScreenCardSeconds};
+        timers_.arm(PlayerTimer::Card, true);
+        return;
+    }
+    startSong(file, transpose, singer);
+}
+
+void Player::startSong(const QString& file, int transpose, const QString& singer)
+{
+    singer_ = singer;
     chooseSong(file, transpose);
     if (settings_.ExternalMCI) transport_.Stop_Play();
     transport_.Start_Play();
+}
+
+void Player::startPending()
+{
+    timers_.arm(PlayerTimer::Card, false);
+    if (!pending_) return;
+    const PendingSong song = *pending_;
+    pending_.reset();
+    startSong(song.file, song.transpose, song.singer);
+}
+
+void Player::dropPending()
+{
+    timers_.arm(PlayerTimer::Card, false);
+    pending_.reset();
+}
+
+void Player::setTitleCards(bool on)
+{
+    titleCards_ = on;
+    if (!on && pending_) startPending(); // nobody sees the card: no reason to wait
+}
+
+const SongCredits& Player::creditsOf(const QString& file) const
+{
+    if (file != creditsFile_) {
+        creditsFile_ = file;
+        credits_ = readSongCredits(file);
+    }
+    return credits_;
+}
+
+std::optional<TitleCard> Player::titleCard() const
+{
+    if (!titleCards_) return {};
+    const int queued = playQueue_.size();
+    if (pending_) return TitleCard{creditsOf(pending_->file), pending_->singer, 1, 1 + queued};
+    const PlayerState& st = state_;
+    const bool loaded = !st.SongFile.isEmpty() && song_.queue.MsgCount > 0 && !st.Loading;
+    // Cued at its start: Play has not been pressed since it was loaded or stopped.
+    if (loaded && st.Paused && !settings_.ExternalMCI && MIDIOutput1.stateCode() != OutputStateCode::Playing &&
+        MIDIOutput1.stateCode() != OutputStateCode::Paused)
+        return TitleCard{creditsFrom(song_.TitleLines, st.SongFile), singer_, 1, 1 + queued};
+    if (!loaded && queued > 0)
+        return TitleCard{creditsOf(playQueue_.songs().first()), playQueue_.singerAt(0), 1, queued};
+    return {};
 }
 
 void Player::handOver(const QStringList& files)

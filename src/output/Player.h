@@ -21,6 +21,7 @@
 #include "PlayQueue.h"
 #include "PlayerState.h"
 #include "PlayerTimers.h"
+#include "ScreenRender.h"
 #include "SongSink.h"
 #include "SongState.h"
 #include "Transport.h"
@@ -29,6 +30,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace lirmus {
 
@@ -70,7 +72,16 @@ public:
     /// The song to play next and its stored transposition (nothing starts).
     void chooseSong(const QString& file, int transpose);
     /// Chooses file and starts it (cued when AutoStart is on).
-    void playSong(const QString& file, int transpose);
+    void playSong(const QString& file, int transpose, const QString& singer = QString());
+    /// Songs start behind a title card (the karaoke screen shows it): without AutoStart a song
+    /// chosen then waits ScreenCardSeconds before it plays (Play starts it at once, Stop drops it).
+    void setTitleCards(bool on);
+    /// The card to show now: the song waiting behind its card or cued for Play, or the first
+    /// queued song when none is chosen; none while a song plays or cards are off. Cheap: a
+    /// screen may ask every frame.
+    std::optional<TitleCard> titleCard() const;
+    /// A song waits behind its card.
+    bool songWaiting() const { return pending_.has_value(); }
     /// Songs handed over (another copy's command line, several dropped at once):
     /// the first plays unless a song is in use, the rest join the queue.
     void handOver(const QStringList& files);
@@ -155,6 +166,24 @@ private:
     Transport transport_{*this};
     ExternalPlayer external_;
     std::shared_ptr<RecordingTakes> takes_; // both synthesizers record to them
+    // The song behind its title card, and the singer of the song chosen.
+    struct PendingSong {
+        QString file;
+        int transpose = 0;
+        QString singer;
+        double startsAt = 0; // on the song clock
+    };
+    std::optional<PendingSong> pending_;
+    bool titleCards_ = false;
+    QString singer_;
+    mutable QString creditsFile_; // the last file whose credits were read, and them
+    mutable SongCredits credits_;
+    /// Starts the song behind the card now (Play, or its time is up).
+    void startPending();
+    /// Stop: the song behind the card does not start.
+    void dropPending();
+    void startSong(const QString& file, int transpose, const QString& singer);
+    const SongCredits& creditsOf(const QString& file) const;
     int missingDeviceTold_ = -1; // list position of the last missing device we told of
     PlayQueue playQueue_;
     QueueChain queueChain_{transport_, playQueue_};

@@ -8,8 +8,8 @@
 namespace lirmus {
 namespace {
 
-constexpr std::array<int, 3> kIntervalMs = {20, 125, 75};
-constexpr std::array<const char*, 3> kNames = {"TimerOut", "Timer1", "Timer2"};
+constexpr std::array<int, 4> kIntervalMs = {20, 125, 75, 100};
+constexpr std::array<const char*, 4> kNames = {"TimerOut", "Timer1", "Timer2", "TimerCard"};
 
 size_t at(PlayerTimer t) { return size_t(t); }
 
@@ -36,6 +36,7 @@ bool& PlayerTimers::flag(PlayerTimer t) const
     switch (t) {
     case PlayerTimer::Out: return state_.TimerOutOn;
     case PlayerTimer::Display: return state_.Timer1On;
+    case PlayerTimer::Card: return state_.CardTimerOn;
     case PlayerTimer::External: break;
     }
     return state_.Timer2On;

@@ -1,5 +1,5 @@
 #pragma once
-// The player's three timers and its song clock. The armed state lives in
+// The player's timers and its song clock. The armed state lives in
 // PlayerState, so logic and tests read it there and no window owns it. With
 // real timers they fire on the event loop; on a manual clock the owner ticks
 // them itself (tests play songs faster than real time).
@@ -16,8 +16,9 @@ namespace lirmus {
 class Clock;
 struct PlayerState;
 
-/// TimerOut (20 ms, the output pump), Timer1 (125 ms, the display), Timer2 (75 ms, the external player).
-enum class PlayerTimer { Out, Display, External };
+/// TimerOut (20 ms, the output pump), Timer1 (125 ms, the display), Timer2 (75 ms, the external
+/// player), and the title card's (100 ms: a song waiting behind its card starts when its time is up).
+enum class PlayerTimer { Out, Display, External, Card };
 
 class PlayerTimers {
 public:
@@ -44,9 +45,9 @@ private:
 
     PlayerState& state_;
     const Clock& clock_;
-    std::array<std::function<void()>, 3> handlers_;
+    std::array<std::function<void()>, 4> handlers_;
     std::unique_ptr<QObject> owner_;    // parent of the real timers; null on a manual clock
-    std::array<QTimer*, 3> timers_{};
+    std::array<QTimer*, 4> timers_{};
 };
 
 } // namespace lirmus

@@ -154,6 +154,7 @@ void Transport::Stop_Play()
 
 void Transport::cmdStop_Click()
 {
+    p_.dropPending(); // the song behind its card does not start either
     p_.state_.Paused = p_.settings().ExternalMCI ? false : p_.settings().AutoStart;
     Stop_Play();
 }
@@ -171,6 +172,10 @@ void Transport::startOrResumeOutput()
 
 void Transport::cmdPlay_Click()
 {
+    if (p_.pending_) {
+        p_.startPending(); // no need to wait for the card
+        return;
+    }
     PlayerState& st = p_.state_;
     if (!st.Paused) {
         if (!st.SongFile.isEmpty()) Start_Play();

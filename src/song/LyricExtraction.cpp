@@ -53,6 +53,7 @@ bool LyricExtraction::textMeta(long index, int metaType, QString text, int track
     } else if (text.startsWith(QLatin1String("@T"))) {
         QString& title = song_.SongTitle;
         title = title.isEmpty() ? text.mid(2) : title + QLatin1Char(' ') + text.mid(2);
+        song_.TitleLines << text.mid(2);
         sink_.songCaption(SongCaption::Title, title);
         song_.SongText += text + kLineEnd;
         return false;

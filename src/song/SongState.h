@@ -48,6 +48,7 @@ struct SongState {
     QStringList InfoTexts;           ///< text-page lines (codes 4 to 7)
     QString SongText;                ///< title and other text lines, each ending in "\r\n"
     QString SongTitle;               ///< the "@T" texts joined by blanks, shown above the lyrics
+    QStringList TitleLines;          ///< the "@T" texts one by one: title, artist, ...
     LyricState lyricState;
     int CurrentLine = 0;             ///< line (or chord number) of the last syllable or chord
     int CurrentPosition = 0;         ///< 1-based column of the last syllable (1 for chords)

@@ -2,14 +2,13 @@
 
 #include "LyricCursor.h"
 #include "LyricDisplayState.h"
-#include "SongState.h"
-#include "LyricDisplayState.h"
-#include "LyricWidgets.h"
 #include "Palette.h"
 #include "Settings.h"
+#include "SongState.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -18,19 +17,13 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 
 namespace lirmus {
 namespace {
 
 constexpr int kBarBoxTwips = 1005; // the lyrics window's countdown box: full at about two seconds
-constexpr int kLargestPixels = 2000;
-
-int widestAdvance(const QFontMetrics& m, const QStringList& lines)
-{
-    int w = 0;
-    for (const QString& l : lines) w = std::max(w, m.horizontalAdvance(l));
-    return w;
-}
+constexpr int kTextPageRows = 4;
 
 void setPixelFont(QLabel* label, int pixels, bool bold)
 {
@@ -42,31 +35,6 @@ void setPixelFont(QLabel* label, int pixels, bool bold)
 
 } // namespace
 
-int fitPixelSize(const QFont& family, const QStringList& lines, int width, int height, int rows, int minPx)
-{
-    rows = std::max(rows, 1);
-    QFont f = family;
-    f.setPixelSize(100);
-    const QFontMetrics at100(f);
-    // Only the lines near the widest can be the widest at another size.
-    const int widest100 = widestAdvance(at100, lines);
-    QStringList candidates;
-    for (const QString& l : lines)
-        if (at100.horizontalAdvance(l) * 100 >= widest100 * 95) candidates << l;
-    const auto fits = [&](int pixels) {
-        f.setPixelSize(pixels);
-        const QFontMetrics m(f);
-        return widestAdvance(m, candidates) <= width && rows * m.height() <= height;
-    };
-    double scale = double(height) / (rows * std::max(at100.height(), 1));
-    if (widest100 > 0) scale = std::min(scale, double(width) / widest100);
-    int pixels = std::clamp(int(scale * 100), minPx, kLargestPixels);
-    // Hinting keeps widths from scaling exactly: settle on the size by trying.
-    while (pixels > minPx && !fits(pixels)) --pixels;
-    while (pixels < kLargestPixels && fits(pixels + 1)) ++pixels;
-    return pixels;
-}
-
 QScreen* chooseKaraokeScreen(const QString& name, const QScreen* avoid)
 {
     const QList<QScreen*> screens = QGuiApplication::screens();
@@ -77,24 +45,29 @@ QScreen* chooseKaraokeScreen(const QString& name, const QScreen* avoid)
     return QGuiApplication::primaryScreen();
 }
 
+QString pictureForSong(const QString& folder, const QString& songFile)
+{
+    if (folder.isEmpty() || songFile.isEmpty()) return {};
+    const QDir dir(folder);
+    const QStringList pictures = dir.entryList({"*.jpg", "*.jpeg", "*.png", "*.bmp", "*.webp", "*.gif"},
+                                               QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    if (pictures.isEmpty()) return {};
+    // The same song finds the same picture every time it is sung.
+    const size_t pick = qHash(songFile) % size_t(pictures.size());
+    return dir.filePath(pictures[qsizetype(pick)]);
+}
+
 frmKaraokeScreen::frmKaraokeScreen(LyricCursor& cursor, const Settings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), cursor_(cursor), settings_(settings),
-      render_(cursor.state(), settings)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), cursor_(cursor), settings_(settings), render_(settings)
 {
     setObjectName("frmKaraokeScreen");
     setWindowTitle("Karaoke Screen");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
 
-    lblTitolo = new QLabel(this);
-    lblTitolo->setObjectName("lblTitolo");
     lblMarker = new QLabel(this);
     lblMarker->setObjectName("lblMarker");
     lblMarker->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    picLyr = new LyricBox(LyricBox::Kind::Lyrics, render_, this);
-    picLyr->setObjectName("picLyr");
-    picSysex = new LyricBox(LyricBox::Kind::TextPage, render_, this);
-    picSysex->setObjectName("picSysex");
     lbNLyr = new QLabel(this);
     lbNLyr->setObjectName("lbNLyr");
     picNextLyr = new CountdownBar(paletteColor(9), this);
@@ -112,9 +85,9 @@ frmKaraokeScreen::frmKaraokeScreen(LyricCursor& cursor, const Settings& settings
     pointerTimer_.setSingleShot(true);
     pointerTimer_.setInterval(kPointerHideMs);
     connect(&pointerTimer_, &QTimer::timeout, this, [this] { setCursor(Qt::BlankCursor); });
-    warmTimer_.setSingleShot(true);
-    warmTimer_.setInterval(kWarmDelayMs);
-    connect(&warmTimer_, &QTimer::timeout, this, &frmKaraokeScreen::warmRows);
+    frameTimer_.setTimerType(Qt::PreciseTimer);
+    frameTimer_.setInterval(kFrameMs);
+    connect(&frameTimer_, &QTimer::timeout, this, &frmKaraokeScreen::frame);
     connect(qApp, &QGuiApplication::screenRemoved, this, &frmKaraokeScreen::screenRemoved);
 
     cursor_.attachSurface(this);
@@ -136,6 +109,7 @@ void frmKaraokeScreen::openOn(QScreen* screen)
     showFullScreen();
     activateWindow();
     showPointer();
+    frameTimer_.start();
 }
 
 void frmKaraokeScreen::screenRemoved(QScreen* screen)
@@ -143,136 +117,231 @@ void frmKaraokeScreen::screenRemoved(QScreen* screen)
     if (screen && screen == target_) close();
 }
 
+void frmKaraokeScreen::setCard(const std::optional<TitleCard>& card)
+{
+    const bool same = card.has_value() == card_.has_value() &&
+                      (!card || (card->credits.title == card_->credits.title && card->credits.artist == card_->credits.artist &&
+                                 card->singer == card_->singer && card->place == card_->place && card->count == card_->count));
+    if (same) return;
+    card_ = card;
+    for (QWidget* w : findChildren<QWidget*>()) w->setVisible(!card_);
+    update();
+}
+
 void frmKaraokeScreen::applyLook()
 {
-    const QColor back = render_.backColor(), fore = render_.foreColor();
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, back);
-    pal.setColor(QPalette::WindowText, fore);
+    pal.setColor(QPalette::WindowText, render_.textColor());
     setPalette(pal);
     QPalette chord = pal;
-    chord.setColor(QPalette::WindowText, render_.playColor());
+    chord.setColor(QPalette::WindowText, render_.sungColor());
     lblAccordo[0]->setPalette(chord);
-    picNextLyr->setBackColor(back);
-    picNextLyrA->setBackColor(back);
-    fitted_.clear(); // the font may have changed: fit again
+    picNextLyr->setBackColor(Qt::transparent);
+    picNextLyrA->setBackColor(Qt::transparent);
+    render_.lookChanged();
+    fittedSize_ = QSize(); // the font may have changed: fit again
     refit();
     update();
 }
 
 void frmKaraokeScreen::PreparaPicLyric() { applyLook(); }
 
-QStringList frmKaraokeScreen::linesToFit() const
+int frmKaraokeScreen::rowCount() const { return cursor_.state().SysexBesideLyrics ? cursor_.rows() : 0; }
+int frmKaraokeScreen::pageRows() const { return cursor_.state().SysexShown ? kTextPageRows : 0; }
+QRect frmKaraokeScreen::band(int row) const { return render_.rowBand(row, rowCount(), pageRows()); }
+QRect frmKaraokeScreen::pageBand(int row) const { return render_.rowBand(rowCount() + row, rowCount(), pageRows()); }
+
+SongCredits frmKaraokeScreen::credits() const
+{
+    if (cursor_.songFile().isEmpty()) return {};
+    return creditsFrom(cursor_.song().TitleLines, cursor_.songFile());
+}
+
+void frmKaraokeScreen::refit()
 {
     QStringList lines = cursor_.song().LyricLines;
     if (lines.isEmpty())
         for (int r = 1; r <= 4; ++r) lines << cursor_.state().LyricRowText[size_t(r)];
     if (cursor_.state().SysexShown) lines << cursor_.song().InfoTexts;
-    return lines;
-}
-
-void frmKaraokeScreen::refit()
-{
-    const LyricDisplayState& s = cursor_.state();
-    const int rows = (s.SysexBesideLyrics ? cursor_.rows() : 0) + (s.SysexShown ? 4 : 0);
-    QStringList lines = linesToFit();
+    const int rows = rowCount() + pageRows();
     // A new song, another row count, a text page or another size: else nothing to do.
-    if (lines == fitted_ && rows == fittedRows_ && size() == fittedSize_) return;
-    fitted_ = std::move(lines);
+    if (lines == songLines_ && rows == fittedRows_ && size() == fittedSize_) return;
+    songLines_ = std::move(lines);
     fittedRows_ = rows;
     fittedSize_ = size();
-    layOut();
+    render_.setSize(size());
+    if (settings_.ScreenBackground == Settings::ScreenBack::Pictures)
+        render_.setPicture(pictureForSong(QString::fromStdString(settings_.ScreenPictureFolder), cursor_.songFile()));
+
+    const ScreenGeometry& g = render_.geometry();
+    QFont font(QString::fromStdString(settings_.KaraokeFont));
+    songPixels_ = songRowPixels(font, songLines_, size(), g.rows.width());
+    if (pageRows() > 0) // with the text page every row still has to fit the height
+        songPixels_ = std::min(songPixels_, fitPixelSize(font, {}, g.rows.width(), g.rows.height(), std::max(rows, 1)));
+    font.setPixelSize(songPixels_);
+    render_.setRowFont(font);
+    fitPage();
+    layOutLabels();
+    for (int r = 1; r <= 4; ++r) shown_[size_t(r)] = {cursor_.state().LyricRowText[size_t(r)], sungPxNow(r)};
+    update();
 }
 
-void frmKaraokeScreen::layOut()
+bool frmKaraokeScreen::fitPage()
 {
     const LyricDisplayState& s = cursor_.state();
-    const int W = width(), H = height();
-    const int margin = std::max(8, W / 48);
-    const int topH = H / 10, bottomH = H / 8;
-    const int boxW = std::max(W - 2 * margin, 1);
-    const int midH = std::max(H - topH - bottomH, 1);
-
-    // The centred rows keep a right margin free: the widest line fits inside it.
+    QStringList page;
+    for (int r = 1; r <= rowCount(); ++r) page << s.LyricRowText[size_t(r)];
+    for (int r = 1; r <= pageRows(); ++r) page << s.SysexRows[size_t(r)];
     QFont font(QString::fromStdString(settings_.KaraokeFont));
-    const int usable = std::max(boxW - px(120) - 2, 1);
-    font.setPixelSize(fitPixelSize(font, fitted_, usable, midH, std::max(fittedRows_, cursor_.rows())));
-    render_.setFont(font);
-    render_.setBoxWidth(boxW);
-    // Glyphs this size are filled from their outlines at every paint: keep the rows as images.
-    render_.setRowCache(true);
-    const int rowPx = px(render_.RowHeight());
+    const int pixels = pageRowPixels(font, page, songPixels_, render_.geometry().rows.width());
+    if (pixels == render_.rowFont().pixelSize()) return false;
+    font.setPixelSize(pixels);
+    render_.setRowFont(font);
+    return true;
+}
 
-    const int lyrH = s.SysexBesideLyrics ? cursor_.rows() * rowPx : 0;
-    const int sysH = s.SysexShown ? 4 * rowPx : 0;
-    int top = topH + std::max(midH - lyrH - sysH, 0) / 2;
-    picLyr->setVisible(lyrH > 0);
-    picLyr->setGeometry(margin, top, boxW, lyrH);
-    top += lyrH;
-    picSysex->setVisible(sysH > 0);
-    picSysex->setGeometry(margin, top, boxW, sysH);
-
-    setPixelFont(lblTitolo, topH * 45 / 100, true);
-    lblTitolo->setGeometry(margin, 0, W * 2 / 3 - margin, topH);
-    setPixelFont(lblMarker, topH * 35 / 100, false);
-    lblMarker->setGeometry(W * 2 / 3, 0, W / 3 - margin, topH);
-
-    const int y = H - bottomH, barW = W * 28 / 100, barH = std::max(bottomH / 5, 2);
-    setPixelFont(lbNLyr, bottomH * 30 / 100, false);
-    lbNLyr->setGeometry(margin, y, barW, bottomH / 2);
-    picNextLyr->setGeometry(margin, y + bottomH / 2, barW, barH);
-    picNextLyrA->setGeometry(W - margin - barW, y + bottomH / 2, barW, barH);
+void frmKaraokeScreen::layOutLabels()
+{
+    const ScreenGeometry& g = render_.geometry();
+    const QRect b = g.bottom;
+    const int barW = b.width() * 28 / 100, barH = std::max(b.height() / 6, 2), half = b.height() / 2;
+    setPixelFont(lbNLyr, b.height() * 28 / 100, false);
+    lbNLyr->setGeometry(b.left(), b.top(), barW, half);
+    picNextLyr->setGeometry(b.left(), b.top() + half, barW, barH);
+    setPixelFont(lblMarker, b.height() * 28 / 100, false);
+    lblMarker->setGeometry(b.right() - barW, b.top(), barW, half);
+    picNextLyrA->setGeometry(b.right() - barW, b.top() + half, barW, barH);
     const double scale = double(barW) / px(kBarBoxTwips);
     picNextLyr->setScale(scale);
     picNextLyrA->setScale(scale);
-    setPixelFont(lblAccordo[0], bottomH * 55 / 100, true);
-    lblAccordo[0]->setGeometry(W * 36 / 100, y, W * 16 / 100, bottomH);
-    setPixelFont(lblAccordo[1], bottomH * 35 / 100, true);
-    lblAccordo[1]->setGeometry(W * 52 / 100, y, W * 12 / 100, bottomH);
-    picLyr->update();
-    picSysex->update();
+    setPixelFont(lblAccordo[0], b.height() * 55 / 100, true);
+    lblAccordo[0]->setGeometry(b.left() + b.width() * 36 / 100, b.top(), b.width() * 16 / 100, b.height());
+    setPixelFont(lblAccordo[1], b.height() * 35 / 100, true);
+    lblAccordo[1]->setGeometry(b.left() + b.width() * 52 / 100, b.top(), b.width() * 12 / 100, b.height());
+}
+
+int frmKaraokeScreen::sungPxNow(int row) const
+{
+    const LyricDisplayState& s = cursor_.state();
+    if (!validRow(row) || row != s.LastSungRow) return 0;
+    const QString& text = s.LyricRowText[size_t(row)];
+    const int column = std::max(s.LastSungColumn, 1);
+    const int before = render_.textWidth(text.left(column - 1));
+    const int after = render_.textWidth(text.left(int(sungCharacters(column, s.LastSungLength))));
+    const double pos = cursor_.songPositionMs();
+    // Without a position (a repaint while nothing plays) the syllable is shown sung.
+    const double f = pos < 0 ? 1.0 : timeline_.sungFraction(int(cursor_.rowLine(row)), column, pos);
+    return before + int(std::lround(f * (after - before)));
+}
+
+frmKaraokeScreen::CountIn frmKaraokeScreen::countInNow() const
+{
+    if (!settings_.ScreenCountIn || card_) return {};
+    const double pos = cursor_.songPositionMs();
+    if (pos < 0) return {};
+    int line = 0;
+    const int beats = timeline_.countInBeatsLeft(pos, &line);
+    if (beats <= 0) return {};
+    for (int r = 1; r <= rowCount(); ++r)
+        if (cursor_.rowLine(r) == line) return {beats, r};
+    return {};
+}
+
+void frmKaraokeScreen::updateRow(int row)
+{
+    const QRect b = band(row);
+    // The outline and the shadow reach past the band.
+    update(b.adjusted(0, -b.height() / 4, 0, b.height() / 4));
+}
+
+void frmKaraokeScreen::updateSung(int row, int fromPx, int toPx)
+{
+    const QRect b = band(row);
+    const QString& text = shown_[size_t(row)].text;
+    const int left = render_.textLeft(text, b), margin = b.height() / 4;
+    const int x0 = left + std::min(fromPx, toPx), x1 = left + std::max(fromPx, toPx);
+    update(QRect(x0 - margin, b.top() - margin, x1 - x0 + 2 * margin, b.height() + 2 * margin));
+}
+
+void frmKaraokeScreen::frame()
+{
+    if (!isVisible()) return;
+    if (cardSource) setCard(cardSource());
+    const SongState& song = cursor_.song();
+    if (song.queue.MsgCount != timelineEntries_ || cursor_.songFile() != timelineSong_) {
+        timeline_.build(song.queue);
+        timelineEntries_ = song.queue.MsgCount;
+        timelineSong_ = cursor_.songFile();
+    }
+    for (int r = 1; r <= rowCount(); ++r) {
+        ShownRow& shown = shown_[size_t(r)];
+        const int now = sungPxNow(r);
+        if (now == shown.sungPx) continue;
+        updateSung(r, shown.sungPx, now);
+        shown.sungPx = now;
+    }
+    const CountIn ci = countInNow();
+    if (ci.beats != countIn_.beats || ci.row != countIn_.row) {
+        for (const CountIn& c : {countIn_, ci})
+            if (c.row) update(render_.countInRect(band(c.row), shown_[size_t(c.row)].text).adjusted(-8, -8, 8, 8));
+        countIn_ = ci;
+    }
+    warmNext();
+}
+
+void frmKaraokeScreen::warmNext()
+{
+    // The lines that come next are drawn ahead, one image a frame, so a new
+    // line shows with a copy and not with drawing its letters.
+    long last = 0;
+    for (int r = 1; r <= cursor_.rows(); ++r) last = std::max(last, cursor_.rowLine(r));
+    QStringList keep;
+    for (int r = 1; r <= 4; ++r) keep << shown_[size_t(r)].text << cursor_.state().SysexRows[size_t(r)];
+    const QStringList& lines = cursor_.song().LyricLines;
+    int upcoming = 0;
+    for (long i = last + 1; i <= lines.size() && upcoming < 2; ++i)
+        if (!lines[int(i - 1)].trimmed().isEmpty()) keep << lines[int(i - 1)], ++upcoming;
+    for (const QString& text : keep)
+        if (render_.warm(text)) break;
+    render_.keepOnly(keep);
 }
 
 void frmKaraokeScreen::lyricRowChanged(int row)
 {
     // Row 0 comes with a new song (or a seek): its lines may need another size.
-    if (row == 0) refit();
-    if (isVisible()) warmTimer_.start();
-    const LyricDisplayState& s = cursor_.state();
-    const int sung = s.LastSungRow;
-    const QString text = sung >= 1 && sung <= 4 ? s.LyricRowText[size_t(sung)] : QString();
-    const int edge = sung ? render_.sungEdgePx(text, sungCharacters(s.LastSungColumn, s.LastSungLength)) : -1;
-    if (row >= 1 && row == sung && sung == sungRow_ && text == sungText_ && edge >= sungEdge_) {
-        // A syllable further along the same row: at TV sizes the whole row is
-        // too much to repaint each time. The margin takes in glyph overhangs.
-        const QRect band = render_.rowBand(row);
-        const int margin = band.height() / 2;
-        picLyr->update(QRect(sungEdge_ - margin, band.top(), edge - sungEdge_ + 2 * margin, band.height()));
-    } else {
-        picLyr->updateRow(row);
+    if (row == 0) {
+        refit();
+        if (fitPage()) update();
+        for (int r = 1; r <= 4; ++r) shown_[size_t(r)] = {cursor_.state().LyricRowText[size_t(r)], sungPxNow(r)};
+        update();
+        return;
     }
-    sungRow_ = sung;
-    sungText_ = text;
-    sungEdge_ = edge;
+    if (!validRow(row)) return;
+    const QString& text = cursor_.state().LyricRowText[size_t(row)];
+    ShownRow& shown = shown_[size_t(row)];
+    if (text == shown.text) {
+        // A syllable further along: the frames move the colour on.
+        const int now = sungPxNow(row);
+        if (now != shown.sungPx) updateSung(row, shown.sungPx, now);
+        shown.sungPx = now;
+        return;
+    }
+    shown = {text, sungPxNow(row)};
+    if (fitPage()) update(); // the page takes another size: every row moves
+    else updateRow(row);
 }
 
-void frmKaraokeScreen::warmRows()
+void frmKaraokeScreen::sysexRowChanged(int)
 {
-    long last = 0;
-    for (int r = 1; r <= cursor_.rows(); ++r) last = std::max(last, cursor_.rowLine(r));
-    QStringList next;
-    const QStringList& lines = cursor_.song().LyricLines;
-    for (long i = last + 1; i <= lines.size() && next.size() < 2; ++i)
-        if (!lines[int(i - 1)].trimmed().isEmpty()) next << lines[int(i - 1)];
-    render_.warmRowCache(next);
+    if (fitPage() || pageRows() != fittedRows_ - rowCount()) refit();
+    update();
 }
-
-void frmKaraokeScreen::sysexRowChanged(int row) { picSysex->updateRow(row); }
 
 void frmKaraokeScreen::captionChanged(LyricCaption which, const QString& text)
 {
-    // No tooltips: nobody points at a TV.
-    showCaption(which, text, false);
+    // The title is drawn in its own band; no tooltips: nobody points at a TV.
+    if (which == LyricCaption::Title) update(render_.geometry().title);
+    else if (which != LyricCaption::LyricTooltip) showCaption(which, text, false);
 }
 
 void frmKaraokeScreen::countdownsChanged(int lyricMs, int chordMs) { showCountdowns(lyricMs, chordMs); }
@@ -307,14 +376,33 @@ void frmKaraokeScreen::resizeEvent(QResizeEvent* e)
 void frmKaraokeScreen::closeEvent(QCloseEvent* e)
 {
     pointerTimer_.stop();
+    frameTimer_.stop();
     e->accept();
     emit closed();
 }
 
-void frmKaraokeScreen::paintEvent(QPaintEvent*)
+void frmKaraokeScreen::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
-    p.fillRect(rect(), render_.backColor());
+    const QRect dirty = e->rect();
+    p.drawImage(dirty, render_.background(), dirty);
+    if (card_) {
+        render_.drawCard(p, *card_);
+    } else {
+        if (dirty.intersects(render_.geometry().title)) render_.drawTitle(p, credits());
+        for (int r = 1; r <= rowCount(); ++r) {
+            const QRect b = band(r);
+            if (b.adjusted(0, -b.height() / 4, 0, b.height() / 4).intersects(dirty))
+                render_.drawRow(p, b, shown_[size_t(r)].text, shown_[size_t(r)].sungPx);
+        }
+        if (countIn_.row) render_.drawCountIn(p, band(countIn_.row), shown_[size_t(countIn_.row)].text, countIn_.beats);
+        const LyricDisplayState& s = cursor_.state();
+        for (int r = 1; r <= pageRows(); ++r) {
+            const QString& text = s.SysexRows[size_t(r)];
+            render_.drawRow(p, pageBand(r), text, s.SysexRowSung[size_t(r)] ? render_.textWidth(text) : 0);
+        }
+    }
+    if (afterPaint) afterPaint();
 }
 
 } // namespace lirmus

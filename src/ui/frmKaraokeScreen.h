@@ -1,14 +1,17 @@
 #pragma once
-// The karaoke screen: the lyric rows, text page, chords, countdowns, title
-// and marker full screen on a TV or projector, for the singers. A second view
-// of the player's lyric cursor beside the lyrics window: it draws the same
-// state with the same LyricRender, in a font of its own sized so the widest
-// line of the song fits the screen. It changes no setting and nothing of the
-// main window.
-#include "LyricRender.h"
-#include "LyricsDisplay.h"
+// The karaoke screen: the lyric rows, text page, chords, countdowns and title
+// full screen on a TV or projector, for singers across a room. A second view
+// of the player's lyric cursor beside the lyrics window, with a look of its
+// own (ScreenRender): rows that take the height, outlined text on a gradient
+// or a picture, the sung colour moving through each syllable over its
+// duration, a count-in before lines after a long gap, and a card between
+// songs. It changes no setting and nothing of the main window.
 #include "LyricWidgets.h"
+#include "LyricsDisplay.h"
+#include "ScreenRender.h"
+#include "SyllableTimeline.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QScreen>
 #include <QStringList>
@@ -16,6 +19,8 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 class QLabel;
 
@@ -24,13 +29,12 @@ namespace lirmus {
 class LyricCursor;
 struct Settings;
 
-/// The largest pixel size of family at which every line is at most width
-/// pixels wide and rows lines are at most height pixels tall (at least minPx).
-int fitPixelSize(const QFont& family, const QStringList& lines, int width, int height, int rows, int minPx = 8);
-
 /// The screen named name; else the first other than avoid (the main
 /// window's); else the primary. nullptr when there is none.
 QScreen* chooseKaraokeScreen(const QString& name, const QScreen* avoid);
+
+/// The picture of folder for a song: one of its pictures, the same for the same song ("" when none).
+QString pictureForSong(const QString& folder, const QString& songFile);
 
 class frmKaraokeScreen : public QWidget, public LyricsDisplay, public LyricControls {
     Q_OBJECT
@@ -40,8 +44,8 @@ public:
 
     /// How long the pointer may stand still before it hides.
     static constexpr int kPointerHideMs = 2000;
-    /// How long after a row changes the rows to come are drawn ahead.
-    static constexpr int kWarmDelayMs = 15;
+    /// Time between frames while the colour moves or singers are counted in.
+    static constexpr int kFrameMs = 16;
 
     /// Shows the screen borderless and full screen on screen.
     void openOn(QScreen* screen);
@@ -50,12 +54,32 @@ public:
     /// A screen went away: the window closes when it was its own.
     void screenRemoved(QScreen* screen);
 
-    /// Lays the boxes out again and refits the font to the song's lines.
+    /// The card between songs ({} hides it).
+    void setCard(const std::optional<TitleCard>& card);
+    /// Where the card comes from: asked every frame (the player answers from its state).
+    std::function<std::optional<TitleCard>()> cardSource;
+    const std::optional<TitleCard>& card() const { return card_; }
+
+    /// Lays the screen out again for the song and its size.
     void refit();
-    /// The lines the font was fitted to.
-    const QStringList& fittedLines() const { return fitted_; }
-    const LyricRender& render() const { return render_; }
+    /// One frame: the colour moves on, the count-in follows the music, and an
+    /// image of the lines to come is drawn ahead. The frame timer calls it.
+    void frame();
+
+    // What tests and benchmarks read.
+    const ScreenRender& render() const { return render_; }
+    const SyllableTimeline& timeline() const { return timeline_; }
+    /// Pixels of row 1..4 shown sung as last drawn.
+    int sungPx(int row) const { return validRow(row) ? shown_[size_t(row)].sungPx : 0; }
+    /// Count-in dots shown and the row they stand before (0 when none).
+    int countInBeats() const { return countIn_.beats; }
+    int countInRow() const { return countIn_.row; }
+    /// The song's pixel size, and the one the rows shown now use.
+    int songPixels() const { return songPixels_; }
     QTimer* pointerTimer() { return &pointerTimer_; }
+    QTimer* frameTimer() { return &frameTimer_; }
+    /// Called after each paint (the benchmark times the frames with it).
+    std::function<void()> afterPaint;
 
     // LyricsDisplay: what the cursor changed.
     void lyricRowChanged(int row) override;
@@ -78,27 +102,48 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
+    struct ShownRow {
+        QString text;
+        int sungPx = 0;
+    };
+    struct CountIn {
+        int beats = 0, row = 0;
+    };
+    static bool validRow(int row) { return row >= 1 && row <= 4; }
     void applyLook();
-    void layOut();
-    /// The song's lines, or what the rows show when no song has any.
-    QStringList linesToFit() const;
+    void layOutLabels();
+    /// The rows' font for the lines shown now; true when it changed.
+    bool fitPage();
+    int rowCount() const;
+    int pageRows() const;
+    QRect band(int row) const;
+    QRect pageBand(int row) const;
+    /// Pixels of row's text sung now: the syllables before the current one, and as much of it as its time allows.
+    int sungPxNow(int row) const;
+    CountIn countInNow() const;
+    /// Repaints the strip of row between two sung widths.
+    void updateSung(int row, int fromPx, int toPx);
+    void updateRow(int row);
+    void warmNext();
     void showPointer();
-    /// Draws the rows shown and the next lines of the song ahead, between syllables.
-    void warmRows();
+    SongCredits credits() const;
 
     LyricCursor& cursor_;
     const Settings& settings_;
-    LyricRender render_;
+    ScreenRender render_;
+    SyllableTimeline timeline_;
+    long timelineEntries_ = -1; // the queue size the timeline was read from
+    QString timelineSong_;
     QPointer<QScreen> target_;
-    QStringList fitted_;
-    int fittedRows_ = 0;
+    std::optional<TitleCard> card_;
+    QStringList songLines_;
     QSize fittedSize_;
+    int fittedRows_ = 0;
+    int songPixels_ = 0;
+    std::array<ShownRow, 5> shown_{};
+    CountIn countIn_;
     QTimer pointerTimer_;
-    QTimer warmTimer_;
-    // The sung part as last painted: the next syllable repaints only what it adds.
-    int sungRow_ = 0;
-    QString sungText_;
-    int sungEdge_ = -1;
+    QTimer frameTimer_;
 };
 
 } // namespace lirmus

@@ -351,14 +351,25 @@ QString frmMain::karaokeScreenName() const
 
 void frmMain::toggleKaraokeScreen()
 {
-    if (karaokeScreen_) {
-        karaokeScreen_->close();
-        return;
-    }
+    if (karaokeScreen_) karaokeScreen_->close();
+    else openKaraokeScreen();
+}
+
+void frmMain::openKaraokeScreen()
+{
+    if (karaokeScreen_) return;
     // A window of its own, not a child: it lives on another screen and leaves this one as it is.
     auto* view = new frmKaraokeScreen(state_.player.lyrics(), state_.settings);
     view->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &QObject::destroyed, view, [view] { delete view; });
+    Player& player = state_.player;
+    // Between songs the screen shows a card; with it gone songs start at once again.
+    player.setTitleCards(true);
+    view->cardSource = [&player] { return player.titleCard(); };
+    connect(view, &frmKaraokeScreen::closed, this, [this, &player] {
+        player.setTitleCards(false);
+        QTimer::singleShot(0, this, [this] { showHeldBoxes(); }); // once the screen is gone
+    });
     karaokeScreen_ = view;
     view->openOn(chooseKaraokeScreen(karaokeScreenName(), screen()));
 }
@@ -407,14 +418,35 @@ void frmMain::mnuPData_Click(int index)
     }
 }
 
+bool frmMain::screenCoversMe() const
+{
+    return karaokeScreen_ && karaokeScreen_->isVisible() && karaokeScreen_->shownOn() == screen();
+}
+
+void frmMain::showHeldBoxes()
+{
+    const std::vector<HeldBox> boxes = std::move(held_);
+    held_.clear();
+    for (const HeldBox& b : boxes) b.notice ? showNotice(b.text) : messageBox(b.text, b.icon);
+}
+
 void frmMain::messageBox(const QString& text, MessageIcon icon)
 {
+    // Singers are not shown the host's messages: they wait for the screen to close.
+    if (screenCoversMe()) {
+        held_.push_back({text, icon, false});
+        return;
+    }
     if (icon == MessageIcon::Exclamation) QMessageBox::warning(this, "Lirmus", text);
     else QMessageBox::information(this, "Lirmus", text);
 }
 
 void frmMain::showNotice(const QString& text)
 {
+    if (screenCoversMe()) {
+        held_.push_back({text, MessageIcon::Exclamation, true});
+        return;
+    }
     // Not modal: a song loading or playing goes on behind it.
     auto* box = new QMessageBox(QMessageBox::Warning, "Lirmus", text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);

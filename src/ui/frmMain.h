@@ -12,6 +12,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <vector>
+
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
@@ -68,6 +70,8 @@ public:
     // The karaoke screen.
     /// Opens the karaoke screen on the chosen screen, or closes it when open.
     void toggleKaraokeScreen();
+    /// Opens the karaoke screen on the screen chosen for it (nothing when it is open).
+    void openKaraokeScreen();
     /// The karaoke screen while it is open, else nullptr.
     frmKaraokeScreen* karaokeScreen() const;
     /// Stores the screen the karaoke screen shows on (by its name) and moves it there when open.
@@ -118,6 +122,16 @@ private:
     frmDataGrid* frmDataGrid_ = nullptr;
     bool inResize_ = false;
     QPointer<frmKaraokeScreen> karaokeScreen_;
+    /// Whether the karaoke screen is full screen over this window's screen.
+    bool screenCoversMe() const;
+    /// Boxes held while the karaoke screen covers this window: they come once it closes.
+    struct HeldBox {
+        QString text;
+        MessageIcon icon;
+        bool notice;
+    };
+    std::vector<HeldBox> held_;
+    void showHeldBoxes();
     void chooseKaraokeScreenDialog();
 };
 

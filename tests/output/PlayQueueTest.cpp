@@ -43,7 +43,7 @@ std::set<int> keysFrom(const PlayerHarness& h, int64_t us)
 struct Chain {
     explicit Chain(bool autoStart) : h(autoStart)
     {
-        h.player->queueChain().setStarter([this](const QString& f) { h.start(f.toStdString()); },
+        h.player->queueChain().setStarter([this](const QString& f, const QString&) { h.start(f.toStdString()); },
                                           [this](std::function<void()> f) { deferred.push_back(std::move(f)); },
                                           [this](const QStringList& files) { skipped << files; ++skipMessages; });
     }

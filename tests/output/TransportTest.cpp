@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 
 using namespace lirmus;
 using lirmus::test::PlayerHarness;
@@ -402,4 +403,26 @@ TEST(Transport, ARecordingTakeHoldsTheWholeSongAndTheNextSongStartsAnother)
     EXPECT_NEAR(firstMs, 3175, 60);
     EXPECT_NEAR(secondMs, 400, 60);
     EXPECT_FALSE(std::filesystem::exists(dir + "/take-4.wav"));
+}
+
+TEST(Transport, ASongChosenWithTitleCardsWaitsBehindItsCardThenPlays)
+{
+    PlayerHarness h;
+    h.settings.ScreenCardSeconds = 5;
+    h.player->setTitleCards(true);
+    const std::string song = writeSong("card.mid", 2);
+    h.player->playSong(QString::fromStdString(song), 0, "Anna");
+    ASSERT_TRUE(h.player->songWaiting());
+    std::optional<TitleCard> card = h.player->titleCard();
+    ASSERT_TRUE(card.has_value());
+    EXPECT_EQ(card->credits.title, "card");
+    EXPECT_EQ(card->singer, "Anna");
+    EXPECT_NE(h.player->output().State(), 2);
+    for (int i = 0; i < 48; ++i) h.clock.advance(100), h.player->tick(PlayerTimer::Card);
+    EXPECT_TRUE(h.player->songWaiting()) << "4.8 s: still behind its card";
+    for (int i = 0; i < 3; ++i) h.clock.advance(100), h.player->tick(PlayerTimer::Card);
+    h.pump();
+    EXPECT_FALSE(h.player->songWaiting());
+    EXPECT_EQ(h.player->output().State(), 2) << "the song plays once its card's time is up";
+    EXPECT_FALSE(h.player->titleCard().has_value()) << "no card while a song plays";
 }

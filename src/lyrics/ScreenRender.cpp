@@ -1,0 +1,257 @@
+#include "ScreenRender.h"
+
+#include "Palette.h"
+#include "Settings.h"
+
+#include <QFontMetrics>
+#include <QImageReader>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace lirmus {
+namespace {
+
+// How dark the veil over a picture is: the words stay readable on any photo.
+constexpr int kPictureVeil = 150;
+constexpr int kCardVeil = 110;
+constexpr int kShadowAlpha = 150;
+// Pictures larger than this are read scaled down: a camera's photo would take long.
+constexpr int kLargestPictureSide = 8192;
+
+QImage readPicture(const QString& path, const QSize& screen)
+{
+    QImageReader reader(path);
+    const QSize full = reader.size();
+    if (full.isValid() && std::max(full.width(), full.height()) > kLargestPictureSide)
+        reader.setScaledSize(full.scaled(kLargestPictureSide, kLargestPictureSide, Qt::KeepAspectRatio));
+    QImage img = reader.read();
+    if (img.isNull()) return img;
+    // Fill the screen, keeping the proportions; what sticks out is cut off evenly.
+    img = img.scaled(screen, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    return img.copy((img.width() - screen.width()) / 2, (img.height() - screen.height()) / 2, screen.width(),
+                    screen.height());
+}
+
+} // namespace
+
+ScreenRender::ScreenRender(const Settings& settings) : settings_(settings) { setRowFont(QFont()); }
+
+void ScreenRender::setSize(const QSize& size)
+{
+    if (size == size_) return;
+    size_ = size;
+    geometry_ = screenGeometry(size);
+    background_ = QImage();
+}
+
+void ScreenRender::setPicture(const QString& path)
+{
+    if (path == picture_) return;
+    picture_ = path;
+    background_ = QImage();
+}
+
+void ScreenRender::lookChanged()
+{
+    background_ = QImage();
+    images_.clear();
+}
+
+QColor ScreenRender::textColor() const { return fromRgbLong(settings_.ScreenTextColor); }
+QColor ScreenRender::sungColor() const { return fromRgbLong(settings_.ScreenSungColor); }
+QColor ScreenRender::outlineColor() const { return fromRgbLong(settings_.ScreenOutlineColor); }
+
+const QImage& ScreenRender::background() const
+{
+    if (!background_.isNull() || size_.isEmpty()) return background_;
+    background_ = QImage(size_, QImage::Format_RGB32);
+    QPainter p(&background_);
+    const Settings::ScreenBack kind = settings_.ScreenBackground;
+    if (kind == Settings::ScreenBack::Pictures && !picture_.isEmpty()) {
+        const QImage picture = readPicture(picture_, size_);
+        if (!picture.isNull()) {
+            p.drawImage(0, 0, picture);
+            p.fillRect(background_.rect(), QColor(0, 0, 0, kPictureVeil));
+            return background_;
+        }
+    }
+    if (kind == Settings::ScreenBack::Colour) {
+        p.fillRect(background_.rect(), fromRgbLong(settings_.KaraokeBackColor));
+    } else {
+        QLinearGradient g(0, 0, 0, size_.height());
+        g.setColorAt(0, fromRgbLong(settings_.ScreenGradientTop));
+        g.setColorAt(1, fromRgbLong(settings_.ScreenGradientBottom));
+        p.fillRect(background_.rect(), g);
+    }
+    return background_;
+}
+
+void ScreenRender::setRowFont(const QFont& font)
+{
+    if (font == rowFont_ && !images_.isEmpty()) return;
+    rowFont_ = font;
+    const QFontMetrics m(rowFont_);
+    rowHeight_ = std::max(m.height(), 1);
+    ascent_ = m.ascent();
+    images_.clear();
+}
+
+QRect ScreenRender::rowBand(int row, int count, int pageRows) const
+{
+    const QRect& area = geometry_.rows;
+    const int total = (count + pageRows) * rowHeight_;
+    const int top = area.top() + std::max(area.height() - total, 0) / 2;
+    return QRect(area.left(), top + (row - 1) * rowHeight_, area.width(), rowHeight_);
+}
+
+int ScreenRender::textWidth(const QString& text) const { return QFontMetrics(rowFont_).horizontalAdvance(text); }
+
+int ScreenRender::textLeft(const QString& text, const QRect& band) const
+{
+    return band.left() + std::max(band.width() - textWidth(text), 0) / 2;
+}
+
+QImage ScreenRender::textImage(const QString& text, const QFont& font, const QColor& fill, int* pad) const
+{
+    const QFontMetrics m(font);
+    const int px = std::max(font.pixelSize(), m.height() * 3 / 4);
+    const bool outline = settings_.ScreenOutline;
+    const int stroke = outline ? std::max(1, px / 16) : 0, shadow = outline ? std::max(1, px / 24) : 0;
+    // Room for the outline, the shadow and glyphs that reach past their advance.
+    *pad = stroke + shadow + px / 8 + 1;
+    QImage img(m.horizontalAdvance(text) + 2 * *pad, m.height() + 2 * *pad, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addText(*pad, *pad + m.ascent(), font, text);
+    if (outline) {
+        const QPen pen(outlineColor(), 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        QColor dark(0, 0, 0, kShadowAlpha);
+        p.save();
+        p.translate(shadow, shadow);
+        p.setPen(QPen(dark, 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(dark);
+        p.drawPath(path);
+        p.restore();
+        p.strokePath(path, pen);
+    }
+    p.fillPath(path, fill);
+    return img;
+}
+
+const ScreenRender::Images& ScreenRender::images(const QString& text) const
+{
+    Images& im = images_[text];
+    if (im.unsung.isNull()) {
+        im.unsung = textImage(text, rowFont_, textColor(), &im.pad);
+        im.sung = textImage(text, rowFont_, sungColor(), &im.pad);
+    }
+    return im;
+}
+
+bool ScreenRender::warm(const QString& text) const
+{
+    if (text.isEmpty() || images_.contains(text)) return false;
+    images(text);
+    return true;
+}
+
+void ScreenRender::keepOnly(const QStringList& texts) const
+{
+    for (auto it = images_.begin(); it != images_.end();)
+        it = texts.contains(it.key()) ? std::next(it) : images_.erase(it);
+}
+
+void ScreenRender::drawRow(QPainter& p, const QRect& band, const QString& text, int sungPx) const
+{
+    if (text.isEmpty()) return;
+    const Images& im = images(text);
+    const int x = textLeft(text, band) - im.pad, y = band.top() - im.pad;
+    const int w = im.unsung.width(), h = im.unsung.height();
+    const int split = std::clamp(im.pad + sungPx, 0, w);
+    if (sungPx <= 0) {
+        p.drawImage(x, y, im.unsung);
+        return;
+    }
+    p.drawImage(QRect(x, y, split, h), im.sung, QRect(0, 0, split, h));
+    if (split < w) p.drawImage(QRect(x + split, y, w - split, h), im.unsung, QRect(split, 0, w - split, h));
+}
+
+QRect ScreenRender::countInRect(const QRect& band, const QString& text) const
+{
+    const int d = std::max(rowHeight_ * 28 / 100, 4), gap = d * 3 / 5;
+    const int width = 3 * d + 2 * gap;
+    const int x = std::max(band.left(), textLeft(text, band) - width - d);
+    return QRect(x, band.top() + (band.height() - d) / 2, width, d);
+}
+
+void ScreenRender::drawCountIn(QPainter& p, const QRect& band, const QString& text, int beatsLeft) const
+{
+    if (beatsLeft <= 0) return;
+    const QRect r = countInRect(band, text);
+    const int d = r.height(), gap = (r.width() - 3 * d) / 2;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(settings_.ScreenOutline ? QPen(outlineColor(), std::max(1, d / 8)) : Qt::NoPen);
+    p.setBrush(sungColor());
+    // The dots go from the left, one a beat: the last one goes as the line begins.
+    for (int i = 3 - beatsLeft; i < 3; ++i) p.drawEllipse(QRect(r.left() + i * (d + gap), r.top(), d, d));
+    p.restore();
+}
+
+void ScreenRender::drawText(QPainter& p, const QRect& box, const QString& text, const QFont& font,
+                            const QColor& fill, Qt::Alignment align) const
+{
+    if (text.isEmpty()) return;
+    int pad = 0;
+    const QImage img = textImage(text, font, fill, &pad);
+    const int w = img.width() - 2 * pad, h = img.height() - 2 * pad;
+    int x = box.left() + (box.width() - w) / 2;
+    if (align & Qt::AlignLeft) x = box.left();
+    p.drawImage(x - pad, box.top() + (box.height() - h) / 2 - pad, img);
+}
+
+void ScreenRender::drawTitle(QPainter& p, const SongCredits& credits) const
+{
+    const QRect band = geometry_.title;
+    QFont font = rowFont_;
+    font.setBold(true);
+    const TitleFit fit = fitTitle(font, credits, band.size());
+    if (fit.lines.isEmpty()) return;
+    font.setPixelSize(fit.pixels);
+    const int lineH = band.height() / int(fit.lines.size());
+    for (int i = 0; i < fit.lines.size(); ++i) {
+        QFont f = font;
+        f.setBold(i == 0); // the artist under the title in plain letters
+        drawText(p, QRect(band.left(), band.top() + i * lineH, band.width(), lineH), fit.lines[i], f,
+                 i == 0 ? textColor() : textColor().darker(115), Qt::AlignHCenter);
+    }
+}
+
+void ScreenRender::drawCard(QPainter& p, const TitleCard& card) const
+{
+    p.drawImage(0, 0, background());
+    p.fillRect(QRect(QPoint(0, 0), size_), QColor(0, 0, 0, kCardVeil));
+    const int W = size_.width() - 2 * geometry_.margin, H = size_.height();
+    QFont font = rowFont_;
+    const auto line = [&](const QString& text, int top, int height, bool bold, const QColor& colour) {
+        if (text.isEmpty()) return;
+        QFont f = font;
+        f.setBold(bold);
+        f.setPixelSize(fitPixelSize(f, {text}, W, height * 8 / 10, 1, 6));
+        drawText(p, QRect(geometry_.margin, top, W, height), text, f, colour, Qt::AlignHCenter);
+    };
+    line(QStringLiteral("Up next"), H * 14 / 100, H * 10 / 100, false, sungColor());
+    line(card.credits.title, H * 28 / 100, H * 20 / 100, true, textColor());
+    line(card.credits.artist, H * 50 / 100, H * 10 / 100, false, textColor());
+    if (!card.singer.isEmpty()) line(QStringLiteral("Sung by ") + card.singer, H * 64 / 100, H * 10 / 100, true, sungColor());
+    if (card.place > 0 && card.count > 0)
+        line(QStringLiteral("%1 of %2 in the queue").arg(card.place).arg(card.count), H * 80 / 100, H * 7 / 100, false,
+             textColor());
+}
+
+} // namespace lirmus
