@@ -16,13 +16,14 @@ using lirmus::test::PlayerHarness;
 
 namespace {
 
-/// A song of seconds with a note every 250 ms on channel 1, all of pitch key.
-std::string writeSong(const std::string& path, int seconds, int key)
+/// A song of seconds with a note every 250 ms on channel 1, of pitch key, each
+/// note step semitones above the one before.
+std::string writeSong(const std::string& path, int seconds, int key, int step = 0)
 {
     test::SmfWriter smf(1, 500);
     smf.track().tempo(0, 500000).end();
     test::SmfTrack& t = smf.track().program(0, 0, 0);
-    for (int i = 0; i < seconds * 4; ++i) t.note(i == 0 ? 0 : 50, 0, key, 100).noteOff(200, 0, key);
+    for (int i = 0; i < seconds * 4; ++i) t.note(i == 0 ? 0 : 50, 0, key + i * step, 100).noteOff(200, 0, key + i * step);
     t.end();
     EXPECT_TRUE(smf.save(path));
     return path;
@@ -246,4 +247,35 @@ TEST(PlayQueue, UnreadableQueuedSongsAreSkippedWithOneMessage)
     EXPECT_TRUE(c.queue().isEmpty());
     EXPECT_FALSE(c.h.player->songInUse());
     EXPECT_TRUE(c.h.buttons.Play);
+}
+
+TEST(PlayQueue, ASongNotYetPastItsStartIsReplacedByTheNextHandedOver)
+{
+    const std::string dir = test::tempDir();
+    const QString other = QString::fromStdString(writeSong(dir + "other.mid", 1, 64));
+    // Paused while only its time-0 entries have sounded.
+    Chain paused(false);
+    paused.h.start(writeSong(dir + "first.mid", 4, 60));
+    paused.play(20); // its first note sounds
+    paused.h.transport().cmdPause_Click();
+    paused.h.player->handOver({other});
+    EXPECT_EQ(paused.h.player->state().SongFile, other);
+    EXPECT_TRUE(paused.queue().isEmpty());
+
+    // Stopped mid-song with AutoStart: cued again at its start, where a key change keeps it.
+    Chain cued(true);
+    cued.h.start(writeSong(dir + "rising.mid", 4, 60, 1));
+    cued.h.transport().cmdPlay_Click();
+    cued.play(2000);
+    cued.h.transport().cmdStop_Click();
+    cued.h.player->mixer().udTrans_Change(2);
+    cued.play(100);
+    const int64_t before = cued.h.clock.nowUs();
+    cued.h.transport().cmdPlay_Click();
+    cued.play(100);
+    EXPECT_EQ(keysFrom(cued.h, before), std::set<int>{62}) << "from the start, a tone higher";
+    cued.h.transport().cmdStop_Click();
+    cued.h.player->handOver({other});
+    EXPECT_EQ(cued.h.player->state().SongFile, other);
+    EXPECT_TRUE(cued.queue().isEmpty());
 }
