@@ -16,14 +16,13 @@ using lirmus::test::PlayerHarness;
 
 namespace {
 
-/// A song of seconds with a note every 250 ms on channel 1, of pitch key, each
-/// note step semitones above the one before.
-std::string writeSong(const std::string& path, int seconds, int key, int step = 0)
+/// A song of seconds with a note every 250 ms on channel 1, all of pitch key.
+std::string writeSong(const std::string& path, int seconds, int key)
 {
     test::SmfWriter smf(1, 500);
     smf.track().tempo(0, 500000).end();
     test::SmfTrack& t = smf.track().program(0, 0, 0);
-    for (int i = 0; i < seconds * 4; ++i) t.note(i == 0 ? 0 : 50, 0, key + i * step, 100).noteOff(200, 0, key + i * step);
+    for (int i = 0; i < seconds * 4; ++i) t.note(i == 0 ? 0 : 50, 0, key, 100).noteOff(200, 0, key);
     t.end();
     EXPECT_TRUE(smf.save(path));
     return path;
@@ -263,8 +262,14 @@ TEST(PlayQueue, ASongNotYetPastItsStartIsReplacedByTheNextHandedOver)
     EXPECT_TRUE(paused.queue().isEmpty());
 
     // Stopped mid-song with AutoStart: cued again at its start, where a key change keeps it.
+    // A song that opens with its first note, each note a semitone above the last.
+    test::SmfWriter rising(0, 500);
+    test::SmfTrack& t = rising.track();
+    for (int i = 0; i < 16; ++i) t.note(i == 0 ? 0 : 50, 0, 60 + i, 100).noteOff(200, 0, 60 + i);
+    t.end();
+    ASSERT_TRUE(rising.save(dir + "rising.mid"));
     Chain cued(true);
-    cued.h.start(writeSong(dir + "rising.mid", 4, 60, 1));
+    cued.h.start(dir + "rising.mid");
     cued.h.transport().cmdPlay_Click();
     cued.play(2000);
     cued.h.transport().cmdStop_Click();
