@@ -9,6 +9,7 @@
 #include "Settings.h"
 #include "TimeText.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace lirmus {
@@ -337,6 +338,9 @@ void Transport::OutputSong(long fromIndex, long toIndex, long fromTime, int mode
         InterrompiTutto();
         const long start = fromIndex >= 1 ? fromIndex : q.firstAtOrAfter(fromTime);
         st.NextToSend = start;
+        // Nothing from the new start has been sent yet: the song stands just
+        // before it, not where the output was stopped.
+        st.CurrentIndex = std::max(start - 1, 0L);
         startTime = start >= 1 && start <= q.MsgCount ? q[start].Time : fromTime;
     }
     st.LastToSend = toIndex >= 1 ? toIndex : q.MsgCount;

@@ -228,6 +228,17 @@ TEST(SecondStart, AConnectionIsBoundedInSizeSongsAndTime)
     EXPECT_FALSE(big.answer.startsWith("OK")) << big.answer.toStdString();
     EXPECT_TRUE(big.droppedByServer);
 
+    // Exactly a mebibyte is taken, a byte more is not: lines of 256 bytes,
+    // the song's name lengthened with slashes.
+    const auto padded = [&song](int length) {
+        const qsizetype slash = song.lastIndexOf('/') + 1;
+        return song.left(slash) + QByteArray(length - song.size(), '/') + song.mid(slash);
+    };
+    const QByteArray exact = padded(256).repeated(4095) + padded(255) + '\n';
+    ASSERT_EQ(exact.size(), InstanceServer::kMaxMessage);
+    EXPECT_TRUE(exchangeBeside(path, exact).answer.startsWith("OK"));
+    EXPECT_TRUE(exchangeBeside(path, '/' + exact).answer.startsWith("REFUSED"));
+
     // Too many songs, each line short.
     Exchange many = exchangeBeside(path, QByteArray("/a\n").repeated(InstanceServer::kMaxSongs + 1) + '\n');
     EXPECT_FALSE(many.answer.isEmpty());
@@ -242,7 +253,7 @@ TEST(SecondStart, AConnectionIsBoundedInSizeSongsAndTime)
     EXPECT_TRUE(silent.droppedByServer);
     EXPECT_TRUE(silent.answer.isEmpty()) << silent.answer.toStdString();
 
-    EXPECT_EQ(batches, 1) << "only the message within bounds was taken";
+    EXPECT_EQ(batches, 2) << "only the messages within bounds were taken";
     EXPECT_EQ(ignoredBatches, 0);
 }
 

@@ -106,6 +106,7 @@ TEST(MainWindow, EveryItemIsInAMenuAndEveryShortcutWorksWithItsMenuClosed)
 TEST(MainWindow, DatabaseItemsFollowTheOpenDatabase)
 {
     Fixture f;
+    for (int i : {8, 10, 18}) EXPECT_FALSE(f.main.menuAction("mnuDataBase", i)->isEnabled()) << "no library yet";
     emit f.main.browser()->databaseOpen(true);
     for (int i : {8, 10, 18}) EXPECT_TRUE(f.main.menuAction("mnuDataBase", i)->isEnabled());
     f.main.mnuDataBase_Click(10); // "Scan/Import..." does nothing from the menu bar

@@ -54,10 +54,12 @@ int main(int argc, char** argv)
     Window window(ini, mode == "refuse");
     window.show();
     ini.setString("OPTIONS", "KaraokeFont", "Signalled");
+    // The hook is in place before the test may signal: a signal that comes
+    // before the query starts still stops it, the flag it sets stays.
+    if (mode == "query") termination->setSignalHook(&lirmus::SongLibrary::stopEveryQuery);
     std::puts("ready");
     std::fflush(stdout);
     if (mode == "query") {
-        termination->setSignalHook(&lirmus::SongLibrary::stopEveryQuery);
         lirmus::SongLibrary library;
         lirmus::DbError err;
         long long n = 0;

@@ -245,6 +245,12 @@ TEST(LyricCursor, DueTimesFollowTheOutputsTempoFactorIncludingTheClampedOnes)
     EXPECT_EQ(c.cursor.chordCountdownMs(), 0) << "under a millisecond clears the bar";
     c.cursor.drawCountdowns(102);
     EXPECT_EQ(c.cursor.lyricCountdownMs(), 0) << "overdue clears the bar";
+
+    c.state.NextLyricTime = c.state.NextChordTime = 105;
+    c.cursor.resetLyricState();
+    c.cursor.drawCountdowns(102);
+    EXPECT_EQ(c.cursor.lyricCountdownMs(), 0) << "a new song has no bars of the one before";
+    EXPECT_EQ(c.cursor.chordCountdownMs(), 0);
 }
 
 TEST(LyricCursor, ChordsAndClearingTheDisplay)
@@ -309,6 +315,18 @@ TEST(LyricCursor, RowsFilledWhileTheSongWasStillPreparedArePutRight)
         for (int k = 0; k < 4; ++k)
             ASSERT_EQ(c.row((cur - 1 + k) % 4 + 1), c.line(i + k)) << "line " << i << " +" << k;
     }
+
+    // Two rows: the line that came after the last row was sung goes back to row 1.
+    Cursor two(2);
+    two.song.LyricLines = QStringList{"L1 ", "L2 "};
+    two.cursor.StartLyric(1);
+    two.sing(1);
+    two.sing(2);
+    two.song.LyricLines << "L3 " << "L4 ";
+    two.sing(3);
+    EXPECT_EQ(two.state.CurLyricRow, 1);
+    EXPECT_EQ(two.row(1), "L3 ");
+    EXPECT_EQ(two.row(2), "L4 ");
 }
 
 TEST(LyricCursor, APageStartsAtTheTopAndShowsOnlyItsOwnLines)

@@ -58,6 +58,7 @@ TEST(ControllerTable, MalformedOrOutOfBoundsTablesFallBackWithOneMessage)
     for (const char* bad : {"[CONTROLLERS]\n0=7,Vol\n",
                             "[CONTROLLERS]\n0=7,Vol,zero,127\n1=10,Pan,-100,100\n",
                             "[CONTROLLERS]\n0=7,Vol,0,127\n1=10,Pan,-100,100\n",
+                            "[CONTROLLERS]\n0=7,Vol,0,127\n1=11,Expr,0,127\n2=93,Chorus,5,5\n3=91,Reverb,-100,100\n",
                             "[CONTROLLERS]\n0=1,a,0,1\n1=2,b,0,1\n2=3,c,0,1\n3=4,d,0,1\n4=5,e,0,1\n"
                             "5=6,f,0,1\n6=7,g,0,1\n7=8,h,0,1\n8=9,i,0,1\n"}) {
         std::string problem;

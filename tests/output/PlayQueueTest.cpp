@@ -247,3 +247,40 @@ TEST(PlayQueue, UnreadableQueuedSongsAreSkippedWithOneMessage)
     EXPECT_FALSE(c.h.player->songInUse());
     EXPECT_TRUE(c.h.buttons.Play);
 }
+
+TEST(PlayQueue, ASongNotYetPastItsStartIsReplacedByTheNextHandedOver)
+{
+    const std::string dir = test::tempDir();
+    const QString other = QString::fromStdString(writeSong(dir + "other.mid", 1, 64));
+    // Paused while only its time-0 entries have sounded.
+    Chain paused(false);
+    paused.h.start(writeSong(dir + "first.mid", 4, 60));
+    paused.play(20); // its first note sounds
+    paused.h.transport().cmdPause_Click();
+    paused.h.player->handOver({other});
+    EXPECT_EQ(paused.h.player->state().SongFile, other);
+    EXPECT_TRUE(paused.queue().isEmpty());
+
+    // Stopped mid-song with AutoStart: cued again at its start, where a key change keeps it.
+    // A song that opens with its first note, each note a semitone above the last.
+    test::SmfWriter rising(0, 500);
+    test::SmfTrack& t = rising.track();
+    for (int i = 0; i < 16; ++i) t.note(i == 0 ? 0 : 50, 0, 60 + i, 100).noteOff(200, 0, 60 + i);
+    t.end();
+    ASSERT_TRUE(rising.save(dir + "rising.mid"));
+    Chain cued(true);
+    cued.h.start(dir + "rising.mid");
+    cued.h.transport().cmdPlay_Click();
+    cued.play(2000);
+    cued.h.transport().cmdStop_Click();
+    cued.h.player->mixer().udTrans_Change(2);
+    cued.play(100);
+    const int64_t before = cued.h.clock.nowUs();
+    cued.h.transport().cmdPlay_Click();
+    cued.play(100);
+    EXPECT_EQ(keysFrom(cued.h, before), std::set<int>{62}) << "from the start, a tone higher";
+    cued.h.transport().cmdStop_Click();
+    cued.h.player->handOver({other});
+    EXPECT_EQ(cued.h.player->state().SongFile, other);
+    EXPECT_TRUE(cued.queue().isEmpty());
+}

@@ -105,6 +105,25 @@ TEST(TextEncoding, UnsureTextsKeepWindows1252AndUtf8StaysUtf8)
     EXPECT_EQ(ascii.song.LyricLines.first(), QStringLiteral("Hello my friend"));
 }
 
+TEST(TextEncoding, AGuessThatCannotReadEveryTextIsNotTrusted)
+{
+    // Shift-JIS lyrics, then the same with one text that ends in half a character.
+    const auto song = [](const std::string& last) {
+        SmfWriter w;
+        w.tracks.emplace_back();
+        for (const std::string& line : sampleLyrics()[5].lines)
+            w.tracks[0].text(120, 5, convertText("/" + line, "UTF-8", "SHIFT_JIS"));
+        w.tracks[0].text(120, 1, last).end(10);
+        return w.bytes();
+    };
+    LoadedSong whole;
+    whole.load(song("end"));
+    ASSERT_EQ(whole.song.TextEncoding, QStringLiteral("SHIFT_JIS"));
+    LoadedSong cut;
+    cut.load(song("end \x81"));
+    EXPECT_EQ(cut.song.TextEncoding, QStringLiteral("WINDOWS-1252"));
+}
+
 TEST(TextEncoding, ALongLatinSongIsNotTakenForAnotherCodePage)
 {
     const QStringList french = {

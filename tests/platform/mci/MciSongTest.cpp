@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 
 using namespace lirmus;
@@ -89,6 +90,37 @@ TEST(MciSong, TimesTicksThroughTempoChangesOfEveryTrack)
     MciSong back;
     ASSERT_TRUE(back.load(again, error, message)) << message;
     EXPECT_EQ(back.smf(), song.smf());
+}
+
+TEST(MciSong, TheFileForTheSynthesizerHoldsEveryChannelMessageOfTheSong)
+{
+    // Program change and channel pressure carry one data byte, the others two.
+    SmfWriter w(1, 480);
+    w.track().runningStatus().program(0, 0, 5).message(0, 0xD0, 40).note(0, 0, 60, 100).message(10, 0xD0, 90)
+        .message(10, 0xE0, 0, 80).message(10, 0xA0, 60, 30).control(10, 0, 7, 99).noteOff(100, 0, 60).end();
+    const std::string path = tempDir() + "/kinds.mid";
+    ASSERT_TRUE(w.save(path));
+    MciSong song;
+    int error = 0;
+    std::string message;
+    ASSERT_TRUE(song.load(path, error, message)) << message;
+    const std::string again = tempDir() + "/kinds-again.mid";
+    ASSERT_TRUE(writeFile(again, song.smf()));
+    auto channelMessages = [](const std::string& file) {
+        Midifile f;
+        f.setFileName(file);
+        f.setAction(1);
+        f.setTrack(1);
+        std::vector<std::array<long, 4>> out;
+        for (long e = 1; e <= f.EventCount(); ++e) {
+            f.setEventIndex(e);
+            if (f.Status() < 0xF0) out.push_back({f.EventTime(), f.Status(), f.Data1(), f.Data2()});
+        }
+        return out;
+    };
+    const auto before = channelMessages(path);
+    EXPECT_EQ(before.size(), 8u);
+    EXPECT_EQ(channelMessages(again), before);
 }
 
 TEST(MciSong, LengthMatchesTheSongModuleOnRealSongs)

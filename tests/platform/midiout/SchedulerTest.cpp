@@ -149,3 +149,20 @@ TEST(MIDIOutputTyped, AClearWithoutAStopAndASecondPauseKeepTheirWord)
     p.advance(1000);
     EXPECT_EQ(p.tags, (Tags{1, 2, 3, 4, 5}));
 }
+
+TEST(Scheduler, AStartWhilePausedCarriesOnFromWhereItStood)
+{
+    ManualClock clock;
+    Tags sent;
+    Scheduler s(clock, [](std::string_view, int64_t) {}, [] {}, 8);
+    for (long i = 1; i <= 3; ++i) s.add({(i - 1) * 100, MidiBytes(), i});
+    s.start();
+    clock.advance(150);
+    s.pause();
+    clock.advance(1000);
+    s.start();
+    EXPECT_DOUBLE_EQ(s.positionMs(), 150);
+    clock.advance(60);
+    for (SentReport r; s.takeReport(r);) sent.push_back(r.tag);
+    EXPECT_EQ(sent, (Tags{1, 2, 3}));
+}
