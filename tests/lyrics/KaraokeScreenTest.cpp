@@ -8,6 +8,8 @@
 #include "LyricRig.h"
 #include "Settings.h"
 #include "SmfWriter.h"
+#include "SyllableTimeline.h"
+#include "TestDevice.h"
 #include "Twips.h"
 #include "frmKaraokeScreen.h"
 #include "frmLyric.h"
@@ -54,7 +56,181 @@ struct Views : LyricRig {
     }
 };
 
+/// The screen on its own, at a size, with the output playing on the rig's manual clock.
+struct Playing : LyricRig {
+    TestDevice device;
+    std::unique_ptr<frmKaraokeScreen> screen;
+
+    Playing(int rows, QSize size)
+    {
+        settings.KaraokeRows = rows;
+        out.useTestDevice(&device);
+        EXPECT_FALSE(out.open(0));
+        screen = std::make_unique<frmKaraokeScreen>(cursor, settings);
+        screen->resize(size);
+        screen->show();
+        QApplication::processEvents();
+    }
+    bool load(const char* file)
+    {
+        const std::string path = sharedTestData() + "/" + file;
+        if (!std::filesystem::exists(path)) return false;
+        playerState.SongFile = QString::fromStdString(path);
+        EXPECT_TRUE(LyricRig::load(path));
+        EXPECT_FALSE(out.start()); // the song clock runs from 0
+        screen->frame();
+        return true;
+    }
+    /// The music stands at ms; the screen draws its frame.
+    void at(double ms)
+    {
+        clock.advanceUs(int64_t(std::llround(ms * 1000)) - int64_t(std::llround(out.PositionMs() * 1000)));
+        screen->frame();
+    }
+    int width(const QString& text) const { return screen->render().textWidth(text); }
+};
+
+bool isSyllable(const QueueEntry& e)
+{
+    return e.Status == 255 && e.Data1 == 5 && e.Value > 0 && !e.Text.startsWith('%');
+}
+
 } // namespace
+
+TEST(KaraokeScreen, TheSungColourReachesEachSyllablesEndExactlyWhenTheNextFallsDue)
+{
+    Playing v(4, QSize(1280, 720));
+    if (!v.load("twinkle.kar")) GTEST_SKIP() << "the shared test songs are absent";
+    const SongQueue& q = v.song.queue;
+    std::vector<long> syllables;
+    for (long i = 1; i <= q.MsgCount; ++i)
+        if (isSyllable(q[i])) syllables.push_back(i);
+    ASSERT_GT(syllables.size(), 50u);
+    int checked = 0;
+    for (size_t k = 0; k + 1 < syllables.size(); ++k) {
+        const QueueEntry& e = q[syllables[k]];
+        const long next = q[syllables[k + 1]].Time;
+        if (next <= e.Time) continue; // two at once: the second follows at once
+        v.at(e.Time);
+        v.cursor.PrintLyric(e.Value, e.Extra, e.Text);
+        v.screen->frame();
+        const int row = v.state.LastSungRow;
+        const QString text = v.state.LyricRowText[size_t(row)];
+        const int before = v.width(text.left(e.Extra - 1)), after = v.width(text.left(e.Extra - 1 + e.Text.size()));
+        SCOPED_TRACE("syllable " + std::to_string(k) + " \"" + e.Text.toStdString() + "\" of " + text.toStdString());
+        EXPECT_EQ(v.screen->sungPx(row), before) << "it starts where the last one ended";
+        const long wipe = std::min(next - e.Time, SyllableTimeline::kLongestWipeMs);
+        v.at(e.Time + wipe / 2.0);
+        EXPECT_NEAR(v.screen->sungPx(row), (before + after) / 2.0, 1.0) << "half way at half its time";
+        v.at(e.Time + wipe * 0.9);
+        if (after - before >= 10) EXPECT_LT(v.screen->sungPx(row), after) << "not there before its time";
+        v.at(e.Time + wipe);
+        EXPECT_EQ(v.screen->sungPx(row), after) << "at its end when the next one falls due";
+        ++checked;
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(checked, 50);
+}
+
+TEST(KaraokeScreen, RowsFillHalfTheHeightAndEveryLineOfAPageFitsAtOneSize)
+{
+    for (const QSize size : {QSize(1280, 720), QSize(1920, 1080), QSize(3840, 2160)}) {
+        Playing v(4, size);
+        if (!v.load("Negra_Sombra.kar")) GTEST_SKIP() << "the shared test songs are absent";
+        SCOPED_TRACE(std::to_string(size.width()));
+        const ScreenRender& r = v.screen->render();
+        const QRect rowsArea = r.geometry().rows;
+        EXPECT_GE(4 * QFontMetrics([&] { QFont f = r.rowFont(); f.setPixelSize(v.screen->songPixels()); return f; }()).height(),
+                  size.height() / 2) << "four rows take half the height";
+        const SongQueue& q = v.song.queue;
+        int pages = 0;
+        for (long i = 1; i <= q.MsgCount; ++i) {
+            if (!isSyllable(q[i])) continue;
+            v.cursor.PrintLyric(q[i].Value, q[i].Extra, q[i].Text);
+            if (q[i].Extra != 1) continue;
+            ++pages;
+            // Every row shown fits the width at the page's one size, and the page is centred.
+            for (int row = 1; row <= 4; ++row)
+                EXPECT_LE(v.width(v.state.LyricRowText[size_t(row)]), rowsArea.width()) << "row " << row;
+            EXPECT_LE(r.rowFont().pixelSize(), v.screen->songPixels());
+            const QRect first = r.rowBand(1, 4), last = r.rowBand(4, 4);
+            EXPECT_LE(std::abs((first.top() - rowsArea.top()) - (rowsArea.bottom() - last.bottom())), 2);
+            if (HasFailure()) return;
+        }
+        EXPECT_GT(pages, 10);
+    }
+}
+
+TEST(KaraokeScreen, ALineTooWideShrinksItsWholePageAndTheNextPageComesBack)
+{
+    Playing v(2, QSize(1280, 720));
+    v.song.LyricLines = QStringList{"short line", "another", QString("a very long line ").repeated(6), "end"};
+    v.cursor.StartLyric(1);
+    v.screen->refit();
+    const int song = v.screen->songPixels();
+    EXPECT_EQ(v.screen->render().rowFont().pixelSize(), song);
+    v.cursor.PrintLyric(2, 1, "another"); // the row after it takes the long line
+    const int shrunk = v.screen->render().rowFont().pixelSize();
+    EXPECT_LT(shrunk, song);
+    EXPECT_LE(v.width(v.song.LyricLines[2]), v.screen->render().geometry().rows.width());
+    v.cursor.PrintLyric(4, 1, "end"); // the long line has gone
+    EXPECT_EQ(v.screen->render().rowFont().pixelSize(), song);
+}
+
+TEST(KaraokeScreen, CountInDotsComeOnlyBeforeTheFirstLineAndAfterLongGaps)
+{
+    Playing v(2, QSize(1280, 720));
+    v.settings.AutoStart = false;
+    // Four syllables: at 1.6 s, 2 s, after a 3 s gap, after a 6 s gap; 120 beats a minute.
+    SmfWriter w(0, 480);
+    SmfTrack& t = w.track().tempo(0, 500000).program(0, 0, 0);
+    t.text(1536, 5, "One ").text(384, 5, "two\r").text(2880, 5, "Three\r").text(5760, 5, "Four").end(960);
+    const std::string path = tempDir() + "/gaps.kar";
+    ASSERT_TRUE(w.save(path));
+    v.playerState.SongFile = QString::fromStdString(path);
+    ASSERT_TRUE(v.LyricRig::load(path));
+    ASSERT_FALSE(v.out.start());
+    const std::vector<SyllableTimeline::CountIn>& ins = v.screen->timeline().countIns();
+    v.screen->frame();
+    ASSERT_EQ(v.screen->timeline().countIns().size(), 2u) << "the first line and the one after six seconds";
+    EXPECT_EQ(ins[0].firstMs, 1600);
+    EXPECT_EQ(ins[1].firstMs, 11000);
+    EXPECT_EQ(ins[1].beatMs, 500);
+    std::vector<std::pair<long, int>> seen; // when the dots changed, and how many
+    for (long ms = 0; ms <= 12000; ms += 50) {
+        v.at(ms);
+        for (long i = 1; i <= v.song.queue.MsgCount; ++i) {
+            const QueueEntry& e = v.song.queue[i];
+            if (isSyllable(e) && e.Time > ms - 50 && e.Time <= ms) v.cursor.PrintLyric(e.Value, e.Extra, e.Text);
+        }
+        v.screen->frame();
+        if (seen.empty() || seen.back().second != v.screen->countInBeats()) seen.push_back({ms, v.screen->countInBeats()});
+        if (v.screen->countInBeats() > 0) {
+            EXPECT_EQ(v.cursor.rowLine(v.screen->countInRow()), ms < 5000 ? 1 : 3) << ms;
+        }
+    }
+    // Three beats of 500 ms before 1.6 s and before 11 s, each dot going on its beat.
+    const std::vector<std::pair<long, int>> want{{0, 0},    {100, 3},  {600, 2},  {1100, 1},
+                                                 {1600, 0}, {9500, 3}, {10000, 2}, {10500, 1}, {11000, 0}};
+    EXPECT_EQ(seen, want);
+}
+
+TEST(KaraokeScreen, TheCardCoversTheRowsAndNamesTheSongAndItsSinger)
+{
+    Playing v(2, QSize(1280, 720));
+    TitleCard card{{"Next Song Title", "The Artist"}, "Anna", 1, 3};
+    v.screen->setCard(card);
+    QApplication::processEvents();
+    EXPECT_FALSE(v.screen->lbNLyr->isVisible());
+    const QImage shot = v.screen->grab().toImage();
+    // Ink of the title's colour in the middle of the screen, where the rows would be.
+    int ink = 0;
+    for (int y = 720 * 30 / 100; y < 720 * 45 / 100; ++y)
+        for (int x = 0; x < 1280; ++x) ink += shot.pixelColor(x, y) == v.screen->render().textColor();
+    EXPECT_GT(ink, 1000);
+    v.screen->setCard({});
+    EXPECT_TRUE(v.screen->lbNLyr->isVisible());
+}
 
 TEST(KaraokeScreen, CaptionsAndCountdownsFollowTheCursor)
 {
