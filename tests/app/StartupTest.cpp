@@ -57,15 +57,20 @@ TEST(Startup, SettingsAndControllerProblemsAreReportedOnce)
 
 TEST(Startup, CommandLineGivesTheDiagnosticWordFirstThenOneSong)
 {
-    struct Case { QStringList args; bool vediTu; QString song; };
+    struct Case { QStringList args; bool vediTu; QString song; bool screen = false; };
     for (const Case& c : std::vector<Case>{
              {{"lirmus"}, false, ""},
              {{"lirmus", "VediTu"}, true, ""},
              {{"lirmus", "veditu"}, false, "veditu"},            // the word is exact; else it names a song
              {{"lirmus", "VediTu", "a.kar"}, true, "a.kar"},
              {{"lirmus", "My", "Song.kar"}, false, "My Song.kar"}, // an unquoted name with a blank
+             {{"lirmus", "--karaoke-screen"}, false, "", true},
+             {{"lirmus", "--karaoke-screen", "VediTu", "a.kar"}, true, "a.kar", true},
+             {{"lirmus", "VediTu", "--karaoke-screen", "a.kar"}, true, "a.kar", true},
+             {{"lirmus", "a.kar", "--karaoke-screen"}, false, "a.kar --karaoke-screen"}, // songs come last
          }) {
         const CommandLine got = parseCommandLine(c.args);
+        EXPECT_EQ(got.karaokeScreen, c.screen) << c.args.join(' ').toStdString();
         EXPECT_EQ(got.VediTu, c.vediTu) << c.args.join(' ').toStdString();
         EXPECT_EQ(got.song, c.song) << c.args.join(' ').toStdString();
     }

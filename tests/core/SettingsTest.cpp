@@ -52,6 +52,21 @@ TEST(Settings, RulesOfTheValuesRead)
     // The synthesizer's sound path: none named tries the usual drivers in order.
     EXPECT_EQ(readFrom("[LOAD]\nSoundFont=/x.sf2\n").AudioDriver, "");
     EXPECT_EQ(readFrom("[load]\naudiodriver=alsa\n").AudioDriver, "alsa");
+
+    // The karaoke screen's look: the background by name or number, the card's time within a minute.
+    using Back = Settings::ScreenBack;
+    for (auto [text, back] : std::vector<std::pair<const char*, Back>>{
+             {"colour", Back::Colour}, {"Pictures", Back::Pictures}, {"0", Back::Colour}, {"2", Back::Pictures},
+             {"Gradient", Back::Gradient}, {"plaid", Back::Gradient}, {"7", Back::Gradient}})
+        EXPECT_EQ(readFrom(std::string("[Karaoke Screen]\nBackground=") + text + "\n").ScreenBackground, back) << text;
+    for (auto [text, seconds] : std::vector<std::pair<const char*, int>>{{"0", 0}, {"12", 12}, {"-3", 0}, {"600", 60}})
+        EXPECT_EQ(readFrom(std::string("[KARAOKE SCREEN]\nCardSeconds=") + text + "\n").ScreenCardSeconds, seconds);
+    s = readFrom("[KARAOKE SCREEN]\nOutline=0\nCountIn=0\nTextColor=65280\nPictureFolder=/pics\n");
+    EXPECT_FALSE(s.ScreenOutline);
+    EXPECT_FALSE(s.ScreenCountIn);
+    EXPECT_EQ(s.ScreenTextColor, rgbLong(0, 255, 0));
+    EXPECT_EQ(s.ScreenPictureFolder, "/pics");
+    EXPECT_EQ(readFrom("").ScreenCardSeconds, 5);
 }
 
 TEST(Settings, NoteNamesAndAppPath)

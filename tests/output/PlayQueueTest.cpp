@@ -2,13 +2,16 @@
 // restart, the next song at the end of one (playing, or cued with AutoStart),
 // and queued songs that cannot be read.
 #include "PlayerHarness.h"
+#include "SampleLyrics.h"
 #include "SettingsService.h"
 #include "SmfWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 
+#include <optional>
 #include <set>
 
 using namespace lirmus;
@@ -283,4 +286,81 @@ TEST(PlayQueue, ASongNotYetPastItsStartIsReplacedByTheNextHandedOver)
     cued.h.player->handOver({other});
     EXPECT_EQ(cued.h.player->state().SongFile, other);
     EXPECT_TRUE(cued.queue().isEmpty());
+}
+
+TEST(PlayQueue, WhoAskedForEachSongMovesWithItAndARestartFindsIt)
+{
+    const std::string ini = test::tempDir() + "SINGERS.INI";
+    {
+        SettingsService store(ini);
+        PlayQueue q;
+        q.attachStore(&store);
+        q.add({"/s/a.kar", "/s/b.kar"}, "  Anna  Maria ");
+        q.add({"/s/c.kar"});
+        q.add({"/s/d.kar"}, "Bo");
+        EXPECT_TRUE(q.moveUp(2)); // a, c, b, d
+        EXPECT_EQ(q.singerAt(1), "");
+        EXPECT_EQ(q.singerAt(2), "Anna Maria");
+        QString who;
+        EXPECT_EQ(q.takeFirst(&who), "/s/a.kar");
+        EXPECT_EQ(who, "Anna Maria");
+        EXPECT_TRUE(q.remove(1)); // c, d
+        ASSERT_TRUE(store.flush());
+    }
+    {
+        SettingsService again(ini);
+        PlayQueue q;
+        q.attachStore(&again);
+        EXPECT_EQ(q.songs(), QStringList({"/s/c.kar", "/s/d.kar"}));
+        EXPECT_EQ(q.singerAt(0), "");
+        EXPECT_EQ(q.singerAt(1), "Bo") << "a name left by a song gone does not go to the next";
+        // Nobody named any more: the names left in the file are cleared.
+        q.remove(1);
+        q.add({"/s/e.kar", "/s/f.kar"});
+        ASSERT_TRUE(again.flush());
+    }
+    SettingsService third(ini);
+    PlayQueue q;
+    q.attachStore(&third);
+    EXPECT_EQ(q.songs(), QStringList({"/s/c.kar", "/s/e.kar", "/s/f.kar"}));
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(q.singerAt(row), "") << row;
+}
+
+TEST(PlayQueue, TheCardNamesTheNextQueuedSongAndItsSingerAndItsPlace)
+{
+    PlayerHarness h(true); // AutoStart: each song waits for Play behind its card
+    h.player->setTitleCards(true);
+    const std::string first = test::tempDir() + "card-first.kar", second = test::tempDir() + "card-second.kar";
+    test::writeFile(first, test::karaokeSong({"la la la"}, "UTF-8", "First Song"));
+    test::writeFile(second, test::karaokeSong({"lo lo lo"}, "UTF-8", "Second Song"));
+    PlayQueue& queue = h.player->playQueue();
+    queue.add({QString::fromStdString(first)}, "Anna");
+    queue.add({QString::fromStdString(second)}, "Bo");
+    std::optional<TitleCard> card = h.player->titleCard();
+    ASSERT_TRUE(card.has_value()) << "before the first song: the first queued";
+    EXPECT_EQ(card->credits.title, "First Song");
+    EXPECT_EQ(card->singer, "Anna");
+    EXPECT_EQ(card->place, 1);
+    EXPECT_EQ(card->count, 2);
+
+    ASSERT_TRUE(h.player->queueChain().startNext());
+    h.pump();
+    card = h.player->titleCard();
+    ASSERT_TRUE(card.has_value()) << "cued for Play";
+    EXPECT_EQ(card->credits.title, "First Song");
+    EXPECT_EQ(card->singer, "Anna");
+    EXPECT_EQ(card->count, 2) << "itself and the one after it";
+    h.transport().cmdPlay_Click();
+    EXPECT_FALSE(h.player->titleCard().has_value()) << "no card while it plays";
+    for (int i = 0; i < 100 && h.player->output().State() == 2; ++i) h.play(500);
+    QCoreApplication::sendPostedEvents(); // the song end starts the next once its report has returned
+    h.pump();
+    card = h.player->titleCard();
+    ASSERT_TRUE(card.has_value()) << "the next one cued";
+    EXPECT_EQ(card->credits.title, "Second Song");
+    EXPECT_EQ(card->singer, "Bo");
+    EXPECT_EQ(card->count, 1);
+
+    h.player->setTitleCards(false);
+    EXPECT_FALSE(h.player->titleCard().has_value()) << "no screen, no card";
 }
