@@ -1,5 +1,6 @@
 #include "frmOptions.h"
 
+#include "KaraokeScreenPage.h"
 #include "OptionsLogic.h"
 #include "Palette.h"
 #include "Player.h"
@@ -108,11 +109,17 @@ frmOptions::frmOptions(Settings& settings, SettingsService& ini, Player& player,
         const char* caption;
         const char* key;
         const char* tip;
-    } tabs[3] = {{"Player", "Player", "Player parameters"},
+    } tabs[4] = {{"Player", "Player", "Player parameters"},
                  {"Midi Output", "MidiOut", "Midi output parameters"},
-                 {"Karaoke", "Karaoke", "Karaoke parameters"}};
-    picOptions = {makePlayerPage(), makeMidiOutPage(), makeKaraokePage()};
-    for (int i = 0; i < 3; ++i) {
+                 {"Karaoke", "Karaoke", "Karaoke parameters"},
+                 {"Karaoke Screen", "KaraokeScreen", "The look of the full-screen karaoke screen"}};
+    screenPage = new KaraokeScreenPage(this);
+    screenPage->chooseColor = [this](const QColor& c, const QString& title) { return chooseColor(c, title); };
+    screenPage->chooseFolder = [this](const QString& folder) {
+        return QFileDialog::getExistingDirectory(this, "Pictures for the karaoke screen", folder);
+    };
+    picOptions = {makePlayerPage(), makeMidiOutPage(), makeKaraokePage(), screenPage};
+    for (int i = 0; i < 4; ++i) {
         picOptions[size_t(i)]->setObjectName(QString("picOptions(%1)").arg(i));
         tbsOptions->addTab(picOptions[size_t(i)], tabs[i].caption);
         tbsOptions->tabBar()->setTabData(i, QString(tabs[i].key));
@@ -364,6 +371,7 @@ void frmOptions::Form_Load()
     OutputDevCombo->setCurrentIndex(devicePositionToSelect(s.MIDIDEVICE, OutputDevCombo->count(), &missing));
     if (missing) player_.tellMissingDevice(s.MIDIDEVICE);
     showSoundFont();
+    screenPage->load(s);
     tbsOptions_Click();
 
     adjustSize();
@@ -407,7 +415,8 @@ void frmOptions::AggiornaProfile()
 
     const KaraokeLook look{PendingFont,     PendingBackColor, PendingForeColor, PendingPlayColor,
                            PendingRows,     PendingFontSize,  PendingCentered};
-    if (storeKaraokeLook(ini_, s, look)) player_.lyrics().PreparaPicLyric();
+    const bool screenChanged = screenPage->store(ini_, s);
+    if (storeKaraokeLook(ini_, s, look) || screenChanged) player_.lyrics().PreparaPicLyric();
 
     // The list's own state: its page is disabled while another page shows.
     if (OutputDevCombo->isEnabledTo(picOptions[1])) {

@@ -23,6 +23,7 @@ class QTabWidget;
 
 namespace lirmus {
 
+class KaraokeScreenPage;
 class Player;
 class SettingsService;
 
@@ -32,7 +33,8 @@ public:
     frmOptions(Settings& settings, SettingsService& ini, Player& player, QWidget* parent = nullptr);
 
     QTabWidget* tbsOptions = nullptr;
-    std::array<QWidget*, 3> picOptions{};
+    std::array<QWidget*, 4> picOptions{};
+    KaraokeScreenPage* screenPage = nullptr; ///< picOptions(3), the karaoke screen's look
     // "Player"
     QCheckBox* chkAutoStart = nullptr;
     QCheckBox* chkTurboStart = nullptr;

@@ -12,12 +12,15 @@
 #include "frmIndic.h"
 #include "frmMain.h"
 #include "frmMidiInfo.h"
+#include "KaraokeScreenPage.h"
 #include "frmOptions.h"
 #include "frmPlay.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -161,7 +164,7 @@ TEST(Options, LoadShowsTheSettingsInTheirControls)
     EXPECT_TRUE(d.optRows[2]->isChecked());
     EXPECT_FALSE(d.chkCent->isChecked());
     EXPECT_EQ(d.lstKarFonts->count(), QFontDatabase::families().size());
-    EXPECT_EQ(d.tbsOptions->count(), 3);
+    EXPECT_EQ(d.tbsOptions->count(), 4);
     EXPECT_EQ(d.tbsOptions->tabToolTip(1), "Midi output parameters");
 
     // Every value label follows its scroll bar.
@@ -320,15 +323,54 @@ TEST(Options, SampleFollowsThePendingLook)
     EXPECT_GT(back, image.width() * image.height() / 2);
 }
 
+TEST(Options, TheKaraokeScreenPageStoresOnlyWhatChangedAndTheViewsFollow)
+{
+    Options o("[KARAOKE SCREEN]\nBackground=Colour\nCardSeconds=3\n");
+    frmOptions& d = *o.dialog;
+    d.tbsOptions->setCurrentIndex(3);
+    KaraokeScreenPage& page = *d.screenPage;
+    EXPECT_EQ(d.tbsOptions->tabText(3), "Karaoke Screen");
+    EXPECT_EQ(page.cboBackground->currentIndex(), 0);
+    EXPECT_FALSE(page.txtPictureFolder->isEnabled()) << "no pictures asked for";
+    EXPECT_EQ(page.spnCardSeconds->value(), 3);
+    d.cmdApply_Click();
+    EXPECT_EQ(o.views.rebuilds, 0) << "nothing changed";
+
+    page.cboBackground->setCurrentIndex(2);
+    EXPECT_TRUE(page.txtPictureFolder->isEnabled());
+    page.txtPictureFolder->setText(" /pics ");
+    page.chkCountIn->setChecked(false);
+    page.spnCardSeconds->setValue(12);
+    d.chooseColor = [&](const QColor&, const QString& title) {
+        o.colourTitles << title;
+        return QColor(0, 128, 255);
+    };
+    page.cmdSungColor->click();
+    d.chooseColor = [](const QColor&, const QString&) { return QColor(); }; // cancelled
+    page.cmdTextColor->click();
+    EXPECT_EQ(o.colourTitles, QStringList{"Words sung"});
+    d.cmdApply_Click();
+    EXPECT_EQ(o.views.rebuilds, 1) << "the views take the new look";
+    EXPECT_EQ(o.settings.ScreenBackground, Settings::ScreenBack::Pictures);
+    EXPECT_EQ(o.settings.ScreenPictureFolder, "/pics");
+    EXPECT_EQ(o.settings.ScreenSungColor, rgbLong(0, 128, 255));
+    EXPECT_EQ(o.file(), "[KARAOKE SCREEN]\nBackground=Pictures\nCardSeconds=12\nSungColor=16744448\n"
+                        "PictureFolder=/pics\nCountIn=0\n"
+                        "\n[OPTIONS]\nItalianNotation=0\nTurboStart=-1\nAutoStart=-1\nTempoChange=0\nKeyChange=0\n"
+                        "SoloLevel=32\nMelodyChannel=4\nExternalMCI=0\nFilterLyrics=0\n\n[LOAD]\nMIDIDEVICE=-1\n");
+    d.cmdApply_Click();
+    EXPECT_EQ(o.views.rebuilds, 1) << "applied again: nothing more";
+}
+
 TEST(Options, CtrlTabGoesRoundThePages)
 {
     Options o("");
     frmOptions& d = *o.dialog;
     EXPECT_EQ(d.tbsOptions->currentIndex(), 0);
-    for (int expected : {1, 2, 0}) {
+    for (int expected : {1, 2, 3, 0}) {
         d.Form_KeyDown(Qt::Key_Tab, Qt::ControlModifier);
         EXPECT_EQ(d.tbsOptions->currentIndex(), expected);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(d.picOptions[size_t(i)]->isEnabled(), i == expected);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(d.picOptions[size_t(i)]->isEnabled(), i == expected);
     }
     d.Form_KeyDown(Qt::Key_Tab, Qt::NoModifier);
     EXPECT_EQ(d.tbsOptions->currentIndex(), 0);
