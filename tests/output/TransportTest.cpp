@@ -384,6 +384,7 @@ TEST(Transport, ARecordingTakeHoldsTheWholeSongAndTheNextSongStartsAnother)
 
     h.start(writeSong("take-a.mid", 4));
     h.play(1000);
+    h.player->applySynthSettings(); // the options applied mid-song, the same file named
     h.seek(50);
     h.play(500);
     h.transport().cmdPause_Click();
@@ -394,6 +395,8 @@ TEST(Transport, ARecordingTakeHoldsTheWholeSongAndTheNextSongStartsAnother)
 
     h.start(writeSong("take-b.mid", 4));
     h.play(400);
+    h.start(writeSong("take-c.mid", 4)); // another song chosen while this one plays
+    h.play(300);
     h.transport().cmdStop_Click();
     h.player->output().deliverPending();
     EXPECT_TRUE(h.messages.isEmpty()) << h.messages.join("\n").toStdString();
@@ -407,7 +410,10 @@ TEST(Transport, ARecordingTakeHoldsTheWholeSongAndTheNextSongStartsAnother)
     // 1000 ms, 200 paused, and from the middle (1975 ms) to the end (3950 ms).
     EXPECT_NEAR(firstMs, 3175, 60);
     EXPECT_NEAR(secondMs, 400, 60);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/take-4.wav"));
+    const test::Wav third = test::readWav(dir + "/take-4.wav");
+    ASSERT_TRUE(third.valid) << "the song chosen over the other has a take of its own";
+    EXPECT_NEAR(third.samples.size() / 2 / 44.1, 300, 60);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/take-5.wav"));
 }
 
 TEST(Transport, ASongChosenWithTitleCardsWaitsBehindItsCardThenPlays)
