@@ -114,50 +114,125 @@ int ScreenRender::textLeft(const QString& text, const QRect& band) const
     return band.left() + std::max(band.width() - textWidth(text), 0) / 2;
 }
 
-QImage ScreenRender::textImage(const QString& text, const QFont& font, const QColor& fill, int* pad) const
+int ScreenRender::padFor(const QFont& font) const
 {
     const QFontMetrics m(font);
     const int px = std::max(font.pixelSize(), m.height() * 3 / 4);
-    const bool outline = settings_.ScreenOutline;
-    const int stroke = outline ? std::max(1, px / 16) : 0, shadow = outline ? std::max(1, px / 24) : 0;
+    const int stroke = settings_.ScreenOutline ? std::max(1, px / 16) : 0;
+    const int shadow = settings_.ScreenOutline ? std::max(1, px / 24) : 0;
     // Room for the outline, the shadow and glyphs that reach past their advance.
-    *pad = stroke + shadow + px / 8 + 1;
-    QImage img(m.horizontalAdvance(text) + 2 * *pad, m.height() + 2 * *pad, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
+    return stroke + shadow + px / 8 + 1;
+}
+
+void ScreenRender::paintText(QPainter& p, qreal x, qreal y, const QString& text, const QFont& font,
+                             const QColor& fill) const
+{
+    const QFontMetrics m(font);
     QPainterPath path;
-    path.addText(*pad, *pad + m.ascent(), font, text);
-    if (outline) {
-        const QPen pen(outlineColor(), 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        QColor dark(0, 0, 0, kShadowAlpha);
+    path.addText(x, y + m.ascent(), font, text);
+    if (settings_.ScreenOutline) {
+        const int px = std::max(font.pixelSize(), m.height() * 3 / 4);
+        const int stroke = std::max(1, px / 16), shadow = std::max(1, px / 24);
+        const QColor dark(0, 0, 0, kShadowAlpha);
         p.save();
         p.translate(shadow, shadow);
         p.setPen(QPen(dark, 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(dark);
         p.drawPath(path);
         p.restore();
-        p.strokePath(path, pen);
+        p.strokePath(path, QPen(outlineColor(), 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     }
     p.fillPath(path, fill);
+}
+
+QImage ScreenRender::textImage(const QString& text, const QFont& font, const QColor& fill, int* pad) const
+{
+    const QFontMetrics m(font);
+    *pad = padFor(font);
+    QImage img(m.horizontalAdvance(text) + 2 * *pad, m.height() + 2 * *pad, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintText(p, *pad, *pad, text, font, fill);
     return img;
+}
+
+bool ScreenRender::drawPiece(const QString& text, Images& im, bool wholeText) const
+{
+    if (im.drawn >= text.size()) return false;
+    const QFontMetrics m(rowFont_);
+    if (im.unsung.isNull()) {
+        im.pad = padFor(rowFont_);
+        const QSize size(m.horizontalAdvance(text) + 2 * im.pad, m.height() + 2 * im.pad);
+        im.unsung = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        im.unsung.fill(Qt::transparent);
+        im.sung = im.unsung;
+        im.sung.detach();
+    }
+    // A word and the blanks after it: the letters a frame can draw without a stall.
+    int end = wholeText ? int(text.size()) : im.drawn;
+    while (end < text.size() && text[end].isSpace()) ++end;
+    while (end < text.size() && !text[end].isSpace()) ++end;
+    while (end < text.size() && text[end].isSpace()) ++end;
+    const QString piece = text.mid(im.drawn, end - im.drawn);
+    const int x = im.pad + m.horizontalAdvance(text.left(im.drawn));
+    QPainterPath path;
+    path.addText(im.pad, im.pad + m.ascent(), rowFont_, piece);
+    if (settings_.ScreenOutline) {
+        // The outline is stroked once and serves both images, and its shadow:
+        // stroking letters this size is what costs.
+        const int px = std::max(rowFont_.pixelSize(), m.height() * 3 / 4);
+        const int stroke = std::max(1, px / 16), shadow = std::max(1, px / 24);
+        QImage outline(m.horizontalAdvance(piece) + 2 * im.pad, im.unsung.height(), QImage::Format_ARGB32_Premultiplied);
+        outline.fill(Qt::transparent);
+        {
+            QPainter p(&outline);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(outlineColor(), 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.setBrush(outlineColor());
+            p.drawPath(path);
+        }
+        QImage dark = outline;
+        {
+            QPainter p(&dark);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(dark.rect(), QColor(0, 0, 0, kShadowAlpha));
+        }
+        for (QImage* img : {&im.unsung, &im.sung}) {
+            QPainter p(img);
+            p.drawImage(x - im.pad + shadow, shadow, dark);
+            p.drawImage(x - im.pad, 0, outline);
+        }
+    }
+    path.translate(x - im.pad, 0);
+    for (QImage* img : {&im.unsung, &im.sung}) {
+        QPainter p(img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(path, img == &im.unsung ? textColor() : sungColor());
+    }
+    im.drawn = end;
+    return true;
 }
 
 const ScreenRender::Images& ScreenRender::images(const QString& text) const
 {
     Images& im = images_[text];
-    if (im.unsung.isNull()) {
-        im.unsung = textImage(text, rowFont_, textColor(), &im.pad);
-        im.sung = textImage(text, rowFont_, sungColor(), &im.pad);
-    }
+    // What was not drawn ahead is drawn now, in one go.
+    if (im.drawn < text.size()) drawPiece(text, im, im.unsung.isNull());
+    while (drawPiece(text, im, false)) {}
     return im;
 }
 
 bool ScreenRender::warm(const QString& text) const
 {
-    if (text.isEmpty() || images_.contains(text)) return false;
-    images(text);
-    return true;
+    if (text.isEmpty()) return false;
+    return drawPiece(text, images_[text], false);
+}
+
+bool ScreenRender::isWarm(const QString& text) const
+{
+    const auto it = images_.constFind(text);
+    return it != images_.cend() && it->drawn >= text.size();
 }
 
 void ScreenRender::keepOnly(const QStringList& texts) const

@@ -56,8 +56,11 @@ public:
 
     /// Row text in band, sung up to sungPx pixels from its left (0 none, textWidth all).
     void drawRow(QPainter& p, const QRect& band, const QString& text, int sungPx) const;
-    /// Draws text's images now, so showing it later costs a copy. Returns false when they were there.
+    /// Draws a piece (a word) of text's images ahead, so showing it later costs a copy.
+    /// Returns false when they were complete already.
     bool warm(const QString& text) const;
+    /// Whether text's images are complete.
+    bool isWarm(const QString& text) const;
     /// Forgets the images of every text but these.
     void keepOnly(const QStringList& texts) const;
     /// The count-in before the row text in band: beatsLeft dots, the first to go at the left.
@@ -77,9 +80,16 @@ public:
 private:
     struct Images {
         QImage unsung, sung;
-        int pad = 0; ///< pixels of outline and shadow around the text's advance
+        int pad = 0;      ///< pixels of outline and shadow around the text's advance
+        int drawn = 0;    ///< characters drawn so far, whole words
     };
+    /// text's images, complete.
     const Images& images(const QString& text) const;
+    /// Draws the next word of im's text into both images; false when there was none left.
+    bool drawPiece(const QString& text, Images& im, bool wholeText) const;
+    int padFor(const QFont& font) const;
+    /// Draws text at x, y (top left of its advance box) with outline and shadow in fill.
+    void paintText(QPainter& p, qreal x, qreal y, const QString& text, const QFont& font, const QColor& fill) const;
     QImage textImage(const QString& text, const QFont& font, const QColor& fill, int* pad) const;
     void drawText(QPainter& p, const QRect& box, const QString& text, const QFont& font, const QColor& fill,
                   Qt::Alignment align) const;

@@ -247,11 +247,19 @@ frmKaraokeScreen::CountIn frmKaraokeScreen::countInNow() const
     return {};
 }
 
-void frmKaraokeScreen::updateRow(int row)
+void frmKaraokeScreen::updateRow(int row, const QString& before)
 {
     const QRect b = band(row);
-    // The outline and the shadow reach past the band.
-    update(b.adjusted(0, -b.height() / 4, 0, b.height() / 4));
+    // Only where the old and the new words lie; the outline and the shadow reach past them.
+    const int margin = b.height() / 4;
+    int left = b.right(), right = b.left();
+    for (const QString& text : {before, shown_[size_t(row)].text}) {
+        if (text.isEmpty()) continue;
+        const int x = render_.textLeft(text, b);
+        left = std::min(left, x);
+        right = std::max(right, x + render_.textWidth(text));
+    }
+    if (left <= right) update(QRect(left - margin, b.top() - margin, right - left + 2 * margin, b.height() + 2 * margin));
 }
 
 void frmKaraokeScreen::updateSung(int row, int fromPx, int toPx)
@@ -326,9 +334,10 @@ void frmKaraokeScreen::lyricRowChanged(int row)
         shown.sungPx = now;
         return;
     }
+    const QString before = shown.text;
     shown = {text, sungPxNow(row)};
     if (fitPage()) update(); // the page takes another size: every row moves
-    else updateRow(row);
+    else updateRow(row, before);
 }
 
 void frmKaraokeScreen::sysexRowChanged(int)

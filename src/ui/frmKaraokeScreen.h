@@ -123,7 +123,8 @@ private:
     CountIn countInNow() const;
     /// Repaints the strip of row between two sung widths.
     void updateSung(int row, int fromPx, int toPx);
-    void updateRow(int row);
+    /// Repaints row, whose text was before.
+    void updateRow(int row, const QString& before);
     void warmNext();
     void showPointer();
     SongCredits credits() const;
