@@ -1,6 +1,7 @@
-// lirmus-bench-screen [SECONDS] SONG: the karaoke screen offscreen (Qt's raster
+// lirmus-bench-screen [SECONDS] SONG...: the karaoke screen offscreen (Qt's raster
 // engine), 4 rows, at 3840 x 2160 and at 1920 x 1080.
-//  1. Frame cost while the song plays on a manual clock at 60 frames a second:
+//  1. Frame cost while the first SECONDS of the song play at 60 frames a second (a
+//     manual clock moved each frame, frames at their real pace):
 //     the frame's work (the colour moving on, the count-in, an image drawn
 //     ahead) and the repaint it causes, the syllables' own repaints included
 //     (p50, p99, largest), and the same for the frames in which a line begins.
@@ -24,6 +25,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace lirmus;
@@ -67,7 +69,7 @@ struct Rig {
     }
 };
 
-void frameCosts(const std::string& song, QSize size)
+void frameCosts(const std::string& song, QSize size, int seconds)
 {
     ManualClock clock;
     Rig rig(&clock);
@@ -78,11 +80,14 @@ void frameCosts(const std::string& song, QSize size)
     QApplication::processEvents();
     p.playSong(QString::fromStdString(song), 0);
     for (int guard = 0; guard < 100000 && p.state().TimerOutOn; ++guard) p.tick(PlayerTimer::Out);
-    std::vector<double> all, lineStarts;
+    std::vector<double> all, lineStarts, first;
     const long lengthMs = p.song().SongLength;
     int64_t elapsedUs = 0;
     long lastLine = 0;
-    for (int frame = 0; elapsedUs / 1000 < lengthMs && frame < 60 * 600; ++frame) {
+    // Frames come at their real pace: the helper thread draws the lines to come meanwhile.
+    const auto start = Steady::now();
+    for (int frame = 0; elapsedUs / 1000 < lengthMs && frame < 60 * seconds; ++frame) {
+        std::this_thread::sleep_until(start + std::chrono::microseconds(int64_t(frame) * 16'667));
         const int64_t step = 16'667;
         clock.advanceUs(step);
         elapsedUs += step;
@@ -92,14 +97,21 @@ void frameCosts(const std::string& song, QSize size)
         screen.frame();
         QApplication::processEvents(); // the repaint
         const double us = std::chrono::duration<double, std::micro>(Steady::now() - t0).count();
-        all.push_back(us);
         const long line = p.lyrics().rowLine(std::max(p.lyrics().state().LastSungRow, 1));
+        // The song's first frame draws the whole screen, before anything is sung.
+        if (frame == 0) {
+            first.push_back(us);
+            lastLine = line;
+            continue;
+        }
+        all.push_back(us);
         if (line != lastLine) lineStarts.push_back(us), lastLine = line;
     }
     std::printf("%dx%d, rows at %d px (song size %d px)\n", size.width(), size.height(),
                 screen.render().rowFont().pixelSize(), screen.songPixels());
     report("frame: its work and its repaint", all);
     report("  frames in which a line begins", lineStarts);
+    report("the song's first frame (the whole screen)", first);
 }
 
 void cpuWhilePlaying(const std::string& song, QSize size, int seconds)
@@ -109,8 +121,7 @@ void cpuWhilePlaying(const std::string& song, QSize size, int seconds)
     frmKaraokeScreen screen(p.lyrics(), rig.settings);
     screen.resize(size);
     screen.show();
-    if (!std::getenv("NO_FRAMES")) screen.frameTimer()->start();
-    if (std::getenv("NO_SCREEN")) screen.hide();
+    screen.frameTimer()->start();
     p.playSong(QString::fromStdString(song), 0);
     int frames = 0;
     screen.afterPaint = [&] { ++frames; };
@@ -131,14 +142,18 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: lirmus-bench-screen [SECONDS] SONG\n");
+        std::fprintf(stderr, "usage: lirmus-bench-screen [SECONDS] SONG...\n");
         return 2;
     }
-    const int seconds = argc > 2 ? std::atoi(argv[1]) : 20;
-    const std::string song = argv[argc - 1];
-    for (const QSize size : {QSize(3840, 2160), QSize(1920, 1080)}) {
-        if (!std::getenv("NO_FRAMECOST")) frameCosts(song, size);
-        if (!std::getenv("NO_CPU")) cpuWhilePlaying(song, size, seconds);
+    int first = 1, seconds = 20;
+    if (argc > 2 && std::atoi(argv[1]) > 0) seconds = std::atoi(argv[1]), first = 2;
+    for (int a = first; a < argc; ++a) {
+        const std::string song = argv[a];
+        std::printf("== %s\n", song.c_str());
+        for (const QSize size : {QSize(3840, 2160), QSize(1920, 1080)}) {
+            frameCosts(song, size, seconds);
+            cpuWhilePlaying(song, size, seconds);
+        }
     }
     return 0;
 }

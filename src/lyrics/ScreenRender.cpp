@@ -58,6 +58,9 @@ void ScreenRender::lookChanged()
 {
     background_ = QImage();
     images_.clear();
+    asked_.clear();
+    ++generation_;
+    maker_.dropPending();
 }
 
 QColor ScreenRender::textColor() const { return fromRgbLong(settings_.ScreenTextColor); }
@@ -91,12 +94,12 @@ const QImage& ScreenRender::background() const
 
 void ScreenRender::setRowFont(const QFont& font)
 {
-    if (font == rowFont_ && !images_.isEmpty()) return;
+    if (font == rowFont_) return;
+    if (font.family() != rowFont_.family()) lookChanged();
     rowFont_ = font;
     const QFontMetrics m(rowFont_);
     rowHeight_ = std::max(m.height(), 1);
     ascent_ = m.ascent();
-    images_.clear();
 }
 
 QRect ScreenRender::rowBand(int row, int count, int pageRows) const
@@ -114,15 +117,7 @@ int ScreenRender::textLeft(const QString& text, const QRect& band) const
     return band.left() + std::max(band.width() - textWidth(text), 0) / 2;
 }
 
-int ScreenRender::padFor(const QFont& font) const
-{
-    const QFontMetrics m(font);
-    const int px = std::max(font.pixelSize(), m.height() * 3 / 4);
-    const int stroke = settings_.ScreenOutline ? std::max(1, px / 16) : 0;
-    const int shadow = settings_.ScreenOutline ? std::max(1, px / 24) : 0;
-    // Room for the outline, the shadow and glyphs that reach past their advance.
-    return stroke + shadow + px / 8 + 1;
-}
+int ScreenRender::padFor(const QFont& font) const { return rowImagePad(font, settings_.ScreenOutline); }
 
 void ScreenRender::paintText(QPainter& p, qreal x, qreal y, const QString& text, const QFont& font,
                              const QColor& fill) const
@@ -157,94 +152,65 @@ QImage ScreenRender::textImage(const QString& text, const QFont& font, const QCo
     return img;
 }
 
-bool ScreenRender::drawPiece(const QString& text, Images& im, bool wholeText) const
+QString ScreenRender::keyOf(const QString& text, int pixels) const
 {
-    if (im.drawn >= text.size()) return false;
-    const QFontMetrics m(rowFont_);
-    if (im.unsung.isNull()) {
-        im.pad = padFor(rowFont_);
-        const QSize size(m.horizontalAdvance(text) + 2 * im.pad, m.height() + 2 * im.pad);
-        im.unsung = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        im.unsung.fill(Qt::transparent);
-        im.sung = im.unsung;
-        im.sung.detach();
-    }
-    // A word and the blanks after it: the letters a frame can draw without a stall.
-    int end = wholeText ? int(text.size()) : im.drawn;
-    while (end < text.size() && text[end].isSpace()) ++end;
-    while (end < text.size() && !text[end].isSpace()) ++end;
-    while (end < text.size() && text[end].isSpace()) ++end;
-    const QString piece = text.mid(im.drawn, end - im.drawn);
-    const int x = im.pad + m.horizontalAdvance(text.left(im.drawn));
-    QPainterPath path;
-    path.addText(im.pad, im.pad + m.ascent(), rowFont_, piece);
-    if (settings_.ScreenOutline) {
-        // The outline is stroked once and serves both images, and its shadow:
-        // stroking letters this size is what costs.
-        const int px = std::max(rowFont_.pixelSize(), m.height() * 3 / 4);
-        const int stroke = std::max(1, px / 16), shadow = std::max(1, px / 24);
-        QImage outline(m.horizontalAdvance(piece) + 2 * im.pad, im.unsung.height(), QImage::Format_ARGB32_Premultiplied);
-        outline.fill(Qt::transparent);
-        {
-            QPainter p(&outline);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setPen(QPen(outlineColor(), 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            p.setBrush(outlineColor());
-            p.drawPath(path);
-        }
-        QImage dark = outline;
-        {
-            QPainter p(&dark);
-            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            p.fillRect(dark.rect(), QColor(0, 0, 0, kShadowAlpha));
-        }
-        for (QImage* img : {&im.unsung, &im.sung}) {
-            QPainter p(img);
-            p.drawImage(x - im.pad + shadow, shadow, dark);
-            p.drawImage(x - im.pad, 0, outline);
-        }
-    }
-    path.translate(x - im.pad, 0);
-    for (QImage* img : {&im.unsung, &im.sung}) {
-        QPainter p(img);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.fillPath(path, img == &im.unsung ? textColor() : sungColor());
-    }
-    im.drawn = end;
-    return true;
+    return QString::number(pixels) + QChar(0x1f) + text;
 }
 
-const ScreenRender::Images& ScreenRender::images(const QString& text) const
+RowStyle ScreenRender::rowStyle() const { return {textColor(), sungColor(), outlineColor(), settings_.ScreenOutline}; }
+
+void ScreenRender::collect() const
 {
-    Images& im = images_[text];
-    // What was not drawn ahead is drawn now, in one go.
-    if (im.drawn < text.size()) drawPiece(text, im, im.unsung.isNull());
-    while (drawPiece(text, im, false)) {}
-    return im;
+    for (RowImageMaker::Done& d : maker_.takeDone()) {
+        asked_.remove(d.key);
+        if (d.generation != generation_) continue;
+        const QString text = d.key.mid(d.key.indexOf(QChar(0x1f)) + 1);
+        images_.insert(d.key, Entry{text, std::move(d.images)});
+    }
 }
 
-bool ScreenRender::warm(const QString& text) const
+const RowImages& ScreenRender::images(const QString& text) const
+{
+    collect();
+    const QString key = keyOf(text, rowFont_.pixelSize());
+    auto it = images_.find(key);
+    // Not made ahead: made now, here.
+    if (it == images_.end()) it = images_.insert(key, Entry{text, drawRowImages(text, rowFont_, rowStyle())});
+    return it->images;
+}
+
+bool ScreenRender::warm(const QString& text, int pixels) const
 {
     if (text.isEmpty()) return false;
-    return drawPiece(text, images_[text], false);
+    if (pixels <= 0) pixels = rowFont_.pixelSize();
+    const QString key = keyOf(text, pixels);
+    if (asked_.contains(key)) return false;
+    collect();
+    if (images_.contains(key)) return false;
+    QFont font = rowFont_;
+    font.setPixelSize(pixels);
+    maker_.request(key, generation_, text, font, rowStyle());
+    asked_.insert(key);
+    return true;
 }
 
 bool ScreenRender::isWarm(const QString& text) const
 {
-    const auto it = images_.constFind(text);
-    return it != images_.cend() && it->drawn >= text.size();
+    collect();
+    return images_.contains(keyOf(text, rowFont_.pixelSize()));
 }
 
 void ScreenRender::keepOnly(const QStringList& texts) const
 {
+    collect();
     for (auto it = images_.begin(); it != images_.end();)
-        it = texts.contains(it.key()) ? std::next(it) : images_.erase(it);
+        it = texts.contains(it->text) ? std::next(it) : images_.erase(it);
 }
 
 void ScreenRender::drawRow(QPainter& p, const QRect& band, const QString& text, int sungPx) const
 {
     if (text.isEmpty()) return;
-    const Images& im = images(text);
+    const RowImages& im = images(text);
     const int x = textLeft(text, band) - im.pad, y = band.top() - im.pad;
     const int w = im.unsung.width(), h = im.unsung.height();
     const int split = std::clamp(im.pad + sungPx, 0, w);
@@ -293,18 +259,29 @@ void ScreenRender::drawText(QPainter& p, const QRect& box, const QString& text, 
 void ScreenRender::drawTitle(QPainter& p, const SongCredits& credits) const
 {
     const QRect band = geometry_.title;
-    QFont font = rowFont_;
-    font.setBold(true);
-    const TitleFit fit = fitTitle(font, credits, band.size());
-    if (fit.lines.isEmpty()) return;
-    font.setPixelSize(fit.pixels);
-    const int lineH = band.height() / int(fit.lines.size());
-    for (int i = 0; i < fit.lines.size(); ++i) {
-        QFont f = font;
-        f.setBold(i == 0); // the artist under the title in plain letters
-        drawText(p, QRect(band.left(), band.top() + i * lineH, band.width(), lineH), fit.lines[i], f,
-                 i == 0 ? textColor() : textColor().darker(115), Qt::AlignHCenter);
+    // Drawn once for the song and the screen: a page that changes size repaints
+    // everything, and the title's letters are as costly as a row's.
+    const QString key = credits.title + QChar(0x1f) + credits.artist + QChar(0x1f) + rowFont_.family() +
+                        QChar(0x1f) + QString::number(band.width()) + 'x' + QString::number(band.height()) +
+                        QChar(0x1f) + QString::number(generation_);
+    if (key != titleKey_) {
+        titleKey_ = key;
+        titleImage_ = QImage(band.size(), QImage::Format_ARGB32_Premultiplied);
+        titleImage_.fill(Qt::transparent);
+        QPainter t(&titleImage_);
+        QFont font = rowFont_;
+        font.setBold(true);
+        const TitleFit fit = fitTitle(font, credits, band.size());
+        font.setPixelSize(std::max(fit.pixels, 1));
+        const int lineH = fit.lines.isEmpty() ? 0 : band.height() / int(fit.lines.size());
+        for (int i = 0; i < fit.lines.size(); ++i) {
+            QFont f = font;
+            f.setBold(i == 0); // the artist under the title in plain letters
+            drawText(t, QRect(0, i * lineH, band.width(), lineH), fit.lines[i], f,
+                     i == 0 ? textColor() : textColor().darker(115), Qt::AlignHCenter);
+        }
     }
+    p.drawImage(band.topLeft(), titleImage_);
 }
 
 void ScreenRender::drawCard(QPainter& p, const TitleCard& card) const

@@ -3,6 +3,7 @@
 // shadow and their sung part up to any pixel, the count-in, the title and the
 // card between songs. Text is drawn once into images (ahead of time where it
 // can be), so a frame of the wipe only copies a sliver of two images.
+#include "RowImages.h"
 #include "ScreenLayout.h"
 #include "SongCredits.h"
 
@@ -10,6 +11,7 @@
 #include <QFont>
 #include <QHash>
 #include <QImage>
+#include <QSet>
 #include <QString>
 
 class QPainter;
@@ -56,12 +58,12 @@ public:
 
     /// Row text in band, sung up to sungPx pixels from its left (0 none, textWidth all).
     void drawRow(QPainter& p, const QRect& band, const QString& text, int sungPx) const;
-    /// Draws a piece (a word) of text's images ahead, so showing it later costs a copy.
-    /// Returns false when they were complete already.
-    bool warm(const QString& text) const;
+    /// Has text's images drawn ahead by the helper thread, so showing it later costs a copy;
+    /// at the rows' font, or at pixels when given. Returns false when they are there or asked for.
+    bool warm(const QString& text, int pixels = 0) const;
     /// Whether text's images are complete.
     bool isWarm(const QString& text) const;
-    /// Forgets the images of every text but these.
+    /// Forgets the images of every text but these (at any size).
     void keepOnly(const QStringList& texts) const;
     /// The count-in before the row text in band: beatsLeft dots, the first to go at the left.
     void drawCountIn(QPainter& p, const QRect& band, const QString& text, int beatsLeft) const;
@@ -78,15 +80,16 @@ public:
     QColor outlineColor() const;
 
 private:
-    struct Images {
-        QImage unsung, sung;
-        int pad = 0;      ///< pixels of outline and shadow around the text's advance
-        int drawn = 0;    ///< characters drawn so far, whole words
+    struct Entry {
+        QString text;
+        RowImages images;
     };
-    /// text's images, complete.
-    const Images& images(const QString& text) const;
-    /// Draws the next word of im's text into both images; false when there was none left.
-    bool drawPiece(const QString& text, Images& im, bool wholeText) const;
+    /// text's images at the rows' font: made now when the helper has not made them.
+    const RowImages& images(const QString& text) const;
+    QString keyOf(const QString& text, int pixels) const;
+    RowStyle rowStyle() const;
+    /// Takes in what the helper has made.
+    void collect() const;
     int padFor(const QFont& font) const;
     /// Draws text at x, y (top left of its advance box) with outline and shadow in fill.
     void paintText(QPainter& p, qreal x, qreal y, const QString& text, const QFont& font, const QColor& fill) const;
@@ -102,7 +105,13 @@ private:
     QFont rowFont_;
     int rowHeight_ = 1;
     int ascent_ = 0;
-    mutable QHash<QString, Images> images_;
+    // By pixel size and text: a page that shrinks and grows back finds them.
+    mutable QHash<QString, Entry> images_;
+    mutable QSet<QString> asked_;  // given to the helper, not back yet
+    int generation_ = 0;           // a new look makes what is under way worthless
+    mutable RowImageMaker maker_;
+    mutable QString titleKey_; // what titleImage_ shows
+    mutable QImage titleImage_;
 };
 
 } // namespace lirmus

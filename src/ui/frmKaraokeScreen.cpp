@@ -299,18 +299,36 @@ void frmKaraokeScreen::frame()
 
 void frmKaraokeScreen::warmNext()
 {
-    // The lines that come next are drawn ahead, one image a frame, so a new
-    // line shows with a copy and not with drawing its letters.
-    long last = 0;
-    for (int r = 1; r <= cursor_.rows(); ++r) last = std::max(last, cursor_.rowLine(r));
-    QStringList keep;
-    for (int r = 1; r <= 4; ++r) keep << shown_[size_t(r)].text << cursor_.state().SysexRows[size_t(r)];
+    // The lines that come next are drawn ahead by the helper thread, so a new
+    // line shows with a copy and not with drawing its letters: the rows' whole lines
+    // (a row filled while the song was prepared may hold a part), and as many
+    // lines to come as a new page may bring.
     const QStringList& lines = cursor_.song().LyricLines;
+    const auto lineText = [&lines](long n) { return n >= 1 && n <= lines.size() ? lines[int(n - 1)] : QString(); };
+    QStringList keep;
+    long last = 0;
+    for (int r = 1; r <= 4; ++r) {
+        keep << shown_[size_t(r)].text << cursor_.state().SysexRows[size_t(r)];
+        if (r <= cursor_.rows()) {
+            last = std::max(last, cursor_.rowLine(r));
+            keep << lineText(cursor_.rowLine(r));
+        }
+    }
     int upcoming = 0;
-    for (long i = last + 1; i <= lines.size() && upcoming < 2; ++i)
-        if (!lines[int(i - 1)].trimmed().isEmpty()) keep << lines[int(i - 1)], ++upcoming;
-    for (const QString& text : keep)
-        if (render_.warm(text)) break;
+    for (long i = last + 1; i <= lines.size() && upcoming < cursor_.rows(); ++i)
+        if (!lineText(i).trimmed().isEmpty()) keep << lineText(i), ++upcoming;
+    keep.removeAll(QString());
+    keep.removeDuplicates();
+    // At the size shown now, then at the sizes the next pages may take: back to
+    // the song's after a long line, or down to what a long line to come needs.
+    QList<int> sizes{render_.rowFont().pixelSize(), songPixels_};
+    const QFont family(QString::fromStdString(settings_.KaraokeFont));
+    for (const QString& text : keep) {
+        const int fits = pageRowPixels(family, {text}, songPixels_, render_.geometry().rows.width());
+        if (!sizes.contains(fits)) sizes << fits;
+    }
+    for (int size : sizes)
+        for (const QString& text : keep) render_.warm(text, size);
     render_.keepOnly(keep);
 }
 
