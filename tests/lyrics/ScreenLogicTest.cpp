@@ -2,6 +2,8 @@
 // long, when singers are counted in, how big the rows and the title may be,
 // and what a song is called on the screen.
 #include "ScreenLayout.h"
+#include "ScreenRender.h"
+#include "Settings.h"
 #include "SmfWriter.h"
 #include "SongCredits.h"
 #include "SongQueue.h"
@@ -10,6 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QPainter>
+
+#include <chrono>
+#include <thread>
 
 using namespace lirmus;
 
@@ -145,4 +151,52 @@ TEST(SongCredits, TitleLinesNameTheSongElseItsFileName)
     EXPECT_EQ(read.title, "The Title");
     EXPECT_EQ(read.artist, "The Artist");
     EXPECT_EQ(readSongCredits("/nowhere/lost_song.kar").title, "lost song");
+}
+
+TEST(ScreenRender, TheHelperDrawsLinesAheadAndANewLookDiscardsWhatItHadDrawn)
+{
+    Settings s;
+    s.ScreenOutline = false; // the colours alone, to count them
+    ScreenRender r(s);
+    r.setSize(QSize(1280, 720));
+    QFont f("DejaVu Sans");
+    f.setPixelSize(60);
+    r.setRowFont(f);
+    const QString line = "la la la la";
+    const auto waitWarm = [&] {
+        for (int i = 0; i < 500 && !r.isWarm(line); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return r.isWarm(line);
+    };
+    EXPECT_TRUE(r.warm(line));
+    EXPECT_FALSE(r.warm(line)) << "asked once";
+    ASSERT_TRUE(waitWarm());
+    EXPECT_FALSE(r.warm(line)) << "there already";
+
+    s.ScreenTextColor = rgbLong(0, 255, 0);
+    s.ScreenSungColor = rgbLong(255, 0, 255);
+    r.lookChanged();
+    EXPECT_FALSE(r.isWarm(line)) << "drawn in the old colours";
+    EXPECT_TRUE(r.warm(line));
+    ASSERT_TRUE(waitWarm());
+    QImage shot(1280, 720, QImage::Format_RGB32);
+    shot.fill(Qt::black);
+    QPainter p(&shot);
+    const QRect band = r.rowBand(1, 1);
+    const int half = r.textWidth("la la ");
+    r.drawRow(p, band, line, half);
+    p.end();
+    int green = 0, magenta = 0, white = 0, greenLeft = 0, magentaRight = 0;
+    const int split = r.textLeft(line, band) + half;
+    for (int y = band.top(); y <= band.bottom(); ++y)
+        for (int x = 0; x < 1280; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            green += c == QColor(0, 255, 0), magenta += c == QColor(255, 0, 255), white += c == Qt::white;
+            greenLeft += c == QColor(0, 255, 0) && x < split - 2;
+            magentaRight += c == QColor(255, 0, 255) && x > split + 2;
+        }
+    EXPECT_GT(green, 200);
+    EXPECT_GT(magenta, 200);
+    EXPECT_EQ(white, 0) << "nothing of the old look";
+    EXPECT_EQ(greenLeft, 0) << "the sung part is in the sung colour";
+    EXPECT_EQ(magentaRight, 0) << "the rest in the colour still to sing";
 }
