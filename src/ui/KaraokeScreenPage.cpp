@@ -21,7 +21,7 @@ void showColour(QPushButton* b, RgbLong c)
 {
     const QColor colour = fromRgbLong(c);
     b->setStyleSheet(QString("background-color: %1; color: %2;")
-                         .arg(colour.name(), colour.lightness() > 128 ? "black" : "white"));
+                         .arg(colour.name(), colour.lightness() > 110 ? "black" : "white"));
 }
 
 } // namespace

@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
+
 #include <QAction>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -128,4 +131,26 @@ TEST(KaraokeScreenMenu, TheScreenChoiceIsKeptInTheSettingsFile)
     m.main.setKaraokeScreen("HDMI-unplugged");
     EXPECT_TRUE(m.main.karaokeScreen()->isVisible());
     EXPECT_EQ(m.main.karaokeScreen()->shownOn(), QGuiApplication::primaryScreen());
+}
+
+TEST(KaraokeScreenMenu, BoxesWaitWhileTheScreenCoversTheMainWindow)
+{
+    Main m;
+    const auto boxes = [] {
+        int shown = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->text() == "held notice") ++shown;
+        return shown;
+    };
+    m.main.openKaraokeScreen();
+    m.settle();
+    ASSERT_NE(m.main.karaokeScreen(), nullptr);
+    m.state.player.hub().showNotice("held notice"); // one screen: the karaoke screen covers the main window
+    m.settle();
+    EXPECT_EQ(boxes(), 0) << "singers are not shown the host's messages";
+    m.main.karaokeScreen()->close();
+    m.settle();
+    EXPECT_EQ(boxes(), 1) << "it comes once the screen has closed";
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
 }

@@ -6,6 +6,7 @@
 #include "LyricCursor.h"
 #include "LyricWidgets.h"
 #include "LyricRig.h"
+#include "Palette.h"
 #include "Settings.h"
 #include "SmfWriter.h"
 #include "SyllableTimeline.h"
@@ -24,6 +25,7 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 using namespace lirmus;
@@ -313,3 +315,34 @@ TEST(KaraokeScreen, TheScreenChoiceFallsBackToAScreenThatIsThere)
     EXPECT_EQ(chooseKaraokeScreen(QString(), nullptr), primary);
 }
 
+
+TEST(KaraokeScreen, EachSongFindsItsOwnPictureDimmedBehindTheWords)
+{
+    const std::string dir = tempDir() + "/pictures";
+    std::filesystem::create_directories(dir);
+    for (const char* name : {"a.png", "b.JPG", "c.png"}) {
+        QImage img(64, 36, QImage::Format_RGB32);
+        img.fill(QColor(200, 40, 40));
+        ASSERT_TRUE(img.save(QString::fromStdString(dir + "/" + name), name[2] == 'J' ? "JPG" : "PNG"));
+    }
+    { std::ofstream(dir + "/notes.txt") << "not a picture"; }
+    const QString folder = QString::fromStdString(dir);
+    const QString first = pictureForSong(folder, "/songs/one.kar");
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_EQ(pictureForSong(folder, "/songs/one.kar"), first) << "the same song, the same picture";
+    EXPECT_FALSE(first.endsWith(".txt"));
+    EXPECT_EQ(pictureForSong(QString::fromStdString(tempDir() + "/none"), "/songs/one.kar"), "");
+    EXPECT_EQ(pictureForSong(folder, ""), "");
+
+    Settings s;
+    s.ScreenBackground = Settings::ScreenBack::Pictures;
+    ScreenRender r(s);
+    r.setSize(QSize(320, 180));
+    r.setPicture(first);
+    const QColor c = r.background().pixelColor(160, 90);
+    EXPECT_GT(c.red(), c.green() + 20) << "the picture shows";
+    EXPECT_LT(c.red(), 200) << "dimmed, for the words to stand out";
+    r.setPicture(QString::fromStdString(dir + "/notes.txt")); // unreadable: the gradient instead
+    const QColor g = r.background().pixelColor(160, 2);
+    EXPECT_GT(g.blue(), g.red() + 30) << "the gradient's dark blue top";
+}
