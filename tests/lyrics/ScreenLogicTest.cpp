@@ -172,10 +172,20 @@ TEST(ScreenRender, TheHelperDrawsLinesAheadAndANewLookDiscardsWhatItHadDrawn)
     ASSERT_TRUE(waitWarm());
     EXPECT_FALSE(r.warm(line)) << "there already";
 
+    // A line under way when the look changes is thrown away when it comes back.
+    const QString big = QString("a long line drawn large ").repeated(3);
+    QFont large = f;
+    large.setPixelSize(400);
+    r.warm(big, 400);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5)); // the helper has begun it
     s.ScreenTextColor = rgbLong(0, 255, 0);
     s.ScreenSungColor = rgbLong(255, 0, 255);
     r.lookChanged();
     EXPECT_FALSE(r.isWarm(line)) << "drawn in the old colours";
+    r.setRowFont(large);
+    for (int i = 0; i < 100; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(r.isWarm(big)) << "begun in the old colours";
+    r.setRowFont(f);
     EXPECT_TRUE(r.warm(line));
     ASSERT_TRUE(waitWarm());
     QImage shot(1280, 720, QImage::Format_RGB32);

@@ -436,4 +436,22 @@ TEST(Transport, ASongChosenWithTitleCardsWaitsBehindItsCardThenPlays)
     EXPECT_FALSE(h.player->songWaiting());
     EXPECT_EQ(h.player->output().State(), 2) << "the song plays once its card's time is up";
     EXPECT_FALSE(h.player->titleCard().has_value()) << "no card while a song plays";
+    h.play(3000);
+    EXPECT_NE(h.player->output().State(), 2) << "it has ended";
+    EXPECT_FALSE(h.player->titleCard().has_value()) << "nothing comes next: no card";
+
+    // Stop drops the song waiting behind its card.
+    h.player->playSong(QString::fromStdString(song), 0);
+    ASSERT_TRUE(h.player->songWaiting());
+    h.transport().cmdStop_Click();
+    EXPECT_FALSE(h.player->songWaiting());
+    for (int i = 0; i < 60; ++i) h.clock.advance(100), h.player->tick(PlayerTimer::Card);
+    h.pump();
+    EXPECT_NE(h.player->output().State(), 2) << "a stopped song does not start later";
+    // Play starts it at once.
+    h.player->playSong(QString::fromStdString(song), 0);
+    h.transport().cmdPlay_Click();
+    h.pump();
+    EXPECT_FALSE(h.player->songWaiting());
+    EXPECT_EQ(h.player->output().State(), 2);
 }
