@@ -17,7 +17,6 @@ namespace {
 // How dark the veil over a picture is: the words stay readable on any photo.
 constexpr int kPictureVeil = 150;
 constexpr int kCardVeil = 110;
-constexpr int kShadowAlpha = 150;
 // Pictures larger than this are read scaled down: a camera's photo would take long.
 constexpr int kLargestPictureSide = 8192;
 
@@ -97,9 +96,7 @@ void ScreenRender::setRowFont(const QFont& font)
     if (font == rowFont_) return;
     if (font.family() != rowFont_.family()) lookChanged();
     rowFont_ = font;
-    const QFontMetrics m(rowFont_);
-    rowHeight_ = std::max(m.height(), 1);
-    ascent_ = m.ascent();
+    rowHeight_ = std::max(QFontMetrics(rowFont_).height(), 1);
 }
 
 QRect ScreenRender::rowBand(int row, int count, int pageRows) const
@@ -115,41 +112,6 @@ int ScreenRender::textWidth(const QString& text) const { return QFontMetrics(row
 int ScreenRender::textLeft(const QString& text, const QRect& band) const
 {
     return band.left() + std::max(band.width() - textWidth(text), 0) / 2;
-}
-
-int ScreenRender::padFor(const QFont& font) const { return rowImagePad(font, settings_.ScreenOutline); }
-
-void ScreenRender::paintText(QPainter& p, qreal x, qreal y, const QString& text, const QFont& font,
-                             const QColor& fill) const
-{
-    const QFontMetrics m(font);
-    QPainterPath path;
-    path.addText(x, y + m.ascent(), font, text);
-    if (settings_.ScreenOutline) {
-        const int px = std::max(font.pixelSize(), m.height() * 3 / 4);
-        const int stroke = std::max(1, px / 16), shadow = std::max(1, px / 24);
-        const QColor dark(0, 0, 0, kShadowAlpha);
-        p.save();
-        p.translate(shadow, shadow);
-        p.setPen(QPen(dark, 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(dark);
-        p.drawPath(path);
-        p.restore();
-        p.strokePath(path, QPen(outlineColor(), 2 * stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    }
-    p.fillPath(path, fill);
-}
-
-QImage ScreenRender::textImage(const QString& text, const QFont& font, const QColor& fill, int* pad) const
-{
-    const QFontMetrics m(font);
-    *pad = padFor(font);
-    QImage img(m.horizontalAdvance(text) + 2 * *pad, m.height() + 2 * *pad, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    paintText(p, *pad, *pad, text, font, fill);
-    return img;
 }
 
 QString ScreenRender::keyOf(const QString& text, int pixels) const
@@ -248,12 +210,11 @@ void ScreenRender::drawText(QPainter& p, const QRect& box, const QString& text, 
                             const QColor& fill, Qt::Alignment align) const
 {
     if (text.isEmpty()) return;
-    int pad = 0;
-    const QImage img = textImage(text, font, fill, &pad);
-    const int w = img.width() - 2 * pad, h = img.height() - 2 * pad;
+    const RowImages im = drawRowImages(text, font, {fill, fill, outlineColor(), settings_.ScreenOutline});
+    const int w = im.unsung.width() - 2 * im.pad, h = im.unsung.height() - 2 * im.pad;
     int x = box.left() + (box.width() - w) / 2;
     if (align & Qt::AlignLeft) x = box.left();
-    p.drawImage(x - pad, box.top() + (box.height() - h) / 2 - pad, img);
+    p.drawImage(x - im.pad, box.top() + (box.height() - h) / 2 - im.pad, im.unsung);
 }
 
 void ScreenRender::drawTitle(QPainter& p, const SongCredits& credits) const

@@ -26,6 +26,7 @@ struct TitleCard {
     QString singer;  ///< who asked for it ("" when nobody did)
     int place = 0;   ///< its place in the queue, 1-based; 0 when it is not queued
     int count = 0;   ///< songs in the queue
+    bool operator==(const TitleCard&) const = default;
 };
 
 class ScreenRender {
@@ -90,10 +91,6 @@ private:
     RowStyle rowStyle() const;
     /// Takes in what the helper has made.
     void collect() const;
-    int padFor(const QFont& font) const;
-    /// Draws text at x, y (top left of its advance box) with outline and shadow in fill.
-    void paintText(QPainter& p, qreal x, qreal y, const QString& text, const QFont& font, const QColor& fill) const;
-    QImage textImage(const QString& text, const QFont& font, const QColor& fill, int* pad) const;
     void drawText(QPainter& p, const QRect& box, const QString& text, const QFont& font, const QColor& fill,
                   Qt::Alignment align) const;
 
@@ -104,7 +101,6 @@ private:
     mutable QImage background_;
     QFont rowFont_;
     int rowHeight_ = 1;
-    int ascent_ = 0;
     // By pixel size and text: a page that shrinks and grows back finds them.
     mutable QHash<QString, Entry> images_;
     mutable QSet<QString> asked_;  // given to the helper, not back yet

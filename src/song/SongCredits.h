@@ -10,6 +10,7 @@ namespace lirmus {
 struct SongCredits {
     QString title;
     QString artist; ///< "" when the song names none
+    bool operator==(const SongCredits&) const = default;
 };
 
 /// Credits from a song's title lines; the file name (without folder and extension,

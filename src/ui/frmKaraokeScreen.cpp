@@ -119,10 +119,7 @@ void frmKaraokeScreen::screenRemoved(QScreen* screen)
 
 void frmKaraokeScreen::setCard(const std::optional<TitleCard>& card)
 {
-    const bool same = card.has_value() == card_.has_value() &&
-                      (!card || (card->credits.title == card_->credits.title && card->credits.artist == card_->credits.artist &&
-                                 card->singer == card_->singer && card->place == card_->place && card->count == card_->count));
-    if (same) return;
+    if (card == card_) return;
     card_ = card;
     for (QWidget* w : findChildren<QWidget*>()) w->setVisible(!card_);
     update();
@@ -139,6 +136,7 @@ void frmKaraokeScreen::applyLook()
     picNextLyr->setBackColor(Qt::transparent);
     picNextLyrA->setBackColor(Qt::transparent);
     render_.lookChanged();
+    warmedKeep_.clear();
     fittedSize_ = QSize(); // the font may have changed: fit again
     refit();
     update();
@@ -170,6 +168,7 @@ void frmKaraokeScreen::refit()
     fittedRows_ = rows;
     fittedSize_ = size();
     render_.setSize(size());
+    warmedKeep_.clear(); // a new font family throws away what the helper was asked for
     if (settings_.ScreenBackground == Settings::ScreenBack::Pictures)
         render_.setPicture(pictureForSong(QString::fromStdString(settings_.ScreenPictureFolder), cursor_.songFile()));
 
@@ -319,9 +318,15 @@ void frmKaraokeScreen::warmNext()
         if (!lineText(i).trimmed().isEmpty()) keep << lineText(i), ++upcoming;
     keep.removeAll(QString());
     keep.removeDuplicates();
+    // Asked for already: fitting every line again each frame would cost the frame.
+    const int page = render_.rowFont().pixelSize();
+    if (keep == warmedKeep_ && page == warmedPage_ && songPixels_ == warmedSong_) return;
+    warmedKeep_ = keep;
+    warmedPage_ = page;
+    warmedSong_ = songPixels_;
     // At the size shown now, then at the sizes the next pages may take: back to
     // the song's after a long line, or down to what a long line to come needs.
-    QList<int> sizes{render_.rowFont().pixelSize(), songPixels_};
+    QList<int> sizes{page, songPixels_};
     const QFont family(QString::fromStdString(settings_.KaraokeFont));
     for (const QString& text : keep) {
         const int fits = pageRowPixels(family, {text}, songPixels_, render_.geometry().rows.width());

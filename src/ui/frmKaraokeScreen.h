@@ -143,6 +143,9 @@ private:
     int songPixels_ = 0;
     std::array<ShownRow, 5> shown_{};
     CountIn countIn_;
+    // What warmNext() last asked the helper for.
+    QStringList warmedKeep_;
+    int warmedPage_ = 0, warmedSong_ = 0;
     QTimer pointerTimer_;
     QTimer frameTimer_;
 };
