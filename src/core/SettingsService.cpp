@@ -100,6 +100,19 @@ void SettingsService::setStrings(const std::string& section,
     for (const std::string& key : changed) notify(section, key);
 }
 
+void SettingsService::removeKeys(const std::string& section, const std::function<bool(const std::string&)>& drop)
+{
+    std::vector<std::string> removed;
+    {
+        std::lock_guard lock(mutex_);
+        removed = doc_.removeEntries(section, drop);
+        if (removed.empty()) return;
+        ++version_;
+    }
+    wake_.notify_all();
+    for (const std::string& key : removed) notify(section, key);
+}
+
 void SettingsService::setInt(const std::string& section, const std::string& key, long long value)
 {
     setString(section, key, std::to_string(value));

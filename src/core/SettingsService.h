@@ -63,6 +63,9 @@ public:
     /// setString() for many keys of one section at once, in one pass over the document.
     void setStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
 
+    /// Removes the keys of section that drop() accepts; listeners hear of each.
+    void removeKeys(const std::string& section, const std::function<bool(const std::string&)>& drop);
+
     /// Sets [section] key to a number written as decimal text.
     void setInt(const std::string& section, const std::string& key, long long value);
 

@@ -83,7 +83,6 @@ void PlayQueue::attachStore(SettingsService* store)
     if (!store_) return;
     songs_.clear();
     singers_.clear();
-    singerKeys_ = 0;
     // One pass over the keys that are there: Count may say anything.
     const int count = std::min(store_->getInt(kSection, "Count", 0), kMaxSongs);
     QStringList stored(std::max(count, 0)), who(std::max(count, 0));
@@ -93,12 +92,9 @@ void PlayQueue::attachStore(SettingsService* store)
         if (const int n = keyNumber(key, "Song"); n >= 1 && n <= count && !seen[n - 1]) {
             seen[n - 1] = true;
             stored[n - 1] = QString::fromStdString(value);
-        } else if (const int m = keyNumber(key, "Singer"); m >= 1) {
-            singerKeys_ = std::max(singerKeys_, std::min(m, kMaxSongs));
-            if (m <= count && !seenSinger[m - 1]) {
-                seenSinger[m - 1] = true;
-                who[m - 1] = QString::fromStdString(value).simplified();
-            }
+        } else if (const int m = keyNumber(key, "Singer"); m >= 1 && m <= count && !seenSinger[m - 1]) {
+            seenSinger[m - 1] = true;
+            who[m - 1] = QString::fromStdString(value).simplified();
         }
     }
     for (int i = 0; i < count; ++i)
@@ -109,19 +105,22 @@ void PlayQueue::attachStore(SettingsService* store)
 void PlayQueue::changed()
 {
     if (store_) {
-        // Keys past Count are left behind harmlessly: Count says where the queue ends.
         // One pass for the whole list: a full queue moves on without a pause.
         std::vector<std::pair<std::string, std::string>> keys;
         for (int n = 1; n <= songs_.size(); ++n) keys.emplace_back(songKey(n), songs_[n - 1].toStdString());
         keys.emplace_back("Count", std::to_string(songs_.size()));
-        // Singer keys only once somebody was named; a name left behind by a song
-        // that moved on is cleared, or it would go to the song that takes its place.
+        // Singer keys only once somebody was named.
         const bool named = std::any_of(singers_.begin(), singers_.end(), [](const QString& w) { return !w.isEmpty(); });
-        const int last = std::max(named ? int(songs_.size()) : 0, singerKeys_);
-        for (int n = 1; n <= last; ++n)
-            keys.emplace_back(singerKey(n), n <= songs_.size() ? singers_[n - 1].toStdString() : std::string());
-        singerKeys_ = named ? int(songs_.size()) : 0;
+        const int singers = named ? int(songs_.size()) : 0;
+        for (int n = 1; n <= singers; ++n) keys.emplace_back(singerKey(n), singers_[n - 1].toStdString());
         store_->setStrings(kSection, keys);
+        // Keys of songs that left go with them: a name left behind would go to the song
+        // that takes its place, and a hand-edited Count would bring old songs back.
+        const int songs = int(songs_.size());
+        store_->removeKeys(kSection, [songs, singers](const std::string& key) {
+            const int song = keyNumber(key, "Song"), singer = keyNumber(key, "Singer");
+            return song > songs || singer > singers;
+        });
     }
     if (changed_) changed_();
 }

@@ -49,7 +49,6 @@ private:
 
     QStringList songs_;
     QStringList singers_; // one for each song
-    int singerKeys_ = 0;  // Singer<n> keys the settings hold, 1..singerKeys_
     SettingsService* store_ = nullptr;
     std::function<void()> changed_;
     std::function<void(const QStringList&)> refused_;

@@ -2,6 +2,7 @@
 // restart, the next song at the end of one (playing, or cued with AutoStart),
 // and queued songs that cannot be read.
 #include "PlayerHarness.h"
+#include "ProfileDocument.h"
 #include "SampleLyrics.h"
 #include "SettingsService.h"
 #include "SmfWriter.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <map>
 #include <optional>
 #include <set>
 
@@ -106,6 +108,45 @@ TEST(PlayQueue, MovesAndRemovalsKeepTheOrderAndARestartFindsIt)
     PlayQueue empty;
     empty.attachStore(&third);
     EXPECT_TRUE(empty.isEmpty());
+}
+
+TEST(PlayQueue, TheStoredQueueHoldsOnlyTheKeysOfTheSongsStillInIt)
+{
+    const std::string ini = test::tempDir() + "LIRMUS.INI";
+    test::writeFile(ini, "[QUEUE]\nSong9=/s/old.mid\nSinger9=Old\n[OTHER]\nSong7=kept\n");
+    // In key order: the file's own order follows the edits.
+    auto queueKeys = [&] {
+        std::map<std::string, std::string> keys;
+        for (const auto& [key, value] : ProfileDocument::fromText(test::readFile(ini)).entries("QUEUE"))
+            keys[key] += value + ";";
+        std::string text;
+        for (const auto& [key, values] : keys) text += key + "=" + values;
+        return text;
+    };
+    {
+        SettingsService store(ini);
+        PlayQueue q;
+        q.attachStore(&store);
+        q.add({"/s/a.mid", "/s/b.mid"}, "Ann");
+        q.add({"/s/c.mid"});
+        q.add({"/s/d.mid"}, "Bo");
+        ASSERT_TRUE(store.flush());
+        EXPECT_EQ(queueKeys(), "Count=4;Singer1=Ann;Singer2=Ann;Singer3=;Singer4=Bo;"
+                               "Song1=/s/a.mid;Song2=/s/b.mid;Song3=/s/c.mid;Song4=/s/d.mid;");
+        q.remove(3);
+        q.takeFirst();
+        ASSERT_TRUE(store.flush());
+        EXPECT_EQ(queueKeys(), "Count=2;Singer1=Ann;Singer2=;Song1=/s/b.mid;Song2=/s/c.mid;");
+        q.remove(0);
+        ASSERT_TRUE(store.flush());
+        EXPECT_EQ(queueKeys(), "Count=1;Song1=/s/c.mid;") << "no names left: no Singer keys";
+    }
+    EXPECT_NE(test::readFile(ini).find("Song7=kept"), std::string::npos) << "other sections are left alone";
+    SettingsService again(ini);
+    PlayQueue restored;
+    restored.attachStore(&again);
+    EXPECT_EQ(restored.songs(), QStringList({"/s/c.mid"}));
+    EXPECT_EQ(restored.singerAt(0), "");
 }
 
 TEST(PlayQueue, ASettingsFileSayingAnyCountGivesOnlyTheSongsThatAreThere)

@@ -270,6 +270,22 @@ std::vector<std::string> ProfileDocument::setMany(const std::string& section,
     return changed;
 }
 
+std::vector<std::string> ProfileDocument::removeEntries(const std::string& section,
+                                                       const std::function<bool(const std::string&)>& drop)
+{
+    std::vector<std::string> removed;
+    bool inSection = false;
+    std::erase_if(lines_, [&](const Line& l) {
+        if (l.kind == Line::Section) inSection = equalsNoCase(l.name, section);
+        else if (inSection && l.kind == Line::Entry && drop(l.name)) {
+            removed.push_back(l.name);
+            return true;
+        }
+        return false;
+    });
+    return removed;
+}
+
 std::string ProfileDocument::text() const
 {
     std::string out;

@@ -2,6 +2,7 @@
 // A profile file held in memory: every line kept as written, so an edit
 // changes one key in place and the text written back keeps comments, order,
 // unknown keys and the line ends (CRLF or LF) of the file it came from.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -39,6 +40,11 @@ public:
     /// fast); returns the keys whose text changed, in the order given.
     std::vector<std::string> setMany(const std::string& section,
                                      const std::vector<std::pair<std::string, std::string>>& values);
+
+    /// Removes every entry of [section] (of every section of that name) whose key drop() accepts;
+    /// returns the keys removed, in file order.
+    std::vector<std::string> removeEntries(const std::string& section,
+                                           const std::function<bool(const std::string&)>& drop);
 
     /// The whole document as file text, every line ended like the file it came from.
     std::string text() const;
