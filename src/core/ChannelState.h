@@ -12,6 +12,7 @@ struct ChannelState {
     std::array<bool, kChannels> ChannelOn{};   ///< audible as far as the mixer is concerned
     std::array<bool, kChannels> ChannelUsed{}; ///< has sounded in the current song
     std::array<bool, kChannels> ProgramSeen{}; ///< a program change was seen in the current song
+    std::array<int, kChannels> Program{};      ///< the instrument (or kit) each channel plays now, 0..127
     std::array<int, kChannels> MeterLevel{};   ///< value of each level meter pgrMidi (0..127): peak held, lowered by Timer1
     /// Where each strip's controller sliders stand, rows 0..3 (sliOut, sliC1, sliC2, sliC3).
     std::array<std::array<int, 4>, kChannels> StripValue{};

@@ -210,6 +210,7 @@ void Dispatcher::noteOn(const QueueEntry& e)
 void Dispatcher::programChange(const QueueEntry& e)
 {
     const int ch = e.Status & 0x0F;
+    if (e.Data1 < 128) channels_.Program[size_t(ch)] = e.Data1; // the chooser marks it
     if (ch == ChannelState::kDrumChannel) {
         view_.monitor.setProgramCaption(ch, drumCaption(settings_.DrumKits, e.Data1));
         return;

@@ -178,6 +178,7 @@ void Mixer::sendProgramChange(int ch, int program)
 {
     if (ch < 0 || ch >= ChannelState::kChannels || program < 0 || program > 127) return;
     sendProgram(out_, ch, program);
+    channels_.Program[size_t(ch)] = program;
 }
 
 QString signedCaption(int value, const QString& suffix)

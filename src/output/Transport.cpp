@@ -109,6 +109,7 @@ void Transport::Start_Play()
 
     st.Paused = s.AutoStart;
     p_.channels_.ProgramSeen.fill(false);
+    p_.channels_.Program.fill(0); // every channel starts on the first instrument, as after a reset
     showSliderAt(0);
 
     st.Loading = true;

@@ -340,7 +340,7 @@ void frmIndic::udTrans_Change()
 void frmIndic::lblProgram_Click(int ch)
 {
     const Settings& s = player_.settings();
-    frmPrograms chooser(s, ch, this);
+    frmPrograms chooser(s, ch, player_.channels().Program[size_t(ch)], this);
     if (ch == ChannelState::kDrumChannel)
         chooser.move(mapToGlobal(QPoint(px(120), picMidi[size_t(ch)]->y())));
     chooser.exec();

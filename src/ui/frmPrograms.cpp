@@ -28,7 +28,7 @@ QString programChooserCaption(int channel)
            " - Choice a new Instrument or ESC to exit";
 }
 
-frmPrograms::frmPrograms(const Settings& settings, int channel, QWidget* parent)
+frmPrograms::frmPrograms(const Settings& settings, int channel, int current, QWidget* parent)
     : QDialog(parent), ChoiceIsDrums(channel == ChannelState::kDrumChannel), settings_(settings)
 {
     setObjectName("frmPrograms");
@@ -67,9 +67,32 @@ frmPrograms::frmPrograms(const Settings& settings, int channel, QWidget* parent)
     for (int k = 0; k < grdPrograms->columnCount(); ++k) width += grdPrograms->columnWidth(k);
     for (int r = 0; r < grdPrograms->rowCount(); ++r) height += grdPrograms->rowHeight(r);
     resize(width + px(60) + 4, std::min(height + 4, 600));
+    markCurrent(current);
     connect(grdPrograms, &QTableWidget::cellClicked, this, &frmPrograms::grdPrograms_Click);
     // Set last: leaving without a click is no choice.
     ProgramChoice = -1;
+}
+
+void frmPrograms::markCurrent(int program)
+{
+    int row = -1, column = 0;
+    if (ChoiceIsDrums) {
+        for (size_t i = 0; i < settings_.DrumKits.size() && row < 0; ++i)
+            if (drumKitProgram(settings_.DrumKits[i]) == program) row = int(i);
+    } else if (program >= 0 && program < kRows * kColumns) {
+        row = program % kRows;
+        column = program / kRows;
+    }
+    if (row < 0) return; // a kit the list does not hold: nothing to mark
+    QTableWidgetItem* item = grdPrograms->item(row, column);
+    item->setBackground(palette().brush(QPalette::Highlight));
+    item->setForeground(palette().brush(QPalette::HighlightedText));
+    QFont bold = item->font();
+    bold.setBold(true);
+    item->setFont(bold);
+    // The keyboard starts from the instrument playing now, not from the first cell.
+    grdPrograms->setCurrentCell(row, column);
+    grdPrograms->scrollToItem(item);
 }
 
 void frmPrograms::grdPrograms_Click(int row, int column)

@@ -13,8 +13,8 @@ struct Settings;
 class frmPrograms : public QDialog {
     Q_OBJECT
 public:
-    /// Opens for channel index 0..15.
-    frmPrograms(const Settings& settings, int channel, QWidget* parent = nullptr);
+    /// Opens for channel index 0..15 with the channel's current program (or kit) 0..127 marked.
+    frmPrograms(const Settings& settings, int channel, int current = 0, QWidget* parent = nullptr);
 
     QTableWidget* grdPrograms = nullptr;
     /// The chosen program 0..127; -1 while none is chosen.
@@ -27,6 +27,9 @@ public:
     void grdPrograms_Click(int row, int column);
 
 private:
+    /// Marks the cell of program and makes it the current cell.
+    void markCurrent(int program);
+
     const Settings& settings_;
 };
 

@@ -155,14 +155,21 @@ TEST(MonitorWindow, ChooserCaptionsAndProgramNumbers)
     EXPECT_EQ(frmPrograms(s, 0).windowTitle(), "Program change for channel n.01 - Choice a new Instrument or ESC to exit");
     EXPECT_EQ(frmPrograms(s, 15).windowTitle().mid(0, 33), "Program change for channel n.16 -");
 
-    frmPrograms melodic(s, 4);
+    frmPrograms melodic(s, 4, 53);
     EXPECT_EQ(melodic.grdPrograms->rowCount(), 16);
     EXPECT_EQ(melodic.grdPrograms->columnCount(), 8);
+    // The instrument playing now is marked and current; the first cell is not.
+    EXPECT_EQ(melodic.grdPrograms->currentRow(), 5);
+    EXPECT_EQ(melodic.grdPrograms->currentColumn(), 3);
+    EXPECT_TRUE(melodic.grdPrograms->item(5, 3)->font().bold());
+    EXPECT_FALSE(melodic.grdPrograms->item(0, 0)->font().bold());
     melodic.grdPrograms_Click(5, 3);
     EXPECT_EQ(melodic.ProgramChoice, 53);
 
-    frmPrograms drums(s, 9);
+    frmPrograms drums(s, 9, 25);
     EXPECT_EQ(drums.windowTitle(), "DRUMS");
+    EXPECT_EQ(drums.grdPrograms->currentRow(), 1);
+    EXPECT_TRUE(drums.grdPrograms->item(1, 0)->font().bold());
     EXPECT_EQ(drums.grdPrograms->item(1, 0)->text(), "TR-808");
     drums.grdPrograms_Click(1, 0);
     EXPECT_EQ(drums.ProgramChoice, 25);
@@ -180,6 +187,9 @@ TEST(MonitorWindow, ChoosingAnInstrumentSendsItAndEscSendsNothing)
     EXPECT_EQ(m.take(), std::vector<std::string>{bytes({0xC4, 53})});
     EXPECT_EQ(m.w->lblProgram[4]->text(), "Program 53");
 
+    // Opened again, the chooser starts from the instrument just chosen.
+    onChooser([](frmPrograms* c) { EXPECT_EQ(c->grdPrograms->currentRow() + 16 * c->grdPrograms->currentColumn(), 53); c->reject(); });
+    m.w->lblProgram_Click(4);
     onChooser([](frmPrograms* c) { c->grdPrograms_Click(2, 0); });
     m.w->lblProgram_Click(9);
     EXPECT_EQ(m.take(), std::vector<std::string>{bytes({0xC9, 25})});

@@ -279,10 +279,12 @@ TEST(Dispatcher, ProgramChangesNameTheInstrumentOrTheDrumKit)
     f.sent(unlisted);
     EXPECT_EQ(f.views.program[9], "Drum 005");
     EXPECT_FALSE(f.channels.ProgramSeen[9]);
+    EXPECT_EQ(f.channels.Program, (std::array<int, 16>{0, 0, 5, 0, 0, 0, 0, 0, 0, 5}));
 
     f.song.queue[piano].Data1 = 200; // a damaged entry names no instrument, and reads nothing outside the names
     f.sent(piano);
     EXPECT_EQ(f.views.program[2], "");
+    EXPECT_EQ(f.channels.Program[2], 5) << "nor changes the instrument the chooser marks";
 }
 
 TEST(Dispatcher, ControllersMoveTheirStripAndMasterCorrectionsGoOutAtOnceUntagged)
