@@ -19,6 +19,10 @@ QStringList midiInfoChordLines(const SongState& song);
 /// after a line break of its own, as the box adds them).
 QStringList midiInfoLyricLines(const SongState& song);
 
+/// What the window shows above the texts: the file's format and tracks, its tempo (with the
+/// range when it changes) and its length, e.g. "Format 1, 9 tracks   Tempo 120 BPM   Length 04:15".
+QString midiInfoSummary(const SongState& song);
+
 /// A box's text as the window builds it: each line after a line break, except the first.
 QString midiInfoBoxText(const QStringList& lines);
 

@@ -37,14 +37,21 @@ frmMidiInfo::frmMidiInfo(const SongState& song, QWidget* parent) : QWidget(paren
     txtLyrics = textBox(this, "txtLyrics");
     txtChords = textBox(this, "txtChords");
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel("Midi File info", this), 0, 0, 1, 2);
-    grid->addWidget(txtInfo, 1, 0, 1, 2);
-    grid->addWidget(new QLabel("Lyric", this), 2, 0);
-    grid->addWidget(new QLabel("Chords", this), 2, 1);
-    grid->addWidget(txtLyrics, 3, 0);
-    grid->addWidget(txtChords, 3, 1);
-    grid->setRowStretch(1, 1);
-    grid->setRowStretch(3, 3);
+    lblSummary = new QLabel(this);
+    lblSummary->setObjectName("lblSummary");
+    lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont bold = lblSummary->font();
+    bold.setBold(true);
+    lblSummary->setFont(bold);
+    grid->addWidget(lblSummary, 0, 0, 1, 2);
+    grid->addWidget(new QLabel("Midi File info", this), 1, 0, 1, 2);
+    grid->addWidget(txtInfo, 2, 0, 1, 2);
+    grid->addWidget(new QLabel("Lyric", this), 3, 0);
+    grid->addWidget(new QLabel("Chords", this), 3, 1);
+    grid->addWidget(txtLyrics, 4, 0);
+    grid->addWidget(txtChords, 4, 1);
+    grid->setRowStretch(2, 1);
+    grid->setRowStretch(4, 3);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 1);
 
@@ -88,6 +95,7 @@ void frmMidiInfo::Form_Activate()
     txtInfo->clear();
     txtLyrics->clear();
     txtChords->clear();
+    lblSummary->setText(midiInfoSummary(song_));
     QString info = song_.SongText;
     txtInfo->setPlainText(info.replace("\r\n", "\n"));
     pending_ = {{txtChords, midiInfoChordLines(song_)}, {txtLyrics, midiInfoLyricLines(song_)}};

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace lirmus {
@@ -21,6 +22,7 @@ class frmMidiInfo : public QWidget {
 public:
     explicit frmMidiInfo(const SongState& song, QWidget* parent = nullptr);
 
+    QLabel* lblSummary = nullptr;  ///< format, tempo and length, above the file's texts
     QPlainTextEdit* txtInfo = nullptr;
     QPlainTextEdit* txtLyrics = nullptr;
     QPlainTextEdit* txtChords = nullptr;

@@ -48,7 +48,16 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
     lblWarn->setFixedSize(14, 14);
     lblWarn->setAutoFillBackground(true);
     buttons->addWidget(lblWarn);
+    buttons->addStretch(1);
 
+    // The time boxes sit beside the slider, not after the buttons: a narrow window keeps
+    // every button and every box whole.
+    sliOut = new QSlider(Qt::Horizontal, this);
+    sliOut->setObjectName("sliOut");
+    sliOut->setRange(0, 100);
+    sliOut->setPageStep(10);
+    auto* position = new QHBoxLayout;
+    position->addWidget(sliOut, 1);
     for (int i = 0; i < 3; ++i) {
         picTime[size_t(i)] = new QLabel(this);
         picTime[size_t(i)]->setObjectName(QString("picTime(%1)").arg(i));
@@ -57,7 +66,7 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
         picTime[size_t(i)]->setFixedWidth(fontMetrics().horizontalAdvance("00:00:00") + 12);
         picTime[size_t(i)]->setFixedHeight(cmdPlay->sizeHint().height());
         picTime[size_t(i)]->setAlignment(Qt::AlignCenter);
-        buttons->addWidget(picTime[size_t(i)]);
+        position->addWidget(picTime[size_t(i)]);
     }
     picTime[0]->setToolTip(tr("Running clock"));
     picTime[1]->setToolTip(tr("Song position"));
@@ -65,15 +74,9 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
     // The running clock is a diagnostic display.
     picTime[0]->setVisible(vediTu);
 
-    sliOut = new QSlider(Qt::Horizontal, this);
-    sliOut->setObjectName("sliOut");
-    sliOut->setRange(0, 100);
-    sliOut->setPageStep(10);
-
-    buttons->addStretch(1);
     auto* transport = new QVBoxLayout;
     transport->addLayout(buttons);
-    transport->addWidget(sliOut);
+    transport->addLayout(position);
     transport->addStretch(1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(transport, 5);

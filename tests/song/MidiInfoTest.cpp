@@ -9,6 +9,8 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
@@ -84,6 +86,30 @@ TEST(MidiInfoWindow, SongWithoutLyricsShowsOnlyItsText)
     EXPECT_EQ(boxText(w.txtInfo), "@TJust a tune\n(c) made for the test\n");
     EXPECT_TRUE(boxText(w.txtLyrics).isEmpty());
     EXPECT_TRUE(boxText(w.txtChords).isEmpty());
+}
+
+TEST(MidiInfoWindow, TheFormatTempoAndLengthStandAboveTheTexts)
+{
+    // Two tracks; the tempo goes from 120 to 150 BPM halfway.
+    SmfWriter smf(1, 480);
+    smf.track().tempo(0, 500000).tempo(1920, 400000).end(1920);
+    smf.track().note(0, 0, 60, 100).noteOff(3840, 0, 60).end();
+    LoadedSong s;
+    s.load(smf.bytes());
+    // 1,920 ticks at 500 ms a quarter, then 1,920 at 400 ms: 2,000 + 1,600 ms.
+    EXPECT_EQ(midiInfoSummary(s.song), "Format 1, 2 tracks   Tempo 120-150 BPM   Length 00:03");
+
+    SmfWriter one(0, 96);
+    one.track().note(0, 0, 60, 100).noteOff(96 * 2 * 125, 0, 60).end(); // 125 s at the default tempo
+    LoadedSong plain;
+    plain.load(one.bytes());
+    EXPECT_EQ(midiInfoSummary(plain.song), "Format 0, 1 track   Tempo 120 BPM   Length 02:05");
+
+    frmMidiInfo w(s.song);
+    w.Form_Activate();
+    EXPECT_EQ(w.lblSummary->text(), midiInfoSummary(s.song));
+    w.layout()->activate();
+    EXPECT_LT(w.lblSummary->y(), w.txtInfo->y());
 }
 
 TEST(MidiInfoWindow, FilledInSlicesShowsWhatADirectFillShows)
