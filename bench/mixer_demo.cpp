@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     player.hub().attachMonitor(&monitor);
     player.openOutput();
     monitor.resize(420, 560);
-    monitor.setStripWidth(twips(400));
+    monitor.setStripSize(twips(400));
     monitor.show();
 
     player.chooseSong(argv[1], 0);
@@ -71,11 +71,11 @@ int main(int argc, char** argv)
     runFor(3000 - int(clock.elapsed()));
     monitor.grab().save(QString(argv[3]) + "-420x560.png");
     monitor.resize(640, 560);
-    monitor.setStripWidth(twips(600));
+    monitor.setStripSize(twips(600));
     runFor(150);
     monitor.grab().save(QString(argv[3]) + "-640x560.png");
     monitor.resize(420, 560);
-    monitor.setStripWidth(twips(400));
+    monitor.setStripSize(twips(400));
     at("screenshots");
 
     runFor(4000 - int(clock.elapsed()));

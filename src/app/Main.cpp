@@ -217,6 +217,7 @@ int runFirstCopy(const QString& lockPath, CommandLine command)
     frmMain main(state);
     *mainWindow = &main;
     main.createChildWindows();
+    main.restoreMainGeometry();
     main.showAll();
     for (const std::string& m : messages)
         QMessageBox::warning(&main, "Lirmus", QString::fromStdString(m));

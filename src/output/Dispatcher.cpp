@@ -193,7 +193,11 @@ void Dispatcher::noteOn(const QueueEntry& e)
         setStripSlider(ch, 0, 127);
     }
     int& meter = channels_.MeterLevel[size_t(ch)];
-    if (!settings_.KaraokeEnlarged && e.Data2 > 0 && e.Data2 > meter) {
+    // The meters show what is heard: a muted channel's stay still; the others, while one is
+    // soloed, still sound at the solo level.
+    const bool soloedOut = channels_.SoloChannel != -1 && ch != channels_.SoloChannel;
+    const bool heard = soloedOut ? settings_.SoloLevel > 0 : channels_.ChannelOn[size_t(ch)];
+    if (heard && !settings_.KaraokeEnlarged && e.Data2 > 0 && e.Data2 > meter) {
         meter = e.Data2;
         view_.monitor.setMeter(ch, meter);
     }

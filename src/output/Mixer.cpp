@@ -66,6 +66,9 @@ void Mixer::turnOff(int ch)
     channels_.ChannelOn[size_t(ch)] = false;
     view_.setStripColor(ch, kLampOff);
     sendControl(out_, ch, kVolume, 0);
+    // Silent from now on: its meter falls at once.
+    channels_.MeterLevel[size_t(ch)] = 0;
+    view_.setMeter(ch, 0);
 }
 
 void Mixer::setStripValue(int row, int ch, int value)

@@ -1,5 +1,7 @@
 #include "LayoutWindows.h"
 
+#include <algorithm>
+
 namespace lirmus {
 
 LayoutResult LayoutWindows(const LayoutInput& in)
@@ -40,6 +42,10 @@ LayoutResult LayoutWindows(const LayoutInput& in)
     r.monitor.left = r.player.width;
     r.monitor.width = in.W - r.monitor.left - in.sideMargin;
     r.stripWidth = r.monitor.width - in.stripInset;
+    // Sixteen strips and the master panel below them fill the monitor's height.
+    constexpr int kStrip = 360, kMasterPanel = 2400;
+    if (!in.enlarged)
+        r.stripHeight = std::clamp((r.monitor.height - in.childFrameHeight - kMasterPanel) / 16, kStrip, 2 * kStrip);
     return r;
 }
 

@@ -16,6 +16,7 @@ struct LayoutInput {
     int playerHeight = 0;    ///< design height of frmPlay
     int lyricsHeight = 0;    ///< current height of frmLyric
     int stripInset = 0;      ///< (sizing-frame width + 2) x 15 of the monitor's strips
+    int childFrameHeight = 0;///< height a child window's frame and caption take
     int controllerRows = 4;  ///< rows of the controller table (4..8)
     bool enlarged = false;   ///< KaraokeEnlarged
 };
@@ -27,6 +28,7 @@ struct LayoutResult {
     bool mastVisibilityChanged = false; ///< false: leave sliders 6 and 7 as they are
     int melodyLeft = 0, melodyTop = 0;
     int stripWidth = 0;
+    int stripHeight = 360;   ///< the monitor's strips grow taller, up to twice, where the monitor has room
 };
 
 /// The smallest main window size, in twips, in both directions.

@@ -20,7 +20,9 @@ void StripFrame::paintEvent(QPaintEvent* e)
     QFrame::paintEvent(e);
     QPainter p(this);
     QFont f("Arial");
-    f.setPixelSize(std::max(5, height() / 3 - 1));
+    // Readable however thin the strip: the letters may reach into the line below their own.
+    f.setPixelSize(std::clamp(height() / 3 + 2, 10, 12));
+    f.setBold(true);
     p.setFont(f);
     p.setPen(paletteColor(9));
     const int line = height() / 3;

@@ -74,22 +74,17 @@ void frmIndic::buildStrip(int ch)
     QFrame* but = new QFrame(strip);
     but->setObjectName(arrayName("picBut", ch));
     but->setFocusPolicy(Qt::StrongFocus);
-    but->setGeometry(0, 0, px(kButtonsWidth), px(kStripHeight));
     picBut[size_t(ch)] = but;
     QFont small = font();
     small.setPixelSize(9);
     QPushButton* on = new QPushButton(QString::asprintf("%02d", ch + 1), but);
     on->setObjectName(arrayName("cmdOn", ch));
     on->setFont(small);
-    // A frame of the panel shows round the buttons: its colour is the channel's state.
-    constexpr int inset = 3;
-    on->setGeometry(inset, inset, px(300) - inset, px(kStripHeight) - 2 * inset);
     connect(on, &QPushButton::clicked, this, [this, ch] { cmdOn_Click(ch); });
     cmdOn[size_t(ch)] = on;
     QPushButton* solo = new QPushButton("S", but);
     solo->setObjectName(arrayName("cmdSolo", ch));
     solo->setFont(small);
-    solo->setGeometry(px(300) + 1, inset, px(kButtonsWidth - 300) - 1 - inset, px(kStripHeight) - 2 * inset);
     connect(solo, &QPushButton::clicked, this, [this, ch] { cmdSolo_Click(ch); });
     cmdSolo[size_t(ch)] = solo;
 
@@ -237,9 +232,20 @@ void frmIndic::layoutStrip(int ch, int widthTwips)
     const double k = double(std::max(widthTwips, kStripWidth) - kStretchFrom) / (kStripWidth - kStretchFrom);
     auto x = [k](int t) { return px(kStretchFrom + int((t - kStretchFrom) * k)); };
     auto place = [&](QWidget* w, int left, int top, int width, int height) {
-        w->setGeometry(x(left), px(top), x(left + width) - x(left), px(top + height) - px(top));
+        w->setGeometry(x(left), stripY(top), x(left + width) - x(left), stripY(top + height) - stripY(top));
     };
-    picMidi[size_t(ch)]->setGeometry(0, px(ch * kStripHeight), px(widthTwips), px(kStripHeight));
+    const int height = stripY(kStripHeight);
+    picMidi[size_t(ch)]->setGeometry(0, ch * height, px(widthTwips), height);
+    // A frame of the panel shows round the buttons: its colour is the channel's state.
+    constexpr int inset = 3;
+    picBut[size_t(ch)]->setGeometry(0, 0, px(kButtonsWidth), height);
+    cmdOn[size_t(ch)]->setGeometry(inset, inset, px(300) - inset, height - 2 * inset);
+    cmdSolo[size_t(ch)]->setGeometry(px(300) + 1, inset, px(kButtonsWidth - 300) - 1 - inset, height - 2 * inset);
+    // Taller strips, larger numbers.
+    QFont numbers = cmdOn[size_t(ch)]->font();
+    numbers.setPixelSize(std::clamp(height * 2 / 5, 9, 13));
+    cmdOn[size_t(ch)]->setFont(numbers);
+    cmdSolo[size_t(ch)]->setFont(numbers);
     for (int row = 1; row <= 3; ++row)
         place(stripSliderOf(ch, row), kStretchFrom, (row - 1) * kSmallSliderHeight, kSmallSliderWidth,
               kSmallSliderHeight);
@@ -247,6 +253,8 @@ void frmIndic::layoutStrip(int ch, int widthTwips)
     place(sliOut[size_t(ch)], kOutX, kOutY, kOutWidth, kOutHeight);
     place(lblProgram[size_t(ch)], kProgramX, 0, kStripWidth - kProgramX - 30, kStripHeight);
 }
+
+int frmIndic::stripY(int t) const { return px(t) * stripHeight_ / kStripHeight; }
 
 QSlider* frmIndic::stripSliderOf(int ch, int row) const
 {
@@ -262,8 +270,9 @@ QSlider* frmIndic::stripSliderOf(int ch, int row) const
 
 void frmIndic::movePicMelody(int left, int top) { picMelody->move(px(left), px(top)); }
 
-void frmIndic::setStripWidth(int width)
+void frmIndic::setStripSize(int width, int height)
 {
+    stripHeight_ = std::max(height, kStripHeight);
     for (int ch = 0; ch < 16; ++ch) layoutStrip(ch, std::max(0, width));
     picMidiOut->resize(std::max(px(kStripWidth), px(width)), px(kMasterPanelHeight));
     // The master sliders take the panel's width beside their labels.
@@ -279,8 +288,18 @@ void frmIndic::setMasterVisible(int row, bool visible)
 
 void frmIndic::placeMasterPanel(bool atTop)
 {
-    picMidiOut->move(0, atTop ? 0 : px(kMasterPanelTop));
+    picMidiOut->move(0, atTop ? 0 : 16 * stripY(kStripHeight) + px(kMasterPanelTop - 16 * kStripHeight));
     picMidiOut->raise();
+    // At the top the panel has only the player's band: the key's controls close up under the
+    // tempo's, and the two extra resets take the place "Melody" leaves under "Panic!!".
+    const int keyTop = atTop ? 900 : 1020;
+    auto moveTo = [](QWidget* w, int x, int y) { w->move(px(x), px(y)); };
+    moveTo(Label1, 1140, keyTop);
+    moveTo(lblKey, 1800, keyTop);
+    moveTo(udTrans, 1140, keyTop + 300);
+    moveTo(lblTrans, 1140, keyTop + 570);
+    moveTo(cmdGmReset, 45, atTop ? 900 : 1440);
+    moveTo(cmdXgReset, 45, atTop ? 1320 : 1860);
 }
 
 bool frmIndic::eventFilter(QObject* watched, QEvent* e)
@@ -396,12 +415,29 @@ void frmIndic::showTempoAndKey(int tempoPercent, int transpose)
 
 void frmIndic::setStripEnabled(int ch, bool enabled)
 {
-    if (ch >= 0 && ch < 16) picMidi[size_t(ch)]->setEnabled(enabled);
+    if (ch < 0 || ch >= 16) return;
+    picMidi[size_t(ch)]->setEnabled(enabled);
+    showMuted(ch);
 }
 
 void frmIndic::setStripColor(int ch, int paletteIndex)
 {
-    if (ch >= 0 && ch < 16) paint(picBut[size_t(ch)], paletteIndex);
+    if (ch < 0 || ch >= 16) return;
+    paint(picBut[size_t(ch)], paletteIndex);
+    lamp_[size_t(ch)] = paletteIndex;
+    showMuted(ch);
+}
+
+void frmIndic::showMuted(int ch)
+{
+    // A channel the song uses but the mixer keeps off: its number button is lit red, so it
+    // cannot be taken for a channel the song never used (greyed, in the same red frame).
+    const bool muted = picMidi[size_t(ch)]->isEnabled() && lamp_[size_t(ch)] == Mixer::kLampOff;
+    QPushButton* on = cmdOn[size_t(ch)];
+    if (on->property("muted").toBool() == muted) return;
+    on->setProperty("muted", muted);
+    on->setStyleSheet(muted ? "QPushButton { background: #c00000; color: white; border: 1px solid #500000; }" : "");
+    on->setToolTip(muted ? "Muted: click to hear this channel again" : QString());
 }
 
 void frmIndic::setMeter(int ch, int value)

@@ -75,8 +75,8 @@ public:
 
     /// Moves picMelody inside the master panel (twips).
     void movePicMelody(int left, int top);
-    /// Gives every strip the width (twips); the strip's controls widen with it.
-    void setStripWidth(int width);
+    /// Gives every strip the width and height (twips); the strip's controls grow with them.
+    void setStripSize(int width, int height = kStripHeight);
     /// Shows or hides master slider and label of a row.
     void setMasterVisible(int row, bool visible);
     /// Puts the master panel at the top (the window shares the bottom band) or below the strips.
@@ -115,6 +115,10 @@ private:
     void buildStrip(int ch);
     void buildMasterPanel();
     void layoutStrip(int ch, int widthTwips);
+    /// Shows cmdOn(ch) as muted while its strip is usable and its lamp is off.
+    void showMuted(int ch);
+    /// Pixels of a strip's design height t (twips) at the strips' present height.
+    int stripY(int t) const;
     void udTempo_Change();
     void udTrans_Change();
     void showStripTip(QSlider* slider, int row, int value);
@@ -122,6 +126,8 @@ private:
     Player& player_;
     const ControllerTable& table_;
     bool transChanging_ = false;
+    int stripHeight_ = kStripHeight; // twips
+    std::array<int, 16> lamp_{};     // the palette colour of each picBut
 };
 
 } // namespace lirmus

@@ -176,6 +176,7 @@ bool frmMain::LayoutWindows()
     in.playerHeight = frmPlay::kDesignHeight + twips(childFrameHeight);
     in.lyricsHeight = frmLyric_->LyricWindowHeight() + twips(childFrameHeight);
     in.stripInset = twips(monitorFrame->width() - frmIndic_->width()) + 30;
+    in.childFrameHeight = twips(monitorFrame->height() - frmIndic_->height());
     in.controllerRows = state_.controllers.rows();
     in.enlarged = state_.settings.KaraokeEnlarged;
 
@@ -203,7 +204,7 @@ void frmMain::applyLayout(const LayoutResult& r)
         frmIndic_->setMasterVisible(7, r.mast7Visible);
     }
     frmIndic_->movePicMelody(r.melodyLeft, r.melodyTop);
-    frmIndic_->setStripWidth(r.stripWidth);
+    frmIndic_->setStripSize(r.stripWidth, r.stripHeight);
     frmIndic_->placeMasterPanel(state_.settings.KaraokeEnlarged);
 }
 
@@ -211,6 +212,41 @@ void frmMain::resizeEvent(QResizeEvent* e)
 {
     QMainWindow::resizeEvent(e);
     MDIForm_Resize();
+    saveMainGeometry();
+}
+
+void frmMain::moveEvent(QMoveEvent* e)
+{
+    QMainWindow::moveEvent(e);
+    saveMainGeometry();
+}
+
+void frmMain::changeEvent(QEvent* e)
+{
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange) saveMainGeometry();
+}
+
+namespace {
+constexpr const char* kWindowsSection = "WINDOWS";
+constexpr const char* kMainGeometryKey = "Main";
+} // namespace
+
+void frmMain::restoreMainGeometry()
+{
+    const std::string stored = state_.settingsService
+        ? state_.settingsService->getString(kWindowsSection, kMainGeometryKey) : std::string();
+    if (!stored.empty() && restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(stored)))) return;
+    // The first run has the whole screen, even where nothing manages the windows.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void frmMain::saveMainGeometry()
+{
+    // Only the user's own sizes: not the ones start-up goes through, nor a minimized window.
+    if (!state_.settingsService || state_.StartingUp || !isVisible() || isMinimized()) return;
+    state_.settingsService->setString(kWindowsSection, kMainGeometryKey, saveGeometry().toBase64().toStdString());
 }
 
 void frmMain::MDIForm_Resize()

@@ -40,6 +40,9 @@ public:
     /// Shows the main window and the child windows in start-up order.
     void showAll();
 
+    /// Puts the window where the last run left it; the first run opens it maximized.
+    void restoreMainGeometry();
+
     /// Lays out the child windows; true when the window is too small for the layout.
     bool LayoutWindows();
     /// Lays out the child windows, maximizing the main window while it is too small.
@@ -92,6 +95,8 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
@@ -101,6 +106,8 @@ private:
     void focusBrowser() override;
     void showNotice(const QString& text) override;
 
+    /// Keeps the window's place, size and maximized state for the next run.
+    void saveMainGeometry();
     /// The application's settings service, made on first use when start-up made none.
     SettingsService& settingsService();
     void buildMenus();

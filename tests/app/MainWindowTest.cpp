@@ -7,6 +7,8 @@
 #include "frmMain.h"
 #include "frmPlay.h"
 #include "ProfileFile.h"
+#include "SettingsService.h"
+#include "SmfWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +169,30 @@ TEST(MainWindow, TooSmallForTheLayoutMaximizes)
     // Tall enough for the size rule, too short for 1500 twips of browser.
     f.resizeTwips(9000, 6300);
     EXPECT_TRUE(f.main.isMaximized());
+}
+
+TEST(MainWindow, TheFirstRunOpensMaximizedAndLaterRunsWhereTheUserLeftIt)
+{
+    const std::string ini = test::tempDir() + "LIRMUS.INI";
+    QRect left;
+    {
+        Fixture f;
+        f.state.settingsService = std::make_unique<SettingsService>(ini);
+        f.main.restoreMainGeometry();
+        EXPECT_TRUE(f.main.windowState() & Qt::WindowMaximized);
+        f.main.showNormal();
+        f.main.setGeometry(40, 30, px(12000), px(9000));
+        QCoreApplication::processEvents();
+        left = f.main.geometry();
+        f.state.StartingUp = true; // sizes start-up goes through are not kept
+        f.main.resize(px(7000), px(7000));
+        f.state.StartingUp = false;
+    }
+    Fixture again;
+    again.state.settingsService = std::make_unique<SettingsService>(ini);
+    again.main.restoreMainGeometry();
+    EXPECT_FALSE(again.main.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(again.main.geometry(), left);
 }
 
 TEST(MainWindow, F5LoadsTheSongChosenInTheGridAndNamesThePlayer)

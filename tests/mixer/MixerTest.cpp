@@ -25,7 +25,9 @@ struct View : NullDisplays {
     bool melodyEnabled = true;
     std::array<int, 16> colour{};
     std::array<bool, 16> enabled{};
+    std::array<int, 16> meter{};
 
+    void setMeter(int ch, int v) override { meter[size_t(ch)] = v; }
     void setStripEnabled(int ch, bool e) override { enabled[size_t(ch)] = e; }
     void setStripColor(int ch, int c) override { colour[size_t(ch)] = c; }
     void setMelodyPanel(int c, bool e) override { melodyColour = c, melodyEnabled = e; }
@@ -81,11 +83,14 @@ TEST(Mixer, MuteSendsVolumeZeroAndUnmuteRestoresTheSongsRowsInOrder)
     d.table.CtrlMaster[1] = -50; // pan master
     d.sounding(2, {100, 64, -1, 50});
     d.channels.StripValue[2] = {10, 20, 30, 40}; // the sliders' positions are not what comes back
+    d.channels.MeterLevel[2] = d.view.meter[2] = 90;
 
     EXPECT_TRUE(d.mixer.cmdOn_Click(2));
     EXPECT_EQ(d.take(), std::vector<std::string>{cc(2, 7, 0)});
     EXPECT_FALSE(d.channels.ChannelOn[2]);
     EXPECT_EQ(d.view.colour[2], 12);
+    EXPECT_EQ(d.channels.MeterLevel[2], 0) << "silent at once";
+    EXPECT_EQ(d.view.meter[2], 0);
 
     d.table.CtrlValue[0][2] = 90; // the song changed its volume meanwhile
     EXPECT_TRUE(d.mixer.cmdOn_Click(2));

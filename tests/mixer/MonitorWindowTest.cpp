@@ -214,12 +214,22 @@ TEST(MonitorWindow, ControlsOfTheWindowReachTheMixer)
     EXPECT_EQ(m.take(), std::vector<std::string>{bytes({0xB1, 10, 64})}) << "the centred pan at once";
     EXPECT_EQ(m.w->sliC1[1]->toolTip(), "Pan/Balance=64");
 
+    // The look of a button's face, away from its number.
+    auto face = [](QPushButton* b) { return b->grab().toImage().pixelColor(4, b->height() / 2); };
+    const QColor playing = face(m.w->cmdOn[1]), unused = face(m.w->cmdOn[5]);
     m.w->cmdOn[1]->click();
     EXPECT_EQ(m.take(), std::vector<std::string>{bytes({0xB1, 7, 0})});
     EXPECT_EQ(m.w->picBut[1]->palette().color(QPalette::Window), paletteColor(12));
+    const QColor muted = face(m.w->cmdOn[1]);
+    EXPECT_NE(muted, unused) << "a muted channel does not look like one the song never used";
+    EXPECT_NE(muted, playing);
+    EXPECT_GT(muted.red(), muted.green() + 100);
     m.w->sliOut[1]->setValue(90);
     EXPECT_TRUE(m.take().empty()) << "a muted channel's slider only changes its tooltip";
     EXPECT_EQ(m.w->sliOut[1]->toolTip(), "Vol=90");
+    m.w->cmdOn[1]->click();
+    m.take();
+    EXPECT_EQ(face(m.w->cmdOn[1]), playing) << "heard again, it looks as before";
 
     m.w->cmdOn[5]->click(); // a strip no song has used: disabled, nothing happens
     m.w->cmdOn_Click(5);
@@ -260,7 +270,6 @@ TEST(MonitorWindow, ControlsOfTheWindowReachTheMixer)
     EXPECT_EQ(m.w->udTrans->value(), 0);
 
     // Master volume: stored value in the table, sent with the strip slider's position.
-    m.w->cmdOn[1]->click();
     m.take();
     click(m.w->sliMC[0], Qt::RightButton);
     EXPECT_EQ(m.table.CtrlMaster[0], 127);

@@ -199,6 +199,7 @@ TEST(Dispatcher, FirstSoundLightsTheStripUnlessSoloedOrTheMutedMelody)
     const long quietNote = f.add(0, 0x91, 60, 0);
     const long melody = f.add(0, 0x93, 60, 90);
     const long underSolo = f.add(0, 0x95, 60, 90);
+    const long underSilentSolo = f.add(0, 0x96, 60, 90);
     f.finish();
 
     f.sent(silentVolume);
@@ -213,13 +214,18 @@ TEST(Dispatcher, FirstSoundLightsTheStripUnlessSoloedOrTheMutedMelody)
     f.sent(melody);
     EXPECT_TRUE(f.channels.ChannelUsed[3]);
     EXPECT_FALSE(f.channels.ChannelOn[3]) << "the muted melody stays off";
-    EXPECT_EQ(f.strip(3), (QStringList{"picMidi(3)=1", "pgrMidi(3)=90"}));
+    EXPECT_EQ(f.strip(3), (QStringList{"picMidi(3)=1"})) << "nor does its meter move: it is not heard";
 
+    // Under a solo the others still sound at the solo level, and their meters show it.
     f.channels.SoloChannel = 0;
     f.sent(underSolo);
     EXPECT_TRUE(f.channels.ChannelUsed[5]);
     EXPECT_FALSE(f.channels.ChannelOn[5]);
     EXPECT_TRUE(f.views.log.filter("picMidi(5)").isEmpty());
+    EXPECT_EQ(f.views.meter[5], 90);
+    f.settings.SoloLevel = 0;
+    f.sent(underSilentSolo);
+    EXPECT_EQ(f.views.meter[6], 0);
 }
 
 TEST(Dispatcher, NoteOnsSetTheMissingVolumeHoldTheMeterPeakAndTimeTheMelody)
