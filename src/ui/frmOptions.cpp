@@ -7,6 +7,7 @@
 #include "SettingsService.h"
 #include "TextEncoding.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -47,12 +48,19 @@ protected:
     {
         QPainter p(this);
         p.fillRect(rect(), back);
-        p.setFont(font());
-        const int baseline = QFontMetrics(font()).ascent();
+        // The chosen size, made smaller where the box is too small for it: never cut.
+        QFont f = font();
+        const QFontMetricsF wanted(f);
+        const double scale = std::min({1.0, (width() - 2) / wanted.horizontalAdvance(kSampleText),
+                                       height() / wanted.height()});
+        if (scale < 1.0) f.setPointSizeF(std::max(1.0, f.pointSizeF() * scale));
+        p.setFont(f);
+        const QFontMetricsF m(f);
+        const double baseline = (height() - m.height()) / 2 + m.ascent();
         p.setPen(fore);
-        p.drawText(0, baseline, kSampleText);
+        p.drawText(QPointF(0, baseline), kSampleText);
         p.setPen(played);
-        p.drawText(0, baseline, kSampleSung);
+        p.drawText(QPointF(0, baseline), kSampleSung);
     }
 };
 
@@ -387,7 +395,8 @@ void frmOptions::ProvaKaraoke()
     // A font that is no longer installed is shown in the family the system puts in its place.
     const QFont font(QString::fromStdString(PendingFont), PendingFontSize);
     sample->setFont(font);
-    sample->setFixedHeight(QFontMetrics(font).height());
+    // As tall as the biggest size offered, whatever the size: choosing one moves nothing.
+    sample->setFixedHeight(QFontMetrics(QFont(font.family(), optionFontSize(2))).height());
     sample->fore = toColor(PendingForeColor);
     sample->back = toColor(PendingBackColor);
     sample->played = toColor(PendingPlayColor);

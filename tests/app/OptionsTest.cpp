@@ -289,10 +289,19 @@ TEST(Options, SampleFollowsThePendingLook)
     Options o("[OPTIONS]\nKaraokeFontSize=18\nKaraokeBackColor=0\nKaraokePlayColor=255\n");
     frmOptions& d = *o.dialog;
     EXPECT_TRUE(d.optChar[0]->isChecked());
-    const int small = d.picKaraoke->height();
+    // A bigger size moves nothing: the next click lands where the user aimed.
+    d.resize(600, 500);
+    d.tbsOptions->setCurrentIndex(2);
+    d.show();
+    QCoreApplication::processEvents();
+    const QRect sample = d.picKaraoke->geometry(), fonts = d.lstKarFonts->geometry(),
+                colour = d.cmdKarColor[0]->geometry();
     d.optChar_Click(2);
+    QCoreApplication::processEvents();
     EXPECT_EQ(d.PendingFontSize, 36);
-    EXPECT_GT(d.picKaraoke->height(), small);
+    EXPECT_EQ(d.picKaraoke->geometry(), sample);
+    EXPECT_EQ(d.lstKarFonts->geometry(), fonts);
+    EXPECT_EQ(d.cmdKarColor[0]->geometry(), colour);
 
     QColor offered;
     d.chooseColor = [&](const QColor& initial, const QString& title) {
@@ -321,6 +330,18 @@ TEST(Options, SampleFollowsThePendingLook)
         }
     EXPECT_GT(played, 20);
     EXPECT_GT(back, image.width() * image.height() / 2);
+
+    // However narrow the box, the whole line shows, smaller: its end is not cut.
+    d.chooseColor = [](const QColor&, const QString&) { return QColor(255, 255, 255); };
+    d.cmdKarColor_Click(1);
+    d.picKaraoke->setFixedWidth(180);
+    const QImage narrow = d.picKaraoke->grab().toImage();
+    int lastInk = -1;
+    for (int x = 0; x < narrow.width(); ++x)
+        for (int y = 0; y < narrow.height(); ++y)
+            if (narrow.pixelColor(x, y) != QColor(0, 0, 0)) lastInk = std::max(lastInk, x);
+    EXPECT_GT(lastInk, narrow.width() * 3 / 4) << "the text reaches across the box";
+    EXPECT_LT(lastInk, narrow.width() - 1) << "and ends inside it";
 }
 
 TEST(Options, TheKaraokeScreenPageStoresOnlyWhatChangedAndTheViewsFollow)
