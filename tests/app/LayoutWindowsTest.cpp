@@ -64,9 +64,15 @@ TEST(LayoutWindows, TheFourWindowsTileTheClientAreaAtEverySize)
                 EXPECT_EQ(bottom(r.player), H - 900);
                 if (enlarged) {
                     EXPECT_EQ(r.lyrics.width, W - 180);
+                    EXPECT_EQ(r.stripHeight, 360) << "the strips hide behind the master panel";
                 } else {
                     EXPECT_EQ(r.monitor.height, H - 900);
                     EXPECT_GT(r.player.width, r.monitor.width);
+                    // Strips and the master panel fill the monitor as far as twice their height.
+                    EXPECT_GE(r.stripHeight, 360);
+                    EXPECT_LE(r.stripHeight, 720);
+                    if (r.stripHeight > 360) EXPECT_LE(16 * r.stripHeight + 2400, r.monitor.height);
+                    if (r.stripHeight < 720) EXPECT_GE(16 * (r.stripHeight + 1) + 2400, r.monitor.height);
                 }
             }
 }

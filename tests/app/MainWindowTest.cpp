@@ -161,6 +161,20 @@ TEST(MainWindow, LayoutPlacesTheFourWindows)
     EXPECT_FALSE(shown(6) || shown(7));
     EXPECT_EQ(geometry(f.main.lyrics()).width(), client.width());
     EXPECT_EQ(geometry(f.main.monitor()).top(), geometry(f.main.player()).top());
+    // In the player's band every control of the master panel stays whole and apart.
+    frmIndic* m = f.main.monitor();
+    QList<QWidget*> controls;
+    for (QWidget* w : m->picMidiOut->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!w->isHidden() && w != m->findChild<QWidget*>("lblTrack")) controls << w;
+    const QRect band = m->rect();
+    for (QWidget* w : controls) {
+        const QRect g(w->mapTo(m, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(band.contains(g)) << w->objectName().toStdString() << " is cut";
+        for (QWidget* other : controls)
+            if (other != w && w != m->picMelody && other != m->picMelody)
+                EXPECT_FALSE(w->geometry().intersects(other->geometry()))
+                    << w->objectName().toStdString() << " covers " << other->objectName().toStdString();
+    }
 }
 
 TEST(MainWindow, TooSmallForTheLayoutMaximizes)
