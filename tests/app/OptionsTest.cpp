@@ -336,11 +336,16 @@ TEST(Options, SampleFollowsThePendingLook)
     d.cmdKarColor_Click(1);
     d.picKaraoke->setFixedWidth(180);
     const QImage narrow = d.picKaraoke->grab().toImage();
-    int lastInk = -1;
+    int lastInk = -1, lastSung = -1;
     for (int x = 0; x < narrow.width(); ++x)
-        for (int y = 0; y < narrow.height(); ++y)
-            if (narrow.pixelColor(x, y) != QColor(0, 0, 0)) lastInk = std::max(lastInk, x);
+        for (int y = 0; y < narrow.height(); ++y) {
+            const QColor c = narrow.pixelColor(x, y);
+            if (c != QColor(0, 0, 0)) lastInk = std::max(lastInk, x);
+            if (c == QColor(0, 128, 255)) lastSung = std::max(lastSung, x);
+        }
     EXPECT_GT(lastInk, narrow.width() * 3 / 4) << "the text reaches across the box";
+    // The sung start is 18 of the 28 letters: the unsung rest shows after it.
+    EXPECT_LT(lastSung, lastInk * 4 / 5) << "the end of the line is cut";
     EXPECT_LT(lastInk, narrow.width() - 1) << "and ends inside it";
 }
 
