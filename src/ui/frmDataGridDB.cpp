@@ -192,7 +192,8 @@ void frmDataGrid::CaricaDB()
         optDBFile->setEnabled(true);
         if (!ListaQuery(lstQuery)) return;
         if (!model_->allPrepared()) fetchTimer_->start();
-        startLyricsFill(); // songs of an older library get their lyrics read
+        // Songs of an older library get their lyrics read, once the first rows are shown.
+        QTimer::singleShot(0, this, &frmDataGrid::startLyricsFill);
         return;
     }
     databaseClosedInMemory();
@@ -269,13 +270,13 @@ void frmDataGrid::AssestaLarghezza()
     if (columns == 0) return;
     const QFontMetrics fm = grdData->fontMetrics();
     const QFontMetrics header = grdData->horizontalHeader()->fontMetrics();
-    const int pad = fm.averageCharWidth() * 2 + 8;
+    const int pad = 2 * grdData->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
     const int sample = std::min(model_->rowCount(), 200);
     const int marks = model_->favouriteColumn() < 0 ? columns : model_->favouriteColumn();
     std::vector<ColumnWant> wants(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
         ColumnWant& want = wants[size_t(c)];
-        want.least = header.horizontalAdvance(model_->fieldName(c)) + pad + 12; // and the sort arrow
+        want.least = header.horizontalAdvance(model_->fieldName(c)) + pad + 10; // and the sort arrow
         want.natural = want.least;
         want.flexible = sample == 0 && c < marks; // no rows to tell texts from numbers
         for (int r = 0; r < sample; ++r) {

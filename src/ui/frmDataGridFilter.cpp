@@ -67,7 +67,10 @@ void frmDataGrid::applyFilter()
     }
     std::vector<QString> files;
     DbError e;
-    findLyrics(library_, text, true, &files, &e); // a failed search finds nothing
+    // The last word counts as its beginning once it has a few letters: one or two
+    // would match nearly every song and slow each key down.
+    const QStringList words = text.simplified().split(' ');
+    findLyrics(library_, text, words.last().size() >= 3, &files, &e); // a failed search finds nothing
     model_->setLyricsFilter(text, QSet<QString>(files.begin(), files.end()));
 }
 
