@@ -132,6 +132,10 @@ TEST(Grid, TheFilterBoxAndTheFindDialogSearchTheLyrics)
     EXPECT_EQ(names(b), QStringList()) << "no name holds it";
     b.w.chkLyrics->setChecked(true);
     EXPECT_EQ(names(b), QStringList({"star"})) << "its lyrics do, the last word as typed so far";
+    b.w.txtFilter->setText("tw");
+    EXPECT_EQ(names(b), QStringList()) << "two letters are a whole word: nearly every song would begin one";
+    b.w.txtFilter->setText("twi");
+    EXPECT_EQ(names(b), QStringList({"star"}));
     b.w.txtFilter->setText("CAFE CON");
     EXPECT_EQ(names(b), QStringList({"cafe"}));
     b.headerClick(0, Qt::NoModifier);

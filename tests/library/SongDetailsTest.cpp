@@ -240,8 +240,10 @@ TEST(SongDetails, LyricsSearchFollowsWordsInOrderAcrossSyllables)
 
     // A song deleted or pointed at another file leaves no lyrics behind.
     DbError e;
+    const int indexed = sqlValue(l.lib, "SELECT count(*) FROM \"Song Lyrics\"").toInt();
     ASSERT_TRUE(l.lib.deleteSong(songs + "/star.mid", &e));
     EXPECT_EQ(lyricsHits(l.lib, "little star"), QStringList());
+    EXPECT_EQ(sqlValue(l.lib, "SELECT count(*) FROM \"Song Lyrics\"").toInt(), indexed - 1) << "its index row went too";
     ASSERT_TRUE(l.lib.updateField(songs + "/cafe.kar", "MidiFile", songs + "/quiet.mid.moved", &e));
     EXPECT_EQ(lyricsHits(l.lib, "cafe"), QStringList());
     std::vector<QString> unread;
