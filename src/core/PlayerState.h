@@ -3,6 +3,7 @@
 // owned by the Player object; the windows read it through the player's
 // read-only views and change it only through the player's commands.
 #include <QString>
+#include <optional>
 
 namespace lirmus {
 
@@ -26,6 +27,7 @@ struct PlayerState {
     QString SongFile;           ///< the song to play next ("" = none chosen)
     int SongTranspose = 0;      ///< its stored transposition (from the library)
     int SongTempoChange = 0;    ///< its tempo change in percent
+    std::optional<int> SongSavedTempo; ///< the tempo change kept with it in the library, if any
 
     TransportButtons buttons;   ///< nothing to play until a song is chosen
     bool Loading = false;       ///< Start_Play is loading a song

@@ -70,6 +70,7 @@ void SlicedJob::runSlice()
     for (int n = 0; more && !cancel_ && n < unitsPerSlice && (n == 0 || clock.elapsed() < sliceMillis); ++n)
         more = step();
     inSlice_ = false;
+    if (sliceEnded) sliceEnded();
     if (cancel_ || !more) finish(cancel_);
     else timer_->start();
 }

@@ -47,6 +47,8 @@ public:
 
     /// One unit of work; returns false when there is nothing more to do.
     std::function<bool()> step;
+    /// Called after each slice, before the event loop runs again (to commit, to show progress).
+    std::function<void()> sliceEnded;
     /// A slice ends after this many units or this much time, whichever comes first.
     int unitsPerSlice = 1000;
     int sliceMillis = 20;

@@ -166,6 +166,48 @@ QString importSummary(int stillTicked, int alreadyPresent, int failed)
     return message;
 }
 
+namespace {
+
+void listNotes(QString& message, const QString& heading, const std::vector<ImportNote>& notes)
+{
+    constexpr size_t kListed = 20;
+    if (notes.empty()) return;
+    message += "\n\n" + heading;
+    for (size_t i = 0; i < notes.size() && i < kListed; ++i) message += "\n" + notes[i].path + ": " + notes[i].why;
+    if (notes.size() > kListed) message += "\n... and " + QString::number(notes.size() - kListed) + " more.";
+}
+
+} // namespace
+
+QString importReport(int stillTicked, const ImportCounts& counts, const std::vector<ImportNote>& skipped,
+                     const std::vector<ImportNote>& copies)
+{
+    QString message = importSummary(stillTicked, counts.already, counts.failed);
+    if (counts.skipped > 0) {
+        const qsizetype end = message.indexOf('\n');
+        message.insert(end < 0 ? message.size() : end,
+                       " " + QString::number(counts.skipped) + " files skipped: not songs.");
+    }
+    if (counts.copies > 0)
+        message += "\n" + QString::number(counts.copies) + " songs not added because already in DB under another name!";
+    listNotes(message, "Not songs:", skipped);
+    listNotes(message, "Already in DB as:", copies);
+    return message;
+}
+
+SongRecord songRecordFor(const QString& fileName, const QString& midiFile, const AuthorCategory& folder,
+                         const SongContent& content, bool titlesFromSongs)
+{
+    SongRecord song{songNameOf(fileName), folder.author.left(30), folder.category.left(20), 0, midiFile};
+    TitleNames titles;
+    if (titlesFromSongs && namesFromTitles(content.titleLines, &titles)) {
+        song.name = titles.name.left(50);
+        // A song that names no artist keeps the folder's.
+        if (!titles.author.isEmpty()) song.author = titles.author.left(30);
+    }
+    return song;
+}
+
 QString importErrorMessage(const QString& path, const DbError& e)
 {
     return "Error on \"" + path + "\"\n\n" + e.number + "  " + e.description;
@@ -203,9 +245,14 @@ bool SongImporter::begin(SongLibrary& lib, ImportList& list, const QString& impo
     failed_ = false;
     counts_ = {};
     fatal_ = {};
+    skipped.clear();
+    copies.clear();
+    fingerprints_.clear();
     DbError e;
     // Into a file without the song table every song would fail alike: say it once.
     if (!lib.hasSongTable(&e)) return stop(e);
+    writer_ = std::make_unique<DetailsWriter>(lib);
+    details_ = upgradeSongDetails(lib, &e) && writer_->fingerprints(&fingerprints_, &e);
     open_ = lib.begin(&e);
     return open_ || stop(e);
 }
@@ -240,24 +287,47 @@ bool SongImporter::next()
         lastFolder_ = f.folder;
         ac_ = AuthorCategoryFromPath(list.folders[size_t(f.folder)].path);
     }
-    const SongRecord song{songNameOf(f.fileName), ac_.author.left(30), ac_.category.left(20), 0,
-                          midiFileOf(list, i, importFolder_, subFolders_)};
+    const QString midiFile = midiFileOf(list, i, importFolder_, subFolders_);
     ImportResult result = ImportResult::Added;
     DbError e;
+    SongContent content;
     if (!f.storable) {
         e = {"3020", "The file name is not valid UTF-8: the library could not find the file again."};
         result = ImportResult::Failed;
-    } else if (!lib_->insertSong(song, &e)) {
+    } else if (content = readSongContent(midiFile); !content.song()) {
+        e = {"0", content.reason};
+        result = ImportResult::Skipped;
+        skipped.push_back({midiFile, content.reason});
+    } else if (const auto known = fingerprints_.constFind(content.hash);
+               known != fingerprints_.cend() && *known != midiFile && !addCopies) {
+        e = {"0", *known};
+        result = ImportResult::Copy;
+        copies.push_back({midiFile, *known});
+    } else if (!lib_->insertSong(songRecordFor(f.fileName, midiFile, ac_, content, titlesFromSongs), &e)) {
         if (e.fatal()) return stop(e);
         result = e.duplicate() ? ImportResult::Duplicate : ImportResult::Failed;
+    } else if (details_) {
+        // The song is in; its lyrics and fingerprint are a bonus a failure does not undo.
+        DbError detailsError;
+        if (!writer_->store(midiFile, content, &detailsError) && detailsError.fatal()) {
+            // The song's record is in the transaction: it counts as added if that commits.
+            ++counts_.added;
+            ++pending_;
+            return stop(detailsError);
+        }
+        fingerprints_.insert(content.hash, midiFile);
     }
-    if (result == ImportResult::Added) {
+    switch (result) {
+    case ImportResult::Added:
         ++counts_.added;
         ++pending_;
-    } else {
-        f.checked = false;
-        ++(result == ImportResult::Duplicate ? counts_.already : counts_.failed);
+        break;
+    case ImportResult::Duplicate: ++counts_.already; break;
+    case ImportResult::Failed: ++counts_.failed; break;
+    case ImportResult::Skipped: ++counts_.skipped; break;
+    case ImportResult::Copy: ++counts_.copies; break;
     }
+    if (result != ImportResult::Added) f.checked = false;
     if (onResult) onResult(i, result, e);
     if (pending_ >= batch) {
         if (!lib_->commit(&e)) return stop(e);

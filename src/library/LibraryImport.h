@@ -3,11 +3,13 @@
 // files a folder (tree) offers, the Name, Author and Category each file gets,
 // the run over the ticked files and the closing summary. The import window
 // and the command-line tool share all of it.
+#include "SongDetails.h"
 #include "SongLibrary.h"
 
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,11 +58,28 @@ QString songNameOf(const QString& fileName);
 /// The import's summary message.
 QString importSummary(int stillTicked, int alreadyPresent, int failed);
 
-enum class ImportResult { Added, Duplicate, Failed };
+/// Added; already in the library (same file); failed; not a song (skipped); the
+/// same bytes as a song already in the library under another file (a copy).
+enum class ImportResult { Added, Duplicate, Failed, Skipped, Copy };
 
 struct ImportCounts {
-    int added = 0, already = 0, failed = 0;
+    int added = 0, already = 0, failed = 0, skipped = 0, copies = 0;
 };
+
+/// A file the import left out, with why: the reason it is no song, or the song it copies.
+struct ImportNote {
+    QString path, why;
+};
+
+/// The whole report: the summary, with the files skipped as no songs and the
+/// copies left out listed (the first few of each) with their reasons.
+QString importReport(int stillTicked, const ImportCounts& counts, const std::vector<ImportNote>& skipped,
+                     const std::vector<ImportNote>& copies);
+
+/// Name and Author of a song: from its title lines when asked and it has them,
+/// else from the file name and the folder's author. Category is always the folder's.
+SongRecord songRecordFor(const QString& fileName, const QString& midiFile, const AuthorCategory& folder,
+                         const SongContent& content, bool titlesFromSongs);
 
 /// One pass over the ticked files of a list into an open library. Records are
 /// written in transactions of a few hundred, so a crash leaves whole records only.
@@ -72,6 +91,12 @@ public:
     std::function<void(int file, ImportResult result, const DbError& error)> onResult;
     /// Songs per transaction.
     int batch = 500;
+    /// Name and Author from the songs' title lines.
+    bool titlesFromSongs = false;
+    /// Adds a song even when the library has its very bytes under another file.
+    bool addCopies = false;
+    /// The files skipped as no songs and the copies left out, with why.
+    std::vector<ImportNote> skipped, copies;
 
     /// Imports every ticked file. Without sub-folders author and category are the given
     /// ones; with them each folder's own. False on an error that stops the import (full
@@ -111,6 +136,9 @@ private:
     bool open_ = false;
     ImportCounts counts_;
     DbError fatal_;
+    bool details_ = false;
+    std::unique_ptr<DetailsWriter> writer_;
+    QHash<QByteArray, QString> fingerprints_;
 };
 
 /// The per-file error message: Error on "path" CR CR number "  " description.

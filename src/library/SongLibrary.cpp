@@ -1,5 +1,7 @@
 #include "SongLibrary.h"
 
+#include "SongDetails.h"
+
 #include <QAtomicInt>
 #include <QDir>
 #include <QFile>
@@ -153,6 +155,9 @@ bool SongLibrary::open(const QString& path, DbError* err)
     }
     sqlite3_progress_handler(handle_, kProgressSteps, &SongLibrary::progress, this);
     path_ = path;
+    // A library of an older copy gains the details and lyrics tables; a read-only one is used without them.
+    DbError ignored;
+    if (hasSongTable(&ignored)) upgradeSongDetails(*this, &ignored);
     return true;
 }
 

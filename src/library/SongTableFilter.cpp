@@ -11,6 +11,8 @@ void SongTableModel::resetFilter()
     filterText_.clear();
     filterWords_.clear();
     filtering_ = false;
+    lyricsMode_ = false;
+    lyricFiles_.clear();
     visible_.clear();
     folded_.clear();
 }
@@ -52,8 +54,10 @@ void SongTableModel::prepareFilter()
 
 void SongTableModel::setFilter(const QString& text)
 {
-    if (text == filterText_) return;
-    const bool narrowing = filtering_ && narrows(filterText_, text);
+    if (text == filterText_ && !lyricsMode_) return;
+    const bool narrowing = filtering_ && !lyricsMode_ && narrows(filterText_, text);
+    lyricsMode_ = false;
+    lyricFiles_.clear();
     filterText_ = text;
     filterWords_ = filterWords(text);
     beginResetModel();
@@ -69,10 +73,31 @@ void SongTableModel::setFilter(const QString& text)
     endResetModel();
 }
 
+void SongTableModel::setLyricsFilter(const QString& text, const QSet<QString>& files)
+{
+    filterText_ = text;
+    filterWords_.clear();
+    lyricFiles_ = files;
+    beginResetModel();
+    visible_.clear();
+    filtering_ = lyricsMode_ = !text.trimmed().isEmpty();
+    if (filtering_) {
+        fetchAll();
+        refilter(false);
+    } else {
+        shown_ = rows();
+    }
+    endResetModel();
+}
+
 void SongTableModel::refilter(bool narrowing)
 {
     std::vector<int> kept;
-    if (narrowing) {
+    if (lyricsMode_) {
+        const int key = columnOf("MidiFile");
+        for (int r = 0; key >= 0 && r < rows(); ++r)
+            if (lyricFiles_.contains(cell(r, key).toString())) kept.push_back(r);
+    } else if (narrowing) {
         for (int r : visible_)
             if (holdsEveryWord(folded_[size_t(r)], filterWords_)) kept.push_back(r);
     } else {

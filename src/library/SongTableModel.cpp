@@ -36,6 +36,8 @@ bool SongTableModel::load(SongLibrary* library, const QString& recordSource, DbE
         if (ok) {
             const QSqlRecord record = query_.record();
             for (int c = 0; c < record.count(); ++c) columns_ << record.fieldName(c);
+            sqlColumns_ = int(columns_.size());
+            addMarkColumns();
             fetchRows(kFirstRows);
         } else if (err) {
             *err = refused;
@@ -62,6 +64,8 @@ void SongTableModel::forgetRows()
 {
     query_ = QSqlQuery();
     columns_.clear();
+    sqlColumns_ = 0;
+    marks_.clear();
     cells_.clear();
     resetFilter();
     shown_ = 0;
@@ -91,12 +95,14 @@ bool SongTableModel::fetchRows(int n)
             query_.finish();
             break;
         }
-        for (int c = 0; c < width; ++c) {
+        const int row = rows();
+        for (int c = 0; c < sqlColumns_; ++c) {
             cells_.push_back(query_.value(c));
             const QVariant& v = cells_.back();
             if (v.typeId() == QMetaType::QString) bytes_ += 2 * v.toString().size();
             else if (v.typeId() == QMetaType::QByteArray) bytes_ += v.toByteArray().size();
         }
+        if (width > sqlColumns_) appendMarks(row);
     }
     // The views hear of the new rows at once; during load() the reset covers them.
     if (rows() > shown_ && shown_ > 0 && !filtering_) {
@@ -126,7 +132,10 @@ QVariant SongTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
     const QVariant& v = cell(src(index.row()), index.column());
-    return v.isNull() ? QVariant() : v;
+    if (v.isNull()) return {};
+    if (index.column() == sqlColumns_ && sqlColumns_ < columns_.size() && role == Qt::DisplayRole)
+        return QString(QChar(0x2605)); // the favourite's star
+    return v;
 }
 
 QVariant SongTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -139,13 +148,13 @@ QVariant SongTableModel::headerData(int section, Qt::Orientation orientation, in
 Qt::ItemFlags SongTableModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (editable_) f |= Qt::ItemIsEditable;
+    if (editable_ && index.column() < sqlColumns_) f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool SongTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!editable_ || role != Qt::EditRole || !index.isValid() || !library_) return false;
+    if (!editable_ || role != Qt::EditRole || !index.isValid() || !library_ || index.column() >= sqlColumns_) return false;
     const int keyColumn = columnOf("MidiFile");
     DbError err{"3027", "These rows have no MidiFile: they cannot be changed."};
     if (keyColumn >= 0 && index.row() < rowCount()) {

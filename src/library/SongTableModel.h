@@ -2,10 +2,12 @@
 // The rows of the current record source for the grid. The first rows are read
 // at once, the rest as the grid scrolls or in idle moments; sort and search
 // work on the rows in memory, edits and deletes go to "All Songs".
+#include "SongDetails.h"
 #include "SongLibrary.h"
 
 #include <QAbstractTableModel>
 #include <QSqlQuery>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -69,7 +71,26 @@ public:
     /// Told when an edit is refused by the library.
     std::function<void(const DbError&)> onEditError;
 
+    // What singers come back for (SongTableMarks.cpp).
+
+    /// Loads add the columns Fav, Plays and Last Played to record sources with a MidiFile.
+    void setWithMarks(bool on) { withMarks_ = on; }
+    /// The first of those columns, -1 when the rows have none.
+    int favouriteColumn() const { return sqlColumns_ < columns_.size() ? sqlColumns_ : -1; }
+    /// Marks the row's song a favourite, or no longer one.
+    bool toggleFavourite(int row, DbError* err);
+    /// Counts a play of the row's song now.
+    bool notePlayed(int row, DbError* err);
+    /// The saved tempo change of the row's song, if any.
+    std::optional<int> savedTempo(int row) const;
+    /// Stores the transposition and tempo change a song starts with; its row shows the new Trans.
+    bool saveKeyAndTempo(const QString& midiFile, int transpose, int tempoChange, DbError* err);
+
     // Search as you type (SongTableFilter.cpp).
+
+    /// Shows only the rows whose songs are among files (a lyrics search for text);
+    /// blank text shows every row again.
+    void setLyricsFilter(const QString& text, const QSet<QString>& files);
 
     /// Shows only the rows whose Name, Author and Category hold every word of text
     /// (any letter case, accents ignored); blank text shows every row again.
@@ -97,11 +118,17 @@ private:
     void foldRow(int row);
     void foldedRowMoved(const std::vector<int>& order);
     void foldedRowRemoved(int row);
+    void addMarkColumns();
+    void appendMarks(int row);
+    int rowOfFile(const QString& midiFile) const;
 
     SongLibrary* library_ = nullptr;
     QSqlQuery query_;
     QStringList columns_;
     std::vector<QVariant> cells_;
+    int sqlColumns_ = 0;   ///< the record source's own columns; the marks follow them
+    bool withMarks_ = false;
+    QHash<QString, SongMarks> marks_;
     int shown_ = 0; ///< rows the views know of
     long long bytes_ = 0; ///< text and blobs read
     long long maxBytes_ = kMaxBytes;
@@ -111,6 +138,8 @@ private:
     QString filterText_;
     QStringList filterWords_;
     bool filtering_ = false;
+    bool lyricsMode_ = false;     ///< the filter is a lyrics search: rows of lyricFiles_
+    QSet<QString> lyricFiles_;
     std::vector<int> visible_;   ///< while filtering: the rows shown, in order
     std::vector<QString> folded_; ///< Name, Author and Category of each row read, folded
 };

@@ -123,29 +123,30 @@ void Player::tellMissingDevice(int position)
                     MessageIcon::Exclamation);
 }
 
-void Player::chooseSong(const QString& file, int transpose)
+void Player::chooseSong(const QString& file, int transpose, std::optional<int> tempo)
 {
     state_.SongTranspose = transpose;
+    state_.SongSavedTempo = tempo;
     state_.SongFile = file;
     hub_.setSongCaption("Play: " + file);
 }
 
-void Player::playSong(const QString& file, int transpose, const QString& singer)
+void Player::playSong(const QString& file, int transpose, const QString& singer, std::optional<int> tempo)
 {
     if (titleCards_ && !settings_.AutoStart && settings_.ScreenCardSeconds > 0) {
         // The card shows first; what plays now stops for it.
         if (!pending_) transport_.Stop_Play();
-        pending_ = PendingSong{file, transpose, singer, timers_.now() + settings_.ScreenCardSeconds};
+        pending_ = PendingSong{file, transpose, singer, timers_.now() + settings_.ScreenCardSeconds, tempo};
         timers_.arm(PlayerTimer::Card, true);
         return;
     }
-    startSong(file, transpose, singer);
+    startSong(file, transpose, singer, tempo);
 }
 
-void Player::startSong(const QString& file, int transpose, const QString& singer)
+void Player::startSong(const QString& file, int transpose, const QString& singer, std::optional<int> tempo)
 {
     singer_ = singer;
-    chooseSong(file, transpose);
+    chooseSong(file, transpose, tempo);
     if (settings_.ExternalMCI) transport_.Stop_Play();
     transport_.Start_Play();
 }
@@ -156,7 +157,7 @@ void Player::startPending()
     if (!pending_) return;
     const PendingSong song = *pending_;
     pending_.reset();
-    startSong(song.file, song.transpose, song.singer);
+    startSong(song.file, song.transpose, song.singer, song.tempo);
 }
 
 void Player::dropPending()

@@ -69,10 +69,10 @@ public:
     /// The songs after this one; a song's end starts the next.
     PlayQueue& playQueue() { return playQueue_; }
     QueueChain& queueChain() { return queueChain_; }
-    /// The song to play next and its stored transposition (nothing starts).
-    void chooseSong(const QString& file, int transpose);
-    /// Chooses file and starts it (cued when AutoStart is on).
-    void playSong(const QString& file, int transpose, const QString& singer = QString());
+    /// The song to play next, its stored transposition and saved tempo change (nothing starts).
+    void chooseSong(const QString& file, int transpose, std::optional<int> tempo = {});
+    /// Chooses file and starts it (cued when AutoStart is on), at its saved tempo change when it has one.
+    void playSong(const QString& file, int transpose, const QString& singer = QString(), std::optional<int> tempo = {});
     /// Songs start behind a title card (the karaoke screen shows it): without AutoStart a song
     /// chosen then waits ScreenCardSeconds before it plays (Play starts it at once, Stop drops it).
     void setTitleCards(bool on);
@@ -172,6 +172,7 @@ private:
         int transpose = 0;
         QString singer;
         double startsAt = 0; // on the song clock
+        std::optional<int> tempo;
     };
     std::optional<PendingSong> pending_;
     bool titleCards_ = false;
@@ -182,7 +183,7 @@ private:
     void startPending();
     /// Stop: the song behind the card does not start.
     void dropPending();
-    void startSong(const QString& file, int transpose, const QString& singer);
+    void startSong(const QString& file, int transpose, const QString& singer, std::optional<int> tempo);
     const SongCredits& creditsOf(const QString& file) const;
     int missingDeviceTold_ = -1; // list position of the last missing device we told of
     PlayQueue playQueue_;

@@ -102,7 +102,7 @@ void Transport::Start_Play()
     p_.controllers_.ClearControllerValues();
     st.CurrentIndex = 0;
 
-    st.SongTempoChange = s.TempoChange;
+    st.SongTempoChange = st.SongSavedTempo.value_or(s.TempoChange);
     p_.MIDIOutput1.setTempoPercent(st.SongTempoChange);
     st.Transpose = s.KeyChange + st.SongTranspose;
     ui.showTempoAndKey(st.SongTempoChange, st.Transpose);

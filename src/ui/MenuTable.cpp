@@ -36,9 +36,11 @@ const std::vector<MenuItem>& mainMenuTable()
         {"mnuPopData", -1, "PopDataGrid", "", true, false, 0},
         {"mnuPData", 0, "Load Song", "", false, false, 1},
         {"mnuPData", 12, "Add to Queue", "Ctrl+Q", false, false, 1},
+        {"mnuPData", 14, "Favourite", "Ctrl+D", false, false, 1},
         {"mnuPData", 1, "-", "", false, false, 1},
         {"mnuPData", 2, "Find...", "Ctrl+F", false, false, 1},
         {"mnuPData", 4, "Find next", "F3", false, false, 1},
+        {"mnuPData", 6, "Find in Lyrics...", "Ctrl+L", false, false, 1},
         {"mnuPData", 9, "-", "", false, false, 1},
         {"mnuPData", 10, "Copy Midi/Kar to...", "", false, false, 1},
     };

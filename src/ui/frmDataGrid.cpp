@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
@@ -97,7 +98,6 @@ void frmDataGrid::Form_Load()
         picDB->show();
         picFiles->hide();
         cmdImport->hide();
-        emit importMenuEnabled(false);
     }
     CurDB = setting("CurDB");
     if (!CurDB.isEmpty()) {
@@ -250,9 +250,20 @@ void frmDataGrid::Form_Resize()
     picFiles->setGeometry(grid);
     QRect rows = grid; // the filter box sits above the rows of the database view
     txtFilter->setVisible(picFiles->isHidden());
+    chkLyrics->setVisible(picFiles->isHidden());
     if (!txtFilter->isHidden()) {
+        // The filter box, its "Lyrics" switch and, while an older library's lyrics are read, their progress.
         const int h = txtFilter->sizeHint().height();
-        txtFilter->setGeometry(grid.x(), grid.y(), grid.width(), h);
+        int right = grid.right() + 1;
+        const int check = chkLyrics->sizeHint().width();
+        chkLyrics->setGeometry(right - check, grid.y(), check, h);
+        right -= check + gap;
+        if (!prgLyrics->isHidden()) {
+            const int bar = std::min(220, grid.width() / 3);
+            prgLyrics->setGeometry(right - bar, grid.y(), bar, h);
+            right -= bar + gap;
+        }
+        txtFilter->setGeometry(grid.x(), grid.y(), std::max(0, right - grid.x()), h);
         rows.setTop(grid.y() + h + small);
     }
     grdData->setGeometry(rows);
@@ -288,6 +299,10 @@ bool frmDataGrid::selectedSong(QString* file, int* transpose) const
 
 void frmDataGrid::chooseSelected()
 {
+    if (optDBFile->isChecked()) {
+        playCurrentRow();
+        return;
+    }
     QString file;
     int transpose = 0;
     if (selectedSong(&file, &transpose)) emit songChosen(file, transpose);

@@ -3,10 +3,12 @@
 // database commands of the main menu.
 #include "FileView.h"
 #include "LibraryDialogs.h"
+#include "SongDetails.h"
 #include "SongLibrary.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QWidget>
 
@@ -15,6 +17,7 @@ class QComboBox;
 class QFileSystemWatcher;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QTableView;
 class QTimer;
 class QToolButton;
@@ -54,6 +57,8 @@ public:
     QComboBox* lstQuery = nullptr;    ///< tables and stored queries
     QTableView* grdData = nullptr;
     QLineEdit* txtFilter = nullptr;   ///< search as you type over the grid's rows
+    QCheckBox* chkLyrics = nullptr;   ///< the filter box searches the songs' lyrics
+    QProgressBar* prgLyrics = nullptr; ///< the lyrics of an older library being read
     QWidget* picFiles = nullptr;      ///< the file view, laid over the grid
     QComboBox* drvFiles = nullptr;    ///< volumes
     QTreeWidget* dirFiles = nullptr;  ///< the folder, its parents and its subfolders
@@ -128,8 +133,8 @@ public slots:
 signals:
     /// The database was opened (true) or closed (false): the main menu follows.
     void databaseOpen(bool open);
-    /// A song was chosen to play, with the transposition it starts with.
-    void songChosen(const QString& path, int transpose);
+    /// A song was chosen to play, with the transposition and the saved tempo change it starts with.
+    void songChosen(const QString& path, int transpose, std::optional<int> tempo = {});
     /// The main menu's "Scan/Import..." follows the view and the library.
     void importMenuEnabled(bool enabled);
     /// A right click on the grid: the main window shows its pop-up menu there.
@@ -142,6 +147,16 @@ public:
     void txtFilter_Change(const QString& text);
     /// Ctrl+K, or "/" in the grid: the filter box takes the keys.
     void focusFilter();
+    /// Asks for words and goes to the first song whose lyrics hold them in order; F3 goes on.
+    void FindInLyrics();
+    /// The current row's song becomes a favourite, or no longer one.
+    void toggleFavourite();
+    /// Stores the transposition and tempo change the song starts with next time; false
+    /// (after saying why) when no library is open or the song is not in it.
+    bool saveKeyAndTempo(const QString& midiFile, int transpose, int tempoChange);
+    /// True while the lyrics of an older library are read in the background.
+    bool readingLyrics() const;
+    class SlicedJob* lyricsJob() const { return fillJob_; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -167,6 +182,13 @@ private:
     bool loadShown(const QString& recordSource, DbError* err);
     void buildFilter();
     bool filterEvent(QObject* watched, QEvent* e);
+    void applyFilter();
+    void startLyricsFill();
+    void stopLyricsFill();
+    bool findLyricsFrom(int row);
+    bool gridToolTip(QEvent* e);
+    /// Plays the grid's current song, counting the play.
+    void playCurrentRow();
     void repairFinished();
 
     QString path_;
@@ -178,6 +200,12 @@ private:
     QTimer* fetchTimer_ = nullptr; ///< reads the rest of the rows in idle moments
     QString shownSource_;
     int HeadShift = 0;
+    int sortColumn_ = -1;          ///< the column the grid is sorted by, -1 when none
+    bool sortDescending_ = false;
+    bool findInLyrics_ = false;    ///< F3 goes on with a lyrics search
+    QString lyricsWords_;
+    class SlicedJob* fillJob_ = nullptr;
+    std::unique_ptr<DetailsFill> fill_;
     class BackgroundJob* repairJob_ = nullptr;
     std::shared_ptr<DbError> repairError_;
     bool repairReopen_ = false;

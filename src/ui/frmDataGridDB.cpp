@@ -2,6 +2,7 @@
 // tables and stored queries, the file commands, sort, search, edit and copy.
 #include "frmDataGrid.h"
 
+#include "ColumnFit.h"
 #include "Jobs.h"
 #include "LibrarySql.h"
 #include "SongTableModel.h"
@@ -22,6 +23,9 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
+
+#include <algorithm>
 
 namespace lirmus {
 
@@ -82,6 +86,7 @@ void frmDataGrid::buildDatabaseControls()
     strip->addStretch(0);
 
     model_ = new SongTableModel(this);
+    model_->setWithMarks(true);
     model_->onEditError = [this](const DbError& e) {
         dialogs.message("Error on DB update:\n" + e.text(), LibraryDialogs::Icon::Exclamation);
     };
@@ -96,8 +101,9 @@ void frmDataGrid::buildDatabaseControls()
     grdData->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grdData->horizontalHeader()->setSectionsClickable(true);
     grdData->horizontalHeader()->setHighlightSections(false);
-    grdData->horizontalHeader()->setStretchLastSection(true);
-    grdData->setTextElideMode(Qt::ElideMiddle); // long paths keep the song's file name in view
+    grdData->horizontalHeader()->setStretchLastSection(false); // the columns share the width themselves
+    grdData->horizontalHeader()->setSortIndicatorShown(false);
+    grdData->setTextElideMode(Qt::ElideRight); // a cut text shows whole in its tool tip
     grdData->setWordWrap(false);
     grdData->viewport()->installEventFilter(this);
     grdData->horizontalHeader()->viewport()->installEventFilter(this);
@@ -129,8 +135,26 @@ void frmDataGrid::buildDatabaseControls()
             [this](const QPoint& at) { emit popupRequested(grdData->viewport()->mapToGlobal(at)); });
 }
 
+bool frmDataGrid::gridToolTip(QEvent* e)
+{
+    // Only a text too wide for its cell has a tool tip: the whole text.
+    const auto* help = static_cast<QHelpEvent*>(e);
+    const QModelIndex at = grdData->indexAt(help->pos());
+    const QString text = at.isValid() ? at.data().toString() : QString();
+    const int room = grdData->columnWidth(at.column()) - 2 * grdData->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) - 6;
+    if (text.isEmpty() || grdData->fontMetrics().horizontalAdvance(text) <= room) {
+        QToolTip::hideText();
+        e->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, grdData->viewport(), grdData->visualRect(at));
+    }
+    return true;
+}
+
 bool frmDataGrid::gridEvent(QObject* watched, QEvent* e)
 {
+    if (watched == grdData->viewport() && e->type() == QEvent::ToolTip) return gridToolTip(e);
+    if (watched == grdData->viewport() && e->type() == QEvent::Resize) AssestaLarghezza();
     if (watched == grdData->viewport() || watched == grdData->horizontalHeader()->viewport()) {
         // The keys held at a press decide a header click's direction.
         if (e->type() == QEvent::MouseButtonPress) {
@@ -156,6 +180,7 @@ void frmDataGrid::CaricaDB()
     DbError e;
     bool ok = true;
     if (!library_.isOpen() || library_.path() != CurDB) {
+        stopLyricsFill();
         model_->clear();
         ok = library_.open(CurDB, &e);
     }
@@ -163,9 +188,12 @@ void frmDataGrid::CaricaDB()
     if (ok) {
         RifaiCaptionDB();
         emit databaseOpen(true);
+        emit importMenuEnabled(true);
         optDBFile->setEnabled(true);
         if (!ListaQuery(lstQuery)) return;
         if (!model_->allPrepared()) fetchTimer_->start();
+        // Songs of an older library get their lyrics read, once the first rows are shown.
+        QTimer::singleShot(0, this, &frmDataGrid::startLyricsFill);
         return;
     }
     databaseClosedInMemory();
@@ -178,18 +206,22 @@ bool frmDataGrid::loadShown(const QString& recordSource, DbError* err)
 {
     if (!model_->load(&library_, recordSource, err)) return false;
     shownSource_ = recordSource;
-    model_->setFilter(txtFilter->text()); // the filter stays over the new rows
+    applyFilter(); // the filter stays over the new rows
+    sortColumn_ = -1; // the rows come in the record source's own order
+    grdData->horizontalHeader()->setSortIndicatorShown(false);
     AssestaLarghezza();
     return true;
 }
 
 void frmDataGrid::databaseClosedInMemory()
 {
+    stopLyricsFill();
     fetchTimer_->stop();
     model_->clear();
     library_.close();
     shownSource_.clear();
     emit databaseOpen(false);
+    emit importMenuEnabled(false);
     optDBFile->setChecked(false);
     optDBFile->setEnabled(false);
     cmdImport->hide();
@@ -232,8 +264,29 @@ void frmDataGrid::RifaiCaptionDB()
 
 void frmDataGrid::AssestaLarghezza()
 {
-    const int widths[] = {2550, 1710, 1470, 570, 5010};
-    for (int c = 0; c < model_->columnCount() && c < 5; ++c) grdData->setColumnWidth(c, px(widths[c]));
+    // Each column as wide as its header and the texts of the first rows, then all of
+    // them fitted to the grid's width together.
+    const int columns = model_->columnCount();
+    if (columns == 0) return;
+    const QFontMetrics fm = grdData->fontMetrics();
+    const QFontMetrics header = grdData->horizontalHeader()->fontMetrics();
+    const int pad = 2 * grdData->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    const int sample = std::min(model_->rowCount(), 200);
+    const int marks = model_->favouriteColumn() < 0 ? columns : model_->favouriteColumn();
+    std::vector<ColumnWant> wants(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        ColumnWant& want = wants[size_t(c)];
+        want.least = header.horizontalAdvance(model_->fieldName(c)) + pad + 10; // and the sort arrow
+        want.natural = want.least;
+        want.flexible = sample == 0 && c < marks; // no rows to tell texts from numbers
+        for (int r = 0; r < sample; ++r) {
+            const QVariant v = model_->index(r, c).data();
+            if (v.typeId() == QMetaType::QString && c < marks) want.flexible = true;
+            want.natural = std::max(want.natural, fm.horizontalAdvance(v.toString()) + pad);
+        }
+    }
+    const std::vector<int> widths = fitColumns(wants, grdData->viewport()->width());
+    for (int c = 0; c < columns; ++c) grdData->setColumnWidth(c, widths[size_t(c)]);
 }
 
 void frmDataGrid::lstQuery_Click(int index)
@@ -264,8 +317,8 @@ void frmDataGrid::optDBFile_Click(bool checked)
         picFiles->show();
         chkUpd->setChecked(false);
         cmdImport->setVisible(!CurDB.isEmpty());
-        emit importMenuEnabled(!CurDB.isEmpty());
     }
+    emit importMenuEnabled(!CurDB.isEmpty());
     if (writeSetting) writeSetting("DBorFiles", checked ? "1" : "0");
 }
 
@@ -357,6 +410,7 @@ void frmDataGrid::DB_Repair()
     // The repaired file takes the old one's place: the open library lets go of it and reloads after.
     repairReopen_ = library_.isOpen() && QFileInfo(library_.path()) == QFileInfo(path);
     if (repairReopen_) {
+        stopLyricsFill();
         fetchTimer_->stop();
         model_->clear();
         library_.close();
@@ -404,10 +458,10 @@ void frmDataGrid::grdData_HeadClick(int column)
     const QString name = model_->fieldName(column);
     if (name.isEmpty()) return;
     QString SortKey = bracketName(name);
-    if (HeadShift != 0) {
-        SortKey += " desc";
-        HeadShift = 0;
-    }
+    // Shift (Ctrl, Alt) sorts descending; a plain click on the sorted column turns its order round.
+    const bool descending = HeadShift != 0 || (column == sortColumn_ && !sortDescending_);
+    if (descending) SortKey += " desc";
+    HeadShift = 0;
     SortRecordset(SortKey);
     AssestaLarghezza();
 }
@@ -418,17 +472,50 @@ void frmDataGrid::SortRecordset(const QString& SortKey)
     fetchTimer_->stop();
     const bool descending = SortKey.endsWith(" desc", Qt::CaseInsensitive);
     const QString name = unbracketName(descending ? SortKey.chopped(5) : SortKey);
-    model_->sortByColumn(model_->columnOf(name), descending);
+    const int column = model_->columnOf(name);
+    model_->sortByColumn(column, descending);
+    sortColumn_ = column;
+    sortDescending_ = descending;
+    QHeaderView* header = grdData->horizontalHeader();
+    header->setSortIndicatorShown(column >= 0);
+    if (column >= 0) header->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     AssestaLarghezza();
     if (!model_->allPrepared()) fetchTimer_->start();
+}
+
+void frmDataGrid::playCurrentRow()
+{
+    int transpose = 0;
+    QString file;
+    if (!currentSong(&transpose, &file)) return;
+    const int row = grdData->currentIndex().row();
+    const std::optional<int> tempo = model_->savedTempo(row);
+    DbError e;
+    model_->notePlayed(row, &e); // a count that cannot be kept does not stop the song
+    emit songChosen(file, transpose, tempo);
 }
 
 void frmDataGrid::grdData_DblClick()
 {
     if (chkUpd->isChecked()) return;
-    int transpose = 0;
-    QString file;
-    if (currentSong(&transpose, &file)) emit songChosen(file, transpose);
+    playCurrentRow();
+}
+
+void frmDataGrid::toggleFavourite()
+{
+    const QModelIndex cur = grdData->currentIndex();
+    if (!databaseView() || !cur.isValid()) return;
+    DbError e;
+    if (!model_->toggleFavourite(cur.row(), &e))
+        dialogs.message("Error on DB update:\n" + e.text(), LibraryDialogs::Icon::Exclamation);
+}
+
+bool frmDataGrid::saveKeyAndTempo(const QString& midiFile, int transpose, int tempoChange)
+{
+    DbError e{"3167", "Open the library the song was chosen from to keep its key and tempo."};
+    if (!CurDB.isEmpty() && model_->saveKeyAndTempo(midiFile, transpose, tempoChange, &e)) return true;
+    dialogs.message("Error on DB update:\n" + e.text(), LibraryDialogs::Icon::Exclamation);
+    return false;
 }
 
 void frmDataGrid::grdData_Delete()
@@ -463,6 +550,7 @@ void frmDataGrid::FindInColumn(const QString& text)
     if (!databaseView() || model_->columnCount() == 0) return;
     const int column = currentColumn();
     const QString colName = model_->fieldName(column);
+    findInLyrics_ = false;
     FindText = text;
     const QString answer = dialogs.input("Input text to find in " + colName + "...", "Find text in Database", FindText);
     if (answer.isEmpty()) return;
@@ -481,6 +569,16 @@ void frmDataGrid::FindInColumn(const QString& text)
 void frmDataGrid::FindNext()
 {
     if (!databaseView() || model_->columnCount() == 0) return;
+    if (findInLyrics_) {
+        const QModelIndex cur = grdData->currentIndex();
+        Hourglass wait;
+        if (!findLyricsFrom(cur.isValid() ? cur.row() + 1 : 0)) {
+            selectRow(0, currentColumn());
+            dialogs.message("'" + lyricsWords_ + "' Not Found in Lyrics !", LibraryDialogs::Icon::Exclamation);
+        }
+        grdData->setFocus();
+        return;
+    }
     if (FindText.isEmpty()) {
         FindInColumn("");
         return;
@@ -529,6 +627,7 @@ void frmDataGrid::cmdImport_Click()
 {
     if (CurDB.isEmpty()) return;
     picButtons->setFocus();
+    stopLyricsFill(); // the import writes the library itself
     frmImport import(library_, filesPath(), dialogs, this);
     import.reload = [this] { CaricaDB(); };
     if (import.exec() == QDialog::Accepted && !CurDB.isEmpty()) {

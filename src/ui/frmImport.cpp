@@ -58,6 +58,13 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     txtCategory = new QLineEdit(this);
     txtCategory->setObjectName("txtCategory");
     txtCategory->setMaxLength(20);
+    chkTitles = new QCheckBox("Names from the songs' titles", this);
+    chkTitles->setObjectName("chkTitles");
+    chkTitles->setToolTip("Name and Author from the title lines a song carries (@T); songs without "
+                          "them are named from their file and folders");
+    chkCopies = new QCheckBox("Add songs already in DB under another name", this);
+    chkCopies->setObjectName("chkCopies");
+    chkCopies->setToolTip("A file with the very bytes of a song in the library is left out unless this is ticked");
     Label1[0] = new QLabel("Import", this);
     Label1[1] = new QLabel("0", this);
     Label1[2] = new QLabel(" songs in Database", this);
@@ -106,6 +113,11 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     names->addSpacing(12);
     names->addWidget(lblCategory);
     names->addWidget(txtCategory, 2);
+    auto* options = new QHBoxLayout;
+    options->addWidget(chkTitles);
+    options->addSpacing(12);
+    options->addWidget(chkCopies);
+    options->addStretch(1);
     auto* count = new QHBoxLayout;
     count->setSpacing(0);
     count->addWidget(Label1[0]);
@@ -123,6 +135,7 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     auto* top = new QVBoxLayout(this);
     top->addLayout(grid, 1);
     top->addLayout(names);
+    top->addLayout(options);
     top->addLayout(count);
     top->addLayout(buttons);
     resize(640, 420);
@@ -166,6 +179,7 @@ void frmImport::setBusy(bool busy)
 {
     // Cancel stays: it stops the job.
     for (QWidget* w : {static_cast<QWidget*>(chkFolders), static_cast<QWidget*>(lstFiles),
+                       static_cast<QWidget*>(chkTitles), static_cast<QWidget*>(chkCopies),
                        static_cast<QWidget*>(cmdFilesSel), static_cast<QWidget*>(cmdFilesDes),
                        static_cast<QWidget*>(cmdFoldersSel), static_cast<QWidget*>(cmdFoldersDes)})
         w->setEnabled(!busy);
@@ -301,6 +315,8 @@ void frmImport::cmdOK_Click()
     lblNotImported->setText("0");
     picImported->show();
     importer_.onResult = [this](int i, ImportResult result, const DbError& e) { importStep(i, result, e); };
+    importer_.titlesFromSongs = chkTitles->isChecked();
+    importer_.addCopies = chkCopies->isChecked();
     if (importer_.begin(library_, list_, ImportFolder, chkFolders->isChecked(), txtAuthor->text(), txtCategory->text()))
         importJob_->start();
     else
@@ -322,7 +338,7 @@ void frmImport::importStep(int file, ImportResult result, const DbError& e)
                          LibraryDialogs::Icon::Exclamation);
     const ImportCounts& counts = importer_.counts();
     lblImported->setText(QString::number(counts.added));
-    lblNotImported->setText(QString::number(counts.already + counts.failed));
+    lblNotImported->setText(QString::number(counts.already + counts.failed + counts.skipped + counts.copies));
 }
 
 void frmImport::importFinished(bool cancelled)
@@ -331,7 +347,7 @@ void frmImport::importFinished(bool cancelled)
     importing_ = false;
     const ImportCounts& counts = importer_.counts();
     lblImported->setText(QString::number(counts.added));
-    lblNotImported->setText(QString::number(counts.already + counts.failed));
+    lblNotImported->setText(QString::number(counts.already + counts.failed + counts.skipped + counts.copies));
     if (reload) reload();
     if (!ok) {
         setBusy(false);
@@ -351,7 +367,8 @@ void frmImport::importFinished(bool cancelled)
         return;
     }
     unsetCursor();
-    dialogs_.message(importSummary(list_.ticked(), counts.already, counts.failed), LibraryDialogs::Icon::Information);
+    dialogs_.message(importReport(list_.ticked(), counts, importer_.skipped, importer_.copies),
+                     LibraryDialogs::Icon::Information);
     accept();
 }
 

@@ -37,6 +37,8 @@ public:
     QLabel* lblCategory = nullptr;
     QLineEdit* txtAuthor = nullptr;
     QLineEdit* txtCategory = nullptr;
+    QCheckBox* chkTitles = nullptr;   ///< Name and Author from the songs' title lines
+    QCheckBox* chkCopies = nullptr;   ///< adds songs whose bytes the library already has
     QPushButton* cmdFilesSel = nullptr;
     QPushButton* cmdFilesDes = nullptr;
     QPushButton* cmdFoldersSel = nullptr;

@@ -305,6 +305,7 @@ void frmMain::connectBrowser()
         service->setString("DATABASE", key.toStdString(), value.toStdString());
     };
     connect(frmDataGrid_, &frmDataGrid::songChosen, this, &frmMain::playSong);
+    connect(frmPlay_, &frmPlay::saveKeyAndTempoRequested, this, &frmMain::saveKeyAndTempo);
     // The song library: the template's folders, the menus it enables, its pop-up menu.
     frmDataGrid_->AppPath = QString::fromStdString(state_.settings.AppPath);
     for (const std::string& dir : state_.dataDirs) frmDataGrid_->installedDirs << QString::fromStdString(dir);
@@ -322,7 +323,18 @@ void frmMain::connectBrowser()
 
 void frmMain::loadSelectedSong() { frmDataGrid_->chooseSelected(); }
 
-void frmMain::playSong(const QString& file, int transpose) { state_.player.playSong(file, transpose); }
+void frmMain::saveKeyAndTempo()
+{
+    // The key the song starts in is the options' key change plus its own: keep the difference.
+    const PlayerState& st = state_.player.state();
+    if (st.SongFile.isEmpty()) return;
+    frmDataGrid_->saveKeyAndTempo(st.SongFile, st.Transpose - state_.settings.KeyChange, st.SongTempoChange);
+}
+
+void frmMain::playSong(const QString& file, int transpose, std::optional<int> tempo)
+{
+    state_.player.playSong(file, transpose, QString(), tempo);
+}
 
 void frmMain::mnuPlayer_Click(int index)
 {
@@ -344,9 +356,10 @@ void frmMain::mnuDataBase_Click(int index)
     case 4: frmDataGrid_->DB_New(); break;
     case 6: frmDataGrid_->DB_Open(); break;
     case 8: frmDataGrid_->cmdSelectDB_Click(); break;
+    case 10: frmDataGrid_->cmdImport_Click(); break;
     case 18: frmDataGrid_->DB_Close(); break;
     case 40: frmDataGrid_->DB_Repair(); break;
-    default: break; // "Scan/Import..." is started from the browser's own button
+    default: break;
     }
 }
 
@@ -448,8 +461,10 @@ void frmMain::mnuPData_Click(int index)
     case 0: loadSelectedSong(); break;
     case 2: frmDataGrid_->FindInColumn(QString()); break;
     case 4: frmDataGrid_->FindNext(); break;
+    case 6: frmDataGrid_->FindInLyrics(); break;
     case 10: frmDataGrid_->MidiKar_Copy(); break;
     case 12: addSelectedToQueue(); break;
+    case 14: frmDataGrid_->toggleFavourite(); break;
     default: break;
     }
 }

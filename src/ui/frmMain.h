@@ -68,7 +68,9 @@ public:
     std::function<void()> SetMciMode;
 
     /// Hands a song to the player and starts it (the browser, the menu, the command line).
-    void playSong(const QString& file, int transpose);
+    void playSong(const QString& file, int transpose, std::optional<int> tempo = {});
+    /// The player's "Save key and tempo": the current song's key and tempo go to the library.
+    void saveKeyAndTempo();
 
     // The karaoke screen.
     /// Opens the karaoke screen on the chosen screen, or closes it when open.

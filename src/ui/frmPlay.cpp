@@ -74,9 +74,19 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
     // The running clock is a diagnostic display.
     picTime[0]->setVisible(vediTu);
 
+    cmdSaveKey = new QPushButton(tr("Save key and tempo"), this);
+    cmdSaveKey->setObjectName("cmdSaveKey");
+    cmdSaveKey->setToolTip(tr("The song starts with this transposition and tempo change next time it is "
+                              "chosen from the library"));
+    cmdSaveKey->setEnabled(false);
+    auto* keep = new QHBoxLayout;
+    keep->addWidget(cmdSaveKey);
+    keep->addStretch(1);
+
     auto* transport = new QVBoxLayout;
     transport->addLayout(buttons);
     transport->addLayout(position);
+    transport->addLayout(keep);
     transport->addStretch(1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(transport, 5);
@@ -89,6 +99,7 @@ frmPlay::frmPlay(Player& player, bool vediTu, QWidget* parent) : QWidget(parent)
     connect(cmdRewind, &QPushButton::clicked, this, &frmPlay::cmdRewind_Click);
     connect(cmdForward, &QPushButton::clicked, this, &frmPlay::cmdForward_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmPlay::cmdInfo_Click);
+    connect(cmdSaveKey, &QPushButton::clicked, this, &frmPlay::saveKeyAndTempoRequested);
     connect(sliOut, &QSlider::sliderPressed, this, [&t] { t.sliOut_MouseDown(); });
     connect(sliOut, &QSlider::sliderReleased, this, [&t, this] {
         t.sliOut_MouseUp();
@@ -257,6 +268,7 @@ void frmPlay::showButtons(const TransportButtons& b)
     for (QWidget* w : {static_cast<QWidget*>(cmdInizio), static_cast<QWidget*>(cmdRewind),
                        static_cast<QWidget*>(cmdForward), static_cast<QWidget*>(sliOut)})
         w->setEnabled(b.Seek);
+    cmdSaveKey->setEnabled(!player_.state().SongFile.isEmpty());
 }
 
 void frmPlay::setSongCaption(const QString& text) { setWindowTitle(text); }

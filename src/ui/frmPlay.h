@@ -35,6 +35,7 @@ public:
     QPushButton* cmdRewind = nullptr;
     QPushButton* cmdForward = nullptr;
     QPushButton* cmdInfo = nullptr;
+    QPushButton* cmdSaveKey = nullptr; ///< "Save key and tempo" of the song in the library
     QSlider* sliOut = nullptr;
     QLabel* lblWarn = nullptr;
     std::array<QLabel*, 3> picTime{}; ///< running clock (VediTu only), position, length
@@ -66,6 +67,8 @@ signals:
     void unloaded();
     /// The information window should open (cmdInfo or F6 while no queue is being built).
     void infoRequested();
+    /// "Save key and tempo": the song's current transposition and tempo change go to its library record.
+    void saveKeyAndTempoRequested();
 
 protected:
     void closeEvent(QCloseEvent* e) override;

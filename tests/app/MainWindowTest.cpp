@@ -9,6 +9,8 @@
 #include "ProfileFile.h"
 #include "SettingsService.h"
 #include "SmfWriter.h"
+#include "SongDetails.h"
+#include "SongTableModel.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSet>
+#include <QSqlQuery>
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -111,7 +114,7 @@ TEST(MainWindow, DatabaseItemsFollowTheOpenDatabase)
     for (int i : {8, 10, 18}) EXPECT_FALSE(f.main.menuAction("mnuDataBase", i)->isEnabled()) << "no library yet";
     emit f.main.browser()->databaseOpen(true);
     for (int i : {8, 10, 18}) EXPECT_TRUE(f.main.menuAction("mnuDataBase", i)->isEnabled());
-    f.main.mnuDataBase_Click(10); // "Scan/Import..." does nothing from the menu bar
+    f.main.mnuDataBase_Click(10); // "Scan/Import..." without a library in the browser does nothing
     emit f.main.browser()->databaseOpen(false);
     for (int i : {8, 10, 18}) EXPECT_FALSE(f.main.menuAction("mnuDataBase", i)->isEnabled());
 }
@@ -268,4 +271,48 @@ TEST(MainWindow, ChildWindowsHaveTheirCaptionsAndCannotBeClosedAlone)
     sub->close();
     QCoreApplication::processEvents();
     EXPECT_EQ(f.main.mdiArea()->subWindowList().size(), 4);
+}
+
+TEST(MainWindow, SaveKeyAndTempoKeepsWhatTheSongStartsWithNextTime)
+{
+    Fixture f;
+    const QString dir = QString::fromStdString(lirmus::test::tempDir());
+    const QString song = dir + "/song.mid";
+    lirmus::test::SmfWriter smf(1, 480);
+    smf.track().tempo(0, 500000).note(0, 0, 60, 100).noteOff(48000, 0, 60).end();
+    ASSERT_TRUE(smf.save(song.toStdString()));
+    const QString db = dir + "/keys.db";
+    DbError e;
+    ASSERT_TRUE(copyFileReplacing(QString::fromStdString(lirmus::test::buildDir()) + "/data/Database.new", db, &e));
+    {
+        SongLibrary lib;
+        ASSERT_TRUE(lib.open(db, &e));
+        ASSERT_TRUE(lib.insertSong({"Song", "", "", 0, song}, &e));
+    }
+    frmDataGrid* browser = f.main.browser();
+    browser->CurDB = db;
+    browser->CurRecordSource = kDefaultRecordSource;
+    browser->CaricaDB();
+    ASSERT_EQ(browser->CurDB, db);
+
+    f.state.settings.AutoStart = true; // cued: nothing needs to sound
+    f.state.settings.KeyChange = 1;
+    f.state.player.playSong(song, 0);
+    ASSERT_EQ(f.state.player.state().Transpose, 1);
+    f.state.player.mixer().udTrans_Change(4);
+    f.state.player.mixer().udTempo_Change(-10);
+    f.main.saveKeyAndTempo();
+    SongLibrary check;
+    ASSERT_TRUE(check.open(db, &e));
+    EXPECT_EQ(marksOf(check, song).tempoChange, -10);
+    QSqlQuery q(check.database());
+    ASSERT_TRUE(q.exec("SELECT TRANSPOSE FROM \"All Songs\"") && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 3) << "the options' key change is added again at the start";
+
+    // Started from the grid again, it plays in that key and tempo.
+    browser->grdData->setCurrentIndex(browser->songs()->index(0, 0));
+    browser->grdData_DblClick();
+    EXPECT_EQ(f.state.player.state().Transpose, 4);
+    EXPECT_EQ(f.state.player.state().SongTempoChange, -10);
+    f.state.player.transport().cmdStop_Click();
 }

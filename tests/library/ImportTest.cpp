@@ -18,7 +18,7 @@ struct Tree {
         for (const char* f : {"Top.mid", "notes.txt", "Pop/THE blue BAND/My.Song.mid", "Pop/THE blue BAND/b.KAR",
                               "Pop/THE blue BAND/.hidden.kar", "Pop/empty/readme.txt", "Pop/abba/Waterloo.mid",
                               "Rock/Queen/Bohemian [live] 100% 'o'.kar", "Rock/Queen/Дорога.mid"})
-            touchFile(root + "/" + f);
+            writeSong(root + "/" + f);
     }
 };
 
@@ -171,7 +171,7 @@ TEST(Import, UnreadableFoldersAreSkipped)
 TEST(Import, AFullLibraryStopsWithWholeRecordsAndHonestCounts)
 {
     const QString dir = QString::fromStdString(tempDir());
-    for (int i = 0; i < 400; ++i) touchFile(dir + "/songs/" + QString("Song number %1 with a long name.mid").arg(i, 3, 10, QChar('0')));
+    for (int i = 0; i < 400; ++i) writeSong(dir + "/songs/" + QString("Song number %1 with a long name.mid").arg(i, 3, 10, QChar('0')));
     const QString db = newLibrary(dir);
     SongLibrary lib;
     DbError e;

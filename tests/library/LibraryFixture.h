@@ -32,6 +32,23 @@ inline void touchFile(const QString& path)
     EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
 }
 
+/// A small song at path, its bytes its own (the path is its track name), with title lines
+/// ("@T" texts) and lyric syllables, as lyric events or, with asText, as karaoke text events.
+inline void writeSong(const QString& path, const QStringList& titles = {}, const QStringList& syllables = {},
+                      bool asText = false)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    SmfWriter w(1, 480);
+    SmfTrack& head = w.track();
+    head.text(0, 3, path.toStdString());
+    for (const QString& t : titles) head.text(0, 1, ("@T" + t).toStdString());
+    head.tempo(0, 500000).end();
+    SmfTrack& words = w.track();
+    for (const QString& s : syllables) words.text(240, asText ? 1 : 5, s.toStdString());
+    words.note(0, 0, 60, 100).noteOff(240, 0, 60).end();
+    EXPECT_TRUE(w.save(QFile::encodeName(path).toStdString())) << path.toStdString();
+}
+
 /// Runs SQL on a library through its own connection; the first column of the first row.
 inline QVariant sqlValue(SongLibrary& lib, const QString& sql)
 {

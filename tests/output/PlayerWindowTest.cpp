@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
@@ -94,4 +95,30 @@ TEST(PlayerWindow, TheTimersOfThePlayerPumpASongAndTheLampTurnsGreen)
     EXPECT_EQ(w.play.windowTitle(), "Play: " + QString::fromStdString(path));
     w.player.transport().cmdStop_Click();
     EXPECT_FALSE(w.player.state().Timer1On);
+}
+
+TEST(PlayerWindow, ASongStartsWithItsSavedTempoAndTheButtonAsksToKeepIt)
+{
+    test::SmfWriter smf(1, 480);
+    smf.track().tempo(0, 500000).note(0, 0, 60, 100).noteOff(4800, 0, 60).end();
+    const std::string path = test::tempDir() + "saved.mid";
+    ASSERT_TRUE(smf.save(path));
+    Window w;
+    w.settings.AutoStart = true; // cued, waiting for Play
+    w.settings.KeyChange = 1;
+    w.settings.TempoChange = 5;
+    EXPECT_FALSE(w.play.cmdSaveKey->isEnabled()) << "no song yet";
+    w.player.openOutput();
+    w.player.playSong(QString::fromStdString(path), 2, QString(), 20);
+    EXPECT_EQ(w.player.state().Transpose, 3);
+    EXPECT_EQ(w.player.state().SongTempoChange, 20);
+    EXPECT_TRUE(w.play.cmdSaveKey->isEnabled());
+    int asked = 0;
+    QObject::connect(&w.play, &frmPlay::saveKeyAndTempoRequested, [&] { ++asked; });
+    w.play.cmdSaveKey->click();
+    EXPECT_EQ(asked, 1);
+    w.player.playSong(QString::fromStdString(path), 0);
+    EXPECT_EQ(w.player.state().SongTempoChange, 5) << "no saved tempo: the options' tempo";
+    EXPECT_EQ(w.player.state().Transpose, 1);
+    w.player.transport().cmdStop_Click();
 }

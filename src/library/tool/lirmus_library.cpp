@@ -2,12 +2,14 @@
 // the browser and the import window, for collections too big to click through.
 #include "LibraryImport.h"
 #include "LibrarySql.h"
+#include "SongDetails.h"
 #include "SongLibrary.h"
 #include "SongTableModel.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QTextStream>
 
 namespace {
@@ -22,7 +24,8 @@ int usage()
     err << "usage:\n"
            "  lirmus-library new FILE.db\n"
            "  lirmus-library import FILE.db FOLDER [--subfolders] [--author A] [--category C]\n"
-           "  lirmus-library list FILE.db [--find COLUMN TEXT] [--query NAME]\n"
+           "                 [--titles-from-songs] [--add-copies]\n"
+           "  lirmus-library list FILE.db [--find COLUMN TEXT] [--query NAME] [--lyrics \"WORDS\"]\n"
            "list prints one song a line, its fields separated by TAB; inside a field a TAB\n"
            "is written \\t, a line feed \\n, a carriage return \\r and a backslash \\\\.\n";
     err.flush();
@@ -81,9 +84,11 @@ int newLibrary(QString file)
 int import(const QString& file, const QStringList& args)
 {
     QString folder, author, category;
-    bool subFolders = false, authorGiven = false, categoryGiven = false;
+    bool subFolders = false, authorGiven = false, categoryGiven = false, titles = false, copies = false;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--subfolders") subFolders = true;
+        else if (args[i] == "--titles-from-songs") titles = true;
+        else if (args[i] == "--add-copies") copies = true;
         else if (args[i] == "--author" && i + 1 < args.size()) { author = args[++i]; authorGiven = true; }
         else if (args[i] == "--category" && i + 1 < args.size()) { category = args[++i]; categoryGiven = true; }
         else if (folder.isEmpty() && !args[i].startsWith("--")) folder = args[i];
@@ -110,6 +115,8 @@ int import(const QString& file, const QStringList& args)
     if (!categoryGiven) category = fromPath.category;
 
     SongImporter importer;
+    importer.titlesFromSongs = titles;
+    importer.addCopies = copies;
     importer.onResult = [&](int i, ImportResult result, const DbError& error) {
         if (result != ImportResult::Failed) return;
         err << importErrorMessage(SongImporter::midiFileOf(list, i, folder, subFolders), error) << "\n";
@@ -117,15 +124,36 @@ int import(const QString& file, const QStringList& args)
     ImportCounts counts;
     if (!importer.run(lib, list, folder, subFolders, author.left(30), category.left(20), &counts, &e))
         return failure("Error on DB update:", e);
-    out << importSummary(list.ticked(), counts.already, counts.failed) << "\n";
+    out << importReport(list.ticked(), counts, importer.skipped, importer.copies) << "\n";
     return 0;
+}
+
+// A library of an older copy has its songs' lyrics read before the first search.
+void fillLyrics(SongLibrary& lib)
+{
+    DetailsFill fill;
+    DbError e;
+    if (!fill.begin(lib, &e)) {
+        err << "The lyrics index cannot be made: " << e.text() << "\n";
+        return; // search what there is
+    }
+    if (fill.total() > 0) err << "Reading the lyrics of " << fill.total() << " songs...\n";
+    while (fill.next()) {
+        if (fill.done() % 1000 == 0) {
+            err << fill.done() << " / " << fill.total() << "\n";
+            err.flush();
+        }
+    }
+    if (!fill.end(&e)) err << "The lyrics index is not complete: " << e.text() << "\n";
 }
 
 int list(const QString& file, const QStringList& args)
 {
-    QString findColumn, findText, query;
+    QString findColumn, findText, query, lyrics;
+    bool lyricsGiven = false;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--find" && i + 2 < args.size()) { findColumn = args[++i]; findText = args[++i]; }
+        else if (args[i] == "--lyrics" && i + 1 < args.size()) { lyrics = args[++i]; lyricsGiven = true; }
         else if (args[i] == "--query" && i + 1 < args.size()) query = args[++i];
         else return usage();
     }
@@ -146,10 +174,27 @@ int list(const QString& file, const QStringList& args)
             return 1;
         }
     }
+    QSet<QString> sung;
+    const int fileColumn = rows.columnOf("MidiFile");
+    if (lyricsGiven) {
+        if (lyricsMatchExpression(lyrics, false).isEmpty()) {
+            err << "--lyrics needs words to look for.\n";
+            return 2;
+        }
+        if (fileColumn < 0) {
+            err << "These rows have no MidiFile: their lyrics cannot be searched.\n";
+            return 1;
+        }
+        std::vector<QString> found;
+        fillLyrics(lib);
+        if (!findLyrics(lib, lyrics, false, &found, &e)) return failure("Error on DB load:", e);
+        sung = QSet<QString>(found.begin(), found.end());
+    }
     const JetPattern pattern(findPattern(doubleApostrophes(findText)));
     int shown = 0;
     for (int r = 0; r < rows.rowCount(); ++r) {
         if (column >= 0 && !pattern.matches(rows.index(r, column).data().toString())) continue;
+        if (lyricsGiven && !sung.contains(rows.index(r, fileColumn).data().toString())) continue;
         QStringList cells;
         for (int c = 0; c < rows.columnCount(); ++c) cells << listField(rows.index(r, c).data().toString());
         out << cells.join('\t') << "\n";
@@ -158,6 +203,8 @@ int list(const QString& file, const QStringList& args)
     out.flush();
     if (column >= 0 && shown == 0)
         err << "'" << doubleApostrophes(findText) << "' not Found in " << rows.fieldName(column) << " !\n";
+    else if (lyricsGiven && shown == 0)
+        err << "'" << lyrics << "' not Found in Lyrics !\n";
     err << captionFor(rows.rowCount(), source, file, rows.cut()) << "\n";
     return 0;
 }
