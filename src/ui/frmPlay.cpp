@@ -159,9 +159,9 @@ void frmPlay::showQueue()
         const QSignalBlocker block(lstQueue);
         lstQueue->clear();
         for (int i = 0; i < songs.size(); ++i) {
-            // Whose turn it is shows beside the song when somebody asked for it.
+            // Whose turn it is comes first when somebody asked for the song: a narrow list cuts the end.
             const QString singer = queue.singerAt(i), name = QFileInfo(songs[i]).completeBaseName();
-            auto* item = new QListWidgetItem(singer.isEmpty() ? name : name + QString::fromUtf8(" — ") + singer, lstQueue);
+            auto* item = new QListWidgetItem(singer.isEmpty() ? name : singer + ": " + name, lstQueue);
             item->setData(Qt::UserRole, queue.idAt(i));
             item->setToolTip(songs[i]);
         }
