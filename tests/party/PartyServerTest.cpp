@@ -233,8 +233,14 @@ TEST(PartyService, BrowsersHearOfEveryChangeToTheQueue)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !heard.isEmpty(); }, 5000));
     EXPECT_TRUE(heard.first().contains("queue"));
     const int before = int(heard.size());
-    rig.player.player->playQueue().remove(0); // the host, in the player window
+    // The host, in the player window: three changes in one turn of the loop are told once.
+    PlayQueue& q = rig.player.player->playQueue();
+    q.remove(0);
+    q.add({rig.files["Gamma Pop"], rig.files["Delta Dawn"]});
+    q.moveUp(1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return heard.size() > before; }, 5000));
+    QTest::qWait(300);
+    EXPECT_EQ(heard.size(), before + 1);
     live.close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return rig.server->liveClients() == 0; }, 5000));
 }
