@@ -5,6 +5,7 @@
 // message-sent dispatcher on the window thread per message (p50, p99, max)
 // while the song plays.
 #include "AppState.h"
+#include "BenchTiming.h"
 #include "TestDevice.h"
 #include "frmMain.h"
 
@@ -20,19 +21,8 @@ using namespace lirmus;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int64_t nowUs()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
+int64_t nowUs() { return benchNowUs(); }
+double percentile(const std::vector<double>& v, double p) { return benchPercentile(v, p); }
 
 struct Run {
     double firstNoteMs = -1;

@@ -17,6 +17,8 @@ packages=(
   midicsv xvfb xauth
   desktop-file-utils appstream
   pulseaudio pulseaudio-utils
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
+  chromium chromium-driver python3-selenium
 )
 
 missing=()

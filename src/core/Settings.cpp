@@ -13,6 +13,7 @@ namespace {
 constexpr const char* kOptions = "OPTIONS";
 constexpr const char* kLoad = "LOAD";
 constexpr const char* kScreen = "KARAOKE SCREEN";
+constexpr const char* kParty = "PARTY";
 
 std::string trimmed(std::string s)
 {
@@ -104,6 +105,23 @@ void cardSeconds(const SettingsService& ini, const Option& o, Settings& s)
     s.ScreenCardSeconds = std::clamp(ini.getInt(o.section, o.key, kDefaults.ScreenCardSeconds), 0, 60);
 }
 
+// A port outside 1..65535 turns the service off.
+void partyPort(const SettingsService& ini, const Option& o, Settings& s)
+{
+    const int port = ini.getInt(o.section, o.key, kDefaults.PartyPort);
+    s.PartyPort = port >= 1 && port <= 65535 ? port : 0;
+}
+
+void partyPin(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.PartyPin = trimmed(ini.getString(o.section, o.key, kDefaults.PartyPin));
+}
+
+void partyLimit(const SettingsService& ini, const Option& o, Settings& s)
+{
+    s.PartyLimit = std::clamp(ini.getInt(o.section, o.key, kDefaults.PartyLimit), 1, 20);
+}
+
 // In the order start-up reads them. The options dialog writes the colours with a small "c".
 const Option kOptionTable[] = {
     {kOptions, "KaraokeBackColor", "KaraokeBackcolor", colour<&Settings::KaraokeBackColor>},
@@ -138,6 +156,9 @@ const Option kOptionTable[] = {
     {kScreen, "Outline", "Outline", flag<&Settings::ScreenOutline>},
     {kScreen, "CountIn", "CountIn", flag<&Settings::ScreenCountIn>},
     {kScreen, "CardSeconds", "CardSeconds", cardSeconds},
+    {kParty, "Port", "Port", partyPort},
+    {kParty, "Pin", "Pin", partyPin},
+    {kParty, "Limit", "Limit", partyLimit},
 };
 
 const Option* findOption(std::string_view section, std::string_view key)

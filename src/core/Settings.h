@@ -58,6 +58,11 @@ struct Settings {
     bool ScreenCountIn = true;        ///< three beats counted before lines after a long gap
     int ScreenCardSeconds = 5;        ///< the title card between songs without AutoStart (0..60)
 
+    // [PARTY]: the guests' web service
+    int PartyPort = 0;         ///< the port it listens on; 0 = off
+    std::string PartyPin;      ///< the host's PIN for skip, pause, remove and move; "" = those are off
+    int PartyLimit = 3;        ///< songs one singer may have waiting (1..20)
+
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'
     bool VediTu = false;    ///< the command line asked for the diagnostic displays
@@ -68,13 +73,13 @@ struct Settings {
     std::string iniPath() const { return AppPath + "LIRMUS.INI"; }
 };
 
-/// Reads every [OPTIONS], [LOAD] and [KARAOKE SCREEN] key with its default and rules into s.
+/// Reads every [OPTIONS], [LOAD], [KARAOKE SCREEN] and [PARTY] key with its default and rules into s.
 void readOptions(const SettingsService& ini, Settings& s);
 
 /// Reads the one option [section] key into s by the rules of readOptions; false when it names none.
 bool readOption(const SettingsService& ini, Settings& s, const std::string& section, const std::string& key);
 
-/// Stores option `key` ([OPTIONS], [LOAD] or [KARAOKE SCREEN]) as the file holds it (MelodyChannel 1-based), updates s
+/// Stores option `key` ([OPTIONS], [LOAD], [KARAOKE SCREEN] or [PARTY]) as the file holds it (MelodyChannel 1-based), updates s
 /// by the reading rules, then tells the service's listeners; false, storing nothing, for an unknown key.
 bool storeOptionString(SettingsService& ini, Settings& s, std::string_view key, const std::string& text);
 

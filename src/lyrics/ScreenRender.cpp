@@ -265,6 +265,28 @@ void ScreenRender::drawCard(QPainter& p, const TitleCard& card) const
     if (card.place > 0 && card.count > 0)
         line(QStringLiteral("%1 of %2 in the queue").arg(card.place).arg(card.count), H * 80 / 100, H * 7 / 100, false,
              textColor());
+    drawPartyCorner(p, card);
+}
+
+void ScreenRender::drawPartyCorner(QPainter& p, const TitleCard& card) const
+{
+    if (card.partyAddress.isEmpty()) return;
+    // Bottom right, small enough to stay clear of the centred lines above it.
+    const int H = size_.height(), gap = std::max(4, H / 100);
+    const int textH = H * 4 / 100, side = card.partyQr.isNull() ? 0 : H * 24 / 100;
+    const int right = size_.width() - geometry_.margin, bottom = H - gap;
+    const QString text = QStringLiteral("Request songs: ") + card.partyAddress;
+    QFont f = rowFont_;
+    f.setBold(false);
+    const int textW = std::max(side, size_.width() / 3);
+    f.setPixelSize(fitPixelSize(f, {text}, textW, textH * 8 / 10, 1, 6));
+    drawText(p, QRect(right - textW, bottom - textH, textW, textH), text, f, textColor(), Qt::AlignRight);
+    if (side > 0) {
+        // Whole pixels a module keep the code readable by a phone across the room.
+        const int modules = card.partyQr.width(), scale = std::max(1, side / std::max(1, modules));
+        const QImage qr = card.partyQr.scaled(modules * scale, modules * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        p.drawImage(right - qr.width(), bottom - textH - gap - qr.height(), qr);
+    }
 }
 
 } // namespace lirmus

@@ -26,6 +26,8 @@ struct TitleCard {
     QString singer;  ///< who asked for it ("" when nobody did)
     int place = 0;   ///< its place in the queue, 1-based; 0 when it is not queued
     int count = 0;   ///< songs in the queue
+    QString partyAddress; ///< where guests request songs ("" when the party service is off)
+    QImage partyQr;       ///< the QR code of partyAddress (null: none shown)
     bool operator==(const TitleCard&) const = default;
 };
 
@@ -91,6 +93,8 @@ private:
     RowStyle rowStyle() const;
     /// Takes in what the helper has made.
     void collect() const;
+    /// Where guests request songs, and its QR code, in the card's corner.
+    void drawPartyCorner(QPainter& p, const TitleCard& card) const;
     void drawText(QPainter& p, const QRect& box, const QString& text, const QFont& font, const QColor& fill,
                   Qt::Alignment align) const;
 

@@ -40,7 +40,7 @@ int PlayQueue::add(const QStringList& files, const QString& singer)
     const QStringList taken = files.mid(0, room);
     if (!taken.isEmpty()) {
         songs_ += taken;
-        for (qsizetype i = 0; i < taken.size(); ++i) singers_ << singer.simplified();
+        for (qsizetype i = 0; i < taken.size(); ++i) singers_ << singer.simplified(), ids_ << nextId_++;
         changed();
     }
     if (taken.size() < files.size() && refused_) refused_(files.mid(taken.size()));
@@ -52,6 +52,7 @@ QString PlayQueue::takeFirst(QString* singer)
     if (songs_.isEmpty()) return QString();
     QString first = songs_.takeFirst();
     const QString who = singers_.takeFirst();
+    ids_.removeFirst();
     if (singer) *singer = who;
     changed();
     return first;
@@ -62,6 +63,33 @@ bool PlayQueue::moveUp(int row)
     if (row < 1 || row >= songs_.size()) return false;
     songs_.swapItemsAt(row - 1, row);
     singers_.swapItemsAt(row - 1, row);
+    ids_.swapItemsAt(row - 1, row);
+    changed();
+    return true;
+}
+
+quint64 PlayQueue::insert(int row, const QString& file, const QString& singer)
+{
+    if (songs_.size() >= kMaxSongs) {
+        if (refused_) refused_({file});
+        return 0;
+    }
+    row = std::clamp(row, 0, int(songs_.size()));
+    const quint64 id = nextId_++;
+    songs_.insert(row, file);
+    singers_.insert(row, singer.simplified());
+    ids_.insert(row, id);
+    changed();
+    return id;
+}
+
+bool PlayQueue::move(int from, int to)
+{
+    if (from < 0 || from >= songs_.size() || to < 0 || to >= songs_.size()) return false;
+    if (from == to) return true;
+    songs_.move(from, to);
+    singers_.move(from, to);
+    ids_.move(from, to);
     changed();
     return true;
 }
@@ -73,6 +101,7 @@ bool PlayQueue::remove(int row)
     if (row < 0 || row >= songs_.size()) return false;
     songs_.removeAt(row);
     singers_.removeAt(row);
+    ids_.removeAt(row);
     changed();
     return true;
 }
@@ -83,6 +112,7 @@ void PlayQueue::attachStore(SettingsService* store)
     if (!store_) return;
     songs_.clear();
     singers_.clear();
+    ids_.clear();
     // One pass over the keys that are there: Count may say anything.
     const int count = std::min(store_->getInt(kSection, "Count", 0), kMaxSongs);
     QStringList stored(std::max(count, 0)), who(std::max(count, 0));
@@ -98,8 +128,9 @@ void PlayQueue::attachStore(SettingsService* store)
         }
     }
     for (int i = 0; i < count; ++i)
-        if (!stored[i].isEmpty()) songs_ << stored[i], singers_ << who[i];
+        if (!stored[i].isEmpty()) songs_ << stored[i], singers_ << who[i], ids_ << nextId_++;
     if (changed_) changed_();
+    if (watcher_) watcher_();
 }
 
 void PlayQueue::changed()
@@ -123,6 +154,7 @@ void PlayQueue::changed()
         });
     }
     if (changed_) changed_();
+    if (watcher_) watcher_();
 }
 
 void QueueChain::setStarter(Play play, Defer defer, Skipped skipped)
@@ -135,6 +167,7 @@ void QueueChain::setStarter(Play play, Defer defer, Skipped skipped)
 void QueueChain::Stop_Play()
 {
     transport_.Stop_Play();
+    ended_ = true;
     if (queue_.isEmpty() || !play_) return;
     if (defer_) defer_([this] { startNext(); });
     else startNext();

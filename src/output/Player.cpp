@@ -11,6 +11,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace lirmus {
 
 Player::Player(const Settings& settings, ControllerTable& controllers, Clock* clock)
@@ -146,6 +148,7 @@ void Player::playSong(const QString& file, int transpose, const QString& singer,
 void Player::startSong(const QString& file, int transpose, const QString& singer, std::optional<int> tempo)
 {
     singer_ = singer;
+    queueChain_.setEnded(false);
     chooseSong(file, transpose, tempo);
     if (settings_.ExternalMCI) transport_.Stop_Play();
     transport_.Start_Play();
@@ -291,6 +294,26 @@ void Player::MidiPanic() { transport_.MidiPanic(); }
 void Player::setMonitorEnabled(bool enabled) { hub_.setMonitorEnabled(enabled); }
 
 void Player::MessageSent(long index) { dispatcher_.MIDIOutput1_MessageSent(index); }
+
+QString Player::singerOnStage() const
+{
+    if (pending_) return pending_->singer;
+    return stageFree() ? QString() : singer_;
+}
+
+bool Player::stageFree() const
+{
+    if (pending_ || songInUse()) return false;
+    return state_.SongFile.isEmpty() || queueChain_.ended();
+}
+
+double Player::secondsLeft() const
+{
+    if (!songInUse()) return 0;
+    const SongQueue& q = song_.queue;
+    const long at = state_.CurrentIndex >= 1 && state_.CurrentIndex <= q.MsgCount ? long(q[state_.CurrentIndex].Time) : 0;
+    return std::max(0L, song_.SongLength - at) / 1000.0;
+}
 
 bool Player::songInUse() const
 {

@@ -82,6 +82,13 @@ public:
     std::optional<TitleCard> titleCard() const;
     /// A song waits behind its card.
     bool songWaiting() const { return pending_.has_value(); }
+    /// Who sings the song in use, waiting behind its card or cued and not yet sung ("" when
+    /// nobody, or nobody was named).
+    QString singerOnStage() const;
+    /// Seconds until the song in use ends (0 when none is).
+    double secondsLeft() const;
+    /// Nothing is in use, waits or is cued for a singer: a song asked for now may start at once.
+    bool stageFree() const;
     /// Songs handed over (another copy's command line, several dropped at once):
     /// the first plays unless a song is in use, the rest join the queue.
     void handOver(const QStringList& files);

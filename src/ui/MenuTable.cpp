@@ -31,6 +31,8 @@ const std::vector<MenuItem>& mainMenuTable()
         {"mnuOptions", 19, "-", "", false, false, 1},
         {"mnuOptions", 20, "&Karaoke Screen", "F11", false, false, 1},
         {"mnuOptions", 21, "Karaoke Screen &Display...", "", false, false, 1},
+        {"mnuOptions", 22, "-", "", false, false, 1},
+        {"mnuOptions", 23, "P&arty...", "", false, false, 1},
         {"mnuTop", 9, "&?", "", false, false, 0},
         {"mnuHelp", 90, "&About...", "", false, false, 1},
         {"mnuPopData", -1, "PopDataGrid", "", true, false, 0},

@@ -3,6 +3,9 @@
 #include "AppState.h"
 #include "LayoutWindows.h"
 #include "MenuTable.h"
+#include "PartyAddress.h"
+#include "PartyDesk.h"
+#include "PartyServer.h"
 #include "SettingsService.h"
 #include "Twips.h"
 #include "frmAbout.h"
@@ -12,6 +15,7 @@
 #include "frmLyric.h"
 #include "frmMidiInfo.h"
 #include "frmOptions.h"
+#include "frmParty.h"
 #include "frmPlay.h"
 
 #include <QApplication>
@@ -58,6 +62,8 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), state_
     resize(std::max(px(kMinMainSize), avail.width() * 9 / 10), std::max(px(kMinMainSize), avail.height() * 9 / 10));
     move(avail.x() + (avail.width() - width()) / 2, avail.y() + (avail.height() - height()) / 2);
 }
+
+frmMain::~frmMain() = default;
 
 void frmMain::buildMenus()
 {
@@ -131,6 +137,40 @@ void frmMain::createChildWindows()
     // The lyrics window lays itself out again once the maximized frame has its size.
     frmLyric_->maximizeMain = [this] { showMaximized(); };
     connect(frmPlay_, &frmPlay::infoRequested, this, [this] { showMidiInfo(state_.player.song(), this); });
+    if (state_.settings.PartyPort != 0) {
+        const QString error = startParty();
+        if (!error.isEmpty()) showNotice(error);
+    }
+}
+
+QString frmMain::startParty()
+{
+    if (!party_) {
+        partyDesk_ = std::make_unique<PartyDesk>(state_.player);
+        party_ = std::make_unique<PartyServer>(*partyDesk_);
+    }
+    const Settings& s = state_.settings;
+    party_->setPin(QString::fromStdString(s.PartyPin));
+    party_->setLimit(s.PartyLimit);
+    party_->setLibrary(frmDataGrid_ ? frmDataGrid_->CurDB : QString());
+    partyAddress_.clear();
+    partyQr_ = QImage();
+    QString error;
+    if (s.PartyPort == 0) party_->stop();
+    else if (party_->port() != s.PartyPort && party_->start(quint16(s.PartyPort), &error) == 0)
+        return error;
+    if (party_->isListening()) {
+        partyAddress_ = partyAddresses(party_->port()).value(0);
+        partyQr_ = qrCode(partyAddress_);
+    }
+    return QString();
+}
+
+void frmMain::showPartyDialog()
+{
+    frmParty dialog(state_.settings, settingsService(), [this] { return startParty(); },
+                    [this] { return party_ ? party_->port() : quint16(0); }, this);
+    dialog.exec();
 }
 
 void frmMain::queueSongs(const QStringList& files) { state_.player.handOver(files); }
@@ -311,6 +351,8 @@ void frmMain::connectBrowser()
     for (const std::string& dir : state_.dataDirs) frmDataGrid_->installedDirs << QString::fromStdString(dir);
     connect(frmDataGrid_, &frmDataGrid::databaseOpen, this, [this](bool open) {
         for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
+        // Guests search the library the host has open.
+        if (party_) party_->setLibrary(open ? frmDataGrid_->CurDB : QString());
     });
     connect(frmDataGrid_, &frmDataGrid::importMenuEnabled, this,
             [this](bool on) { menuAction("mnuDataBase", 10)->setEnabled(on); });
@@ -367,6 +409,7 @@ void frmMain::mnuOptions_Click(int index)
 {
     if (index == 20) toggleKaraokeScreen();
     if (index == 21) chooseKaraokeScreenDialog();
+    if (index == 23) showPartyDialog();
     if (index != 9) return;
     const bool wasExternal = state_.settings.ExternalMCI;
     if (showOptions) showOptions();
@@ -414,7 +457,14 @@ void frmMain::openKaraokeScreen()
     Player& player = state_.player;
     // Between songs the screen shows a card; with it gone songs start at once again.
     player.setTitleCards(true);
-    view->cardSource = [&player] { return player.titleCard(); };
+    view->cardSource = [this, &player] {
+        std::optional<TitleCard> card = player.titleCard();
+        if (card) {
+            card->partyAddress = partyAddress_;
+            card->partyQr = partyQr_;
+        }
+        return card;
+    };
     connect(view, &frmKaraokeScreen::closed, this, [this, &player] {
         player.setTitleCards(false);
         QTimer::singleShot(0, this, [this] { showHeldBoxes(); }); // once the screen is gone

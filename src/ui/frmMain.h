@@ -9,9 +9,11 @@
 #include "PlayerDisplays.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -29,11 +31,14 @@ class frmLyric;
 class frmIndic;
 class frmDataGrid;
 class frmKaraokeScreen;
+class PartyDesk;
+class PartyServer;
 
 class frmMain : public QMainWindow, private AppDisplay {
     Q_OBJECT
 public:
     explicit frmMain(AppState& state, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     /// Creates the four child windows inside the MDI area (hidden until shown).
     void createChildWindows();
@@ -83,6 +88,16 @@ public:
     void setKaraokeScreen(const QString& screenName);
     /// The stored screen name; empty: the first screen the main window is not on.
     QString karaokeScreenName() const;
+
+    // The guests' web service.
+    /// Starts the service as [PARTY] says (stops it when Port is 0); "" or what went wrong.
+    QString startParty();
+    /// The service while it exists, else nullptr.
+    PartyServer* party() const { return party_.get(); }
+    /// Where guests request songs ("" while the service is off).
+    QString partyAddress() const { return partyAddress_; }
+    /// "Party...": the port, the PIN, the limit, the address and its QR code.
+    void showPartyDialog();
 
 public slots:
     void mnuExit_Click();
@@ -142,6 +157,10 @@ private:
     std::vector<HeldBox> held_;
     void showHeldBoxes();
     void chooseKaraokeScreenDialog();
+    std::unique_ptr<PartyDesk> partyDesk_;
+    std::unique_ptr<PartyServer> party_; // after the desk it uses
+    QString partyAddress_;
+    QImage partyQr_;
 };
 
 /// The main window caption: "Lirmus   BETA Version <major>.<minor>".

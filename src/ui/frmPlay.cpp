@@ -162,19 +162,22 @@ void frmPlay::buildQueueList(QLayout* beside)
 
 void frmPlay::showQueue()
 {
-    const QStringList& songs = player_.playQueue().songs();
+    const PlayQueue& queue = player_.playQueue();
+    const QStringList& songs = queue.songs();
     const int row = lstQueue->currentRow();
     if (lstQueue->count() != songs.size() || [&] {
             for (int i = 0; i < songs.size(); ++i)
-                if (lstQueue->item(i)->data(Qt::UserRole).toString() != songs[i]) return true;
+                if (lstQueue->item(i)->data(Qt::UserRole).toULongLong() != queue.idAt(i)) return true;
             return false;
         }()) {
         const QSignalBlocker block(lstQueue);
         lstQueue->clear();
-        for (const QString& file : songs) {
-            auto* item = new QListWidgetItem(QFileInfo(file).completeBaseName(), lstQueue);
-            item->setData(Qt::UserRole, file);
-            item->setToolTip(file);
+        for (int i = 0; i < songs.size(); ++i) {
+            // Whose turn it is comes first when somebody asked for the song: a narrow list cuts the end.
+            const QString singer = queue.singerAt(i), name = QFileInfo(songs[i]).completeBaseName();
+            auto* item = new QListWidgetItem(singer.isEmpty() ? name : singer + ": " + name, lstQueue);
+            item->setData(Qt::UserRole, queue.idAt(i));
+            item->setToolTip(songs[i]);
         }
         lstQueue->setCurrentRow(std::min(row, int(songs.size()) - 1));
     }

@@ -20,7 +20,7 @@ namespace {
 const fs::path kSource = LIRMUS_SOURCE_DIR "/src";
 
 // Top to bottom: a file may include its own layer's headers and those of the layers below it.
-const std::vector<std::string> kLayers = {"app",   "ui",    "output",           "lyrics",          "song",
+const std::vector<std::string> kLayers = {"app",   "ui",    "output",  "party",         "lyrics",          "song",
                                           "library", "mixer", "core",           "platform/mci",    "platform/midiout",
                                           "platform/midifile", "platform/profile"};
 

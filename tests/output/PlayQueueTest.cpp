@@ -367,6 +367,43 @@ TEST(PlayQueue, WhoAskedForEachSongMovesWithItAndARestartFindsIt)
     for (int row = 0; row < 3; ++row) EXPECT_EQ(q.singerAt(row), "") << row;
 }
 
+TEST(PlayQueue, EachSongKeepsItsIdWhereverItIsPutOrMovedAndIsKeptWhenStored)
+{
+    const std::string ini = test::tempDir() + "IDS.INI";
+    SettingsService store(ini);
+    PlayQueue q;
+    q.attachStore(&store);
+    int told = 0, watched = 0;
+    q.setChanged([&] { ++told; });
+    q.setWatcher([&] { ++watched; });
+    q.add({"/s/a.kar", "/s/b.kar"}, "Ann");
+    const quint64 a = q.idAt(0), b = q.idAt(1);
+    const quint64 c = q.insert(1, "/s/c.kar", " Bo ");
+    EXPECT_EQ(q.songs(), QStringList({"/s/a.kar", "/s/c.kar", "/s/b.kar"}));
+    EXPECT_EQ(q.singerAt(1), "Bo");
+    EXPECT_EQ(q.insert(99, "/s/d.kar", ""), c + 1) << "past the end is the end";
+    EXPECT_EQ(q.insert(-5, "/s/e.kar", ""), c + 2) << "before the start is the start";
+    EXPECT_EQ(q.songs().first(), "/s/e.kar");
+    EXPECT_TRUE(q.move(1, 3)); // e, c, b, a, d
+    EXPECT_EQ(q.songs(), QStringList({"/s/e.kar", "/s/c.kar", "/s/b.kar", "/s/a.kar", "/s/d.kar"}));
+    EXPECT_EQ(q.rowOf(a), 3);
+    EXPECT_EQ(q.singerAt(3), "Ann");
+    EXPECT_EQ(q.rowOf(b), 2);
+    EXPECT_FALSE(q.move(0, 5));
+    EXPECT_FALSE(q.move(-1, 0));
+    EXPECT_TRUE(q.remove(q.rowOf(c)));
+    EXPECT_EQ(q.rowOf(c), -1) << "a song gone has no row";
+    EXPECT_EQ(q.takeFirst(), "/s/e.kar");
+    EXPECT_EQ(q.idAt(0), b);
+    EXPECT_EQ(told, watched) << "the window and the watcher hear the same changes";
+    ASSERT_TRUE(store.flush());
+    SettingsService again(ini);
+    PlayQueue restarted;
+    restarted.attachStore(&again);
+    EXPECT_EQ(restarted.songs(), QStringList({"/s/b.kar", "/s/a.kar", "/s/d.kar"}));
+    EXPECT_EQ(restarted.singerAt(1), "Ann");
+}
+
 TEST(PlayQueue, TheCardNamesTheNextQueuedSongAndItsSingerAndItsPlace)
 {
     PlayerHarness h(true); // AutoStart: each song waits for Play behind its card

@@ -56,6 +56,9 @@ TEST(QueueWindow, TheListFollowsTheQueueAndItsButtonsMoveAndRemove)
     EXPECT_EQ(listed(w.lstQueue), QStringList({"Two", "Three"}));
     EXPECT_EQ(q.takeFirst(), "/k/Two.mid") << "a song that started leaves the list";
     EXPECT_EQ(listed(w.lstQueue), QStringList({"Three"}));
+    // A song asked for by name shows whose turn it is, first; the same file twice is two rows.
+    q.insert(0, "/k/Three.kar", "Bob");
+    EXPECT_EQ(listed(w.lstQueue), QStringList({"Bob: Three", "Three"}));
 
     if (const QByteArray dir = qgetenv("LIRMUS_SHOTS"); !dir.isEmpty()) {
         q.add({"/k/A rather long song name for the list.kar", "/k/Five.mid", "/k/Six.mid", "/k/Seven.kar"});
