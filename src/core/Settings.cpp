@@ -13,6 +13,7 @@ namespace {
 constexpr const char* kOptions = "OPTIONS";
 constexpr const char* kLoad = "LOAD";
 constexpr const char* kScreen = "KARAOKE SCREEN";
+constexpr const char* kSing = "SING";
 
 std::string trimmed(std::string s)
 {
@@ -138,6 +139,10 @@ const Option kOptionTable[] = {
     {kScreen, "Outline", "Outline", flag<&Settings::ScreenOutline>},
     {kScreen, "CountIn", "CountIn", flag<&Settings::ScreenCountIn>},
     {kScreen, "CardSeconds", "CardSeconds", cardSeconds},
+    {kSing, "Microphone", "Microphone", text<&Settings::Microphone>},
+    {kSing, "MelodyAuto", "MelodyAuto", flag<&Settings::MelodyAuto>},
+    {kSing, "PitchGuide", "PitchGuide", flag<&Settings::PitchGuide>},
+    {kSing, "RecordVoice", "RecordVoice", flag<&Settings::RecordVoice>},
 };
 
 const Option* findOption(std::string_view section, std::string_view key)

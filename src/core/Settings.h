@@ -58,6 +58,12 @@ struct Settings {
     bool ScreenCountIn = true;        ///< three beats counted before lines after a long gap
     int ScreenCardSeconds = 5;        ///< the title card between songs without AutoStart (0..60)
 
+    // [SING]: the singer's microphone, the pitch guide and the score
+    std::string Microphone;           ///< input device's description; "" = the system's default input
+    bool MelodyAuto = false;          ///< the Melody button silences the channel found from the lyrics
+    bool PitchGuide = true;           ///< the karaoke screen shows the pitch guide and scores
+    bool RecordVoice = false;         ///< the performance recording mixes the microphone in
+
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'
     bool VediTu = false;    ///< the command line asked for the diagnostic displays
@@ -68,13 +74,13 @@ struct Settings {
     std::string iniPath() const { return AppPath + "LIRMUS.INI"; }
 };
 
-/// Reads every [OPTIONS], [LOAD] and [KARAOKE SCREEN] key with its default and rules into s.
+/// Reads every [OPTIONS], [LOAD], [KARAOKE SCREEN] and [SING] key with its default and rules into s.
 void readOptions(const SettingsService& ini, Settings& s);
 
 /// Reads the one option [section] key into s by the rules of readOptions; false when it names none.
 bool readOption(const SettingsService& ini, Settings& s, const std::string& section, const std::string& key);
 
-/// Stores option `key` ([OPTIONS], [LOAD] or [KARAOKE SCREEN]) as the file holds it (MelodyChannel 1-based), updates s
+/// Stores option `key` ([OPTIONS], [LOAD], [KARAOKE SCREEN] or [SING]) as the file holds it (MelodyChannel 1-based), updates s
 /// by the reading rules, then tells the service's listeners; false, storing nothing, for an unknown key.
 bool storeOptionString(SettingsService& ini, Settings& s, std::string_view key, const std::string& text);
 

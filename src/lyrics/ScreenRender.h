@@ -26,6 +26,9 @@ struct TitleCard {
     QString singer;  ///< who asked for it ("" when nobody did)
     int place = 0;   ///< its place in the queue, 1-based; 0 when it is not queued
     int count = 0;   ///< songs in the queue
+    int score = -1;  ///< the total of the song just sung, -1 = none
+    int best = -1;   ///< the song's best score kept in the library, -1 = none
+    bool ended = false; ///< the card of the song just sung (with its score), not of the next
     bool operator==(const TitleCard&) const = default;
 };
 
@@ -35,6 +38,9 @@ public:
 
     /// The screen's size: the bands follow, the background is drawn again.
     void setSize(const QSize& size);
+    /// Makes room for the pitch guide under the title, or gives it back to the rows.
+    void setGuide(bool on);
+    bool guide() const { return guide_; }
     const QSize& size() const { return size_; }
     const ScreenGeometry& geometry() const { return geometry_; }
     /// The picture behind the text when the background is pictures ("" = none: the gradient).
@@ -97,6 +103,7 @@ private:
     const Settings& settings_;
     QSize size_;
     ScreenGeometry geometry_;
+    bool guide_ = false;
     QString picture_;
     mutable QImage background_;
     QFont rowFont_;

@@ -4,6 +4,7 @@
 
 #include "Jobs.h"
 #include "LibrarySql.h"
+#include "ScoreTable.h"
 #include "SongTableModel.h"
 #include "Twips.h"
 #include "frmImport.h"
@@ -158,6 +159,10 @@ void frmDataGrid::CaricaDB()
     if (!library_.isOpen() || library_.path() != CurDB) {
         model_->clear();
         ok = library_.open(CurDB, &e);
+        // Older libraries gain the singers' scores; one that cannot take them (read-only) still opens.
+        DbError scores;
+        if (ok && !ensureScoresTable(library_.database(), &scores))
+            qWarning("%s: no scores kept: %s", qPrintable(CurDB), qPrintable(scores.text()));
     }
     if (ok) ok = loadShown(CurRecordSource, &e);
     if (ok) {

@@ -4,6 +4,7 @@
 #include "LayoutWindows.h"
 #include "MenuTable.h"
 #include "SettingsService.h"
+#include "SingController.h"
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmDataGrid.h"
@@ -111,6 +112,8 @@ void frmMain::createChildWindows()
     hub.attachApp(this);
     frmDataGrid_ = new frmDataGrid;
     connectBrowser();
+    sing_ = new SingController(state_.player, state_.settings, this);
+    sing_->library = [this]() -> SongLibrary* { return frmDataGrid_ ? &frmDataGrid_->library() : nullptr; };
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
                        static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmIndic_)}) {
         // The four windows live as long as the program: they can be minimized
@@ -337,6 +340,7 @@ void frmMain::showOptionsDialog()
     // New karaoke rows change the lyrics window's height.
     connect(&dialog, &frmOptions::applied, this, [this] {
         if (frmPlay_) layOutOrMaximize();
+        if (sing_) sing_->settingsChanged();
     });
     dialog.exec();
 }
@@ -365,9 +369,12 @@ void frmMain::openKaraokeScreen()
     Player& player = state_.player;
     // Between songs the screen shows a card; with it gone songs start at once again.
     player.setTitleCards(true);
-    view->cardSource = [&player] { return player.titleCard(); };
+    view->cardSource = [this, &player] { return sing_->card(player.titleCard()); };
+    view->guideSource = [this] { return sing_->guide(); };
+    sing_->setActive(true);
     connect(view, &frmKaraokeScreen::closed, this, [this, &player] {
         player.setTitleCards(false);
+        sing_->setActive(false);
         QTimer::singleShot(0, this, [this] { showHeldBoxes(); }); // once the screen is gone
     });
     karaokeScreen_ = view;
