@@ -43,8 +43,8 @@ public:
         format.setSampleFormat(QAudioFormat::Float);
         if (!device.isFormatSupported(format)) format = device.preferredFormat();
         source_ = std::make_unique<QAudioSource>(device, format);
-        // Small reads keep the trace close behind the voice.
-        source_->setBufferSize(format.bytesForDuration(40000));
+        // The default buffer: on PulseAudio a small one asked for here makes the voice arrive a
+        // second late, while the default keeps it within tens of milliseconds.
         io_ = source_->start();
         if (!io_ || source_->error() != QAudio::NoError) {
             source_.reset();

@@ -57,15 +57,27 @@ void SingController::followSong()
     live_.setSong(singSongOf(song, settings_.MelodyChannel));
     finished_ = heard_ = false;
     lastScore_ = -1;
+    lastPos_ = -1;
 }
 
 void SingController::takeFrames(const QVector<LiveFrame>& frames)
 {
     followSong();
     if (!live_.hasSong() || frames.isEmpty()) return;
-    if (player_.output().stateCode() != OutputStateCode::Playing) return; // paused or stopped: nothing sung counts
+    const SingSong* s = live_.song();
+    const double end = s->lines.empty() ? (s->notes.empty() ? 0 : s->notes.back().end) : s->lines.back().end;
+    const double lastStart = s->lines.empty() ? 0 : s->lines.back().start;
+    if (player_.output().stateCode() != OutputStateCode::Playing) {
+        // Paused or stopped: nothing sung counts. A song that stopped in its last line has ended.
+        if (!finished_ && heard_ && !player_.songInUse() && lastPos_ >= lastStart) {
+            live_.linesEndedBy(end);
+            finish();
+        }
+        return;
+    }
     const double pos = player_.lyrics().songPositionMs();
     if (pos < 0) return;
+    lastPos_ = pos;
     const double factor = tempoFactor(player_.state().SongTempoChange), now = steadyNowMs();
     live_.setKey(player_.state().Transpose);
     for (const LiveFrame& f : frames)
@@ -74,8 +86,6 @@ void SingController::takeFrames(const QVector<LiveFrame>& frames)
     heard_ = true;
     for (const LineResult& r : live_.linesEndedBy(pos))
         if (r.score >= 0) emit lineRated(r.rating, r.score);
-    const SingSong* s = live_.song();
-    const double end = s->lines.empty() ? (s->notes.empty() ? 0 : s->notes.back().end) : s->lines.back().end;
     if (!finished_ && pos >= end) finish();
 }
 

@@ -70,6 +70,7 @@ private:
     long songEntries_ = -1;
     bool finished_ = false;
     bool heard_ = false;          // frames arrived while the song played
+    double lastPos_ = -1;         // the song's position when frames last came
     int lastScore_ = -1, lastBest_ = -1;
     QString lastFile_, lastSinger_;
     double lastEndedAt_ = 0;      // steady ms the last song was scored

@@ -22,7 +22,7 @@ SongState prepared(const std::string& path, const Settings& settings)
     return song;
 }
 
-std::string twoLineSong(int melody)
+std::string twoLineSong(int melody, uint32_t usPerBeat, int countIn)
 {
     // Twinkle, twinkle: C C G G A A G, F F E E D D C.
     const int tune[] = {60, 60, 67, 67, 69, 69, 67, 65, 65, 64, 64, 62, 62, 60};
@@ -35,15 +35,15 @@ std::string twoLineSong(int melody)
     SmfTrack& tuneTrack = file.track();
     SmfTrack& chords = file.track();
     SmfTrack& drums = file.track();
-    meta.tempo(0, 500000).end();
+    meta.tempo(0, usPerBeat).end();
     lyrics.text(0, 1, "@KMIDI KARAOKE FILE");
-    uint32_t t = 4 * 480;
+    uint32_t t = uint32_t(countIn) * 480;
     for (const char* w : words) {
         lyrics.text(lyrics.deltaTo(t), 1, w);
         t += half;
     }
     lyrics.end();
-    t = 4 * 480;
+    t = uint32_t(countIn) * 480;
     for (const int& key : tune) {
         tuneTrack.note(tuneTrack.deltaTo(t), melody, key, 90);
         // The last note doubled a sixth below, a little late, and held longer.
@@ -53,11 +53,11 @@ std::string twoLineSong(int melody)
     }
     tuneTrack.end();
     // Chords from the start, on every other syllable (half of them), lasting a beat.
-    for (uint32_t c = 0; c < 4 * 480 + 14 * half; c += 480) {
+    for (uint32_t c = 0; c < uint32_t(countIn) * 480 + 14 * half; c += 480) {
         chords.note(chords.deltaTo(c), 0, 48, 70).note(0, 0, 52, 70).noteOff(470, 0, 48).noteOff(0, 0, 52);
     }
     chords.end();
-    t = 4 * 480;
+    t = uint32_t(countIn) * 480;
     for (int i = 0; i < 14; ++i, t += half) drums.note(drums.deltaTo(t), 9, 36, 100).noteOff(60, 9, 36);
     drums.end();
     const std::string path = tempDir() + "twinkle.kar";

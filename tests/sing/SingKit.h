@@ -5,6 +5,7 @@
 #include "SingSong.h"
 #include "SongState.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,9 @@ SongState prepared(const std::string& path, const Settings& settings = Settings(
 
 /// A karaoke song written to a temporary file: two lines of syllables, the tune on channel
 /// melody (0-based) one note per syllable, chords on channel 0 every other beat and drums on
-/// every syllable. 120 beats a minute, a syllable every half beat after a bar of count-in.
-std::string twoLineSong(int melody = 2);
+/// every syllable. A syllable every half beat after countIn beats; 120 beats a minute
+/// unless usPerBeat says otherwise.
+std::string twoLineSong(int melody = 2, uint32_t usPerBeat = 500000, int countIn = 4);
 
 /// A voice singing song's scored notes: a tone with a few harmonics and 5.5 Hz vibrato at each
 /// note's pitch plus shift semitones, played at tempoFactor (played time = queue time x factor),
