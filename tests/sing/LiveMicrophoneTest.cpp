@@ -120,6 +120,18 @@ TEST(LiveMicrophone, AVoiceIntoTheMicrophoneScoresAsLirmusScoreDoes)
     EXPECT_GT(traced, 20u);
     EXPECT_GE(offline, 85);
     EXPECT_NEAR(live, offline, 6);
+
+    // The card: the song just sung with its score while nothing plays; the next song's card carries it.
+    const std::optional<TitleCard> ended = s.sing->card({});
+    ASSERT_TRUE(ended.has_value());
+    EXPECT_TRUE(ended->ended);
+    EXPECT_EQ(ended->score, live);
+    TitleCard next;
+    next.place = 1;
+    const std::optional<TitleCard> withNext = s.sing->card(next);
+    ASSERT_TRUE(withNext.has_value());
+    EXPECT_FALSE(withNext->ended);
+    EXPECT_EQ(withNext->score, live);
 }
 
 TEST(LiveMicrophone, NoMicrophoneIsSaidOnceAndTheSongPlaysOn)

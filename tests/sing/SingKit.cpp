@@ -65,6 +65,36 @@ std::string twoLineSong(int melody, uint32_t usPerBeat, int countIn)
     return path;
 }
 
+std::string longSong(int seconds)
+{
+    const int scale[] = {60, 62, 64, 65, 67, 69, 71, 72};
+    SmfWriter file(1, 480);
+    SmfTrack& meta = file.track();
+    SmfTrack& words = file.track();
+    SmfTrack& tune = file.track();
+    SmfTrack& band = file.track();
+    meta.tempo(0, 600000).end(); // 100 beats a minute
+    words.text(0, 1, "@KMIDI KARAOKE FILE");
+    std::mt19937 gen(11);
+    uint32_t t = 4 * 480;
+    const uint32_t last = uint32_t(seconds) * 800; // ticks: 480 a beat, 100 beats a minute
+    for (int syllable = 0; t < last; ++syllable) {
+        const uint32_t length = gen() % 3 == 0 ? 240 : 480;
+        words.text(words.deltaTo(t), 1, (syllable % 8 == 0 ? "/la" : "la") + std::string(syllable % 2 ? " " : ""));
+        const int key = scale[gen() % 8];
+        tune.note(tune.deltaTo(t), 3, key, 90).noteOff(length - 30, 3, key);
+        t += length;
+    }
+    words.end();
+    tune.end();
+    for (uint32_t c = 0; c < last; c += 480)
+        band.note(band.deltaTo(c), 0, 48, 60).note(0, 9, 36, 90).noteOff(400, 0, 48).noteOff(0, 9, 36);
+    band.end();
+    const std::string path = tempDir() + "long.kar";
+    file.save(path);
+    return path;
+}
+
 std::vector<float> singMelody(const SingSong& song, double shift, double tempoFactor, unsigned rate)
 {
     double lastMs = 0;

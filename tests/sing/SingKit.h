@@ -20,6 +20,10 @@ SongState prepared(const std::string& path, const Settings& settings = Settings(
 /// unless usPerBeat says otherwise.
 std::string twoLineSong(int melody = 2, uint32_t usPerBeat = 500000, int countIn = 4);
 
+/// A karaoke song of about seconds: lines of eight syllables, one note of the tune (channel 3)
+/// each, a quarter or an eighth at 100 beats a minute, with chords and drums along.
+std::string longSong(int seconds);
+
 /// A voice singing song's scored notes: a tone with a few harmonics and 5.5 Hz vibrato at each
 /// note's pitch plus shift semitones, played at tempoFactor (played time = queue time x factor),
 /// from time 0 of the file; rate samples a second.
