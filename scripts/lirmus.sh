@@ -12,6 +12,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm
   librtmidi-dev libsqlite3-dev libqt6sql6-sqlite
   libuchardet-dev
+  qt6-multimedia-dev libaubio-dev
   fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   midicsv xvfb xauth

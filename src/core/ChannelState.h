@@ -1,6 +1,8 @@
 #pragma once
 // The mixer's view of the 16 MIDI channels, kept for the whole run and reset
 // at each song. Index 9 (MIDI channel 10) is the drum channel.
+#include "Settings.h"
+
 #include <array>
 
 namespace lirmus {
@@ -19,6 +21,13 @@ struct ChannelState {
     int SoloChannel = -1;                      ///< soloed channel 0..15, -1 = none
     bool MelodyMuted = false;                  ///< the melody channel is silenced for singing; kept across songs
     bool IndicUpdating = false;                ///< the program moves the monitor's sliders: they send nothing
+    int MelodyFound = -1;                      ///< the melody channel found from the song's lyrics, -1 = none
 };
+
+/// The channel the Melody button silences: the one found in the song with MelodyAuto, else the setting.
+inline int melodyChannel(const Settings& s, const ChannelState& c)
+{
+    return s.MelodyAuto && c.MelodyFound >= 0 ? c.MelodyFound : s.MelodyChannel;
+}
 
 } // namespace lirmus

@@ -14,6 +14,7 @@ constexpr const char* kOptions = "OPTIONS";
 constexpr const char* kLoad = "LOAD";
 constexpr const char* kScreen = "KARAOKE SCREEN";
 constexpr const char* kParty = "PARTY";
+constexpr const char* kSing = "SING";
 
 std::string trimmed(std::string s)
 {
@@ -159,6 +160,10 @@ const Option kOptionTable[] = {
     {kParty, "Port", "Port", partyPort},
     {kParty, "Pin", "Pin", partyPin},
     {kParty, "Limit", "Limit", partyLimit},
+    {kSing, "Microphone", "Microphone", text<&Settings::Microphone>},
+    {kSing, "MelodyAuto", "MelodyAuto", flag<&Settings::MelodyAuto>},
+    {kSing, "PitchGuide", "PitchGuide", flag<&Settings::PitchGuide>},
+    {kSing, "RecordVoice", "RecordVoice", flag<&Settings::RecordVoice>},
 };
 
 const Option* findOption(std::string_view section, std::string_view key)

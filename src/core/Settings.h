@@ -62,6 +62,11 @@ struct Settings {
     int PartyPort = 0;         ///< the port it listens on; 0 = off
     std::string PartyPin;      ///< the host's PIN for skip, pause, remove and move; "" = those are off
     int PartyLimit = 3;        ///< songs one singer may have waiting (1..20)
+    // [SING]: the singer's microphone, the pitch guide and the score
+    std::string Microphone;           ///< input device's description; "" = the system's default input
+    bool MelodyAuto = false;          ///< the Melody button silences the channel found from the lyrics
+    bool PitchGuide = true;           ///< the karaoke screen shows the pitch guide and scores
+    bool RecordVoice = false;         ///< the performance recording mixes the microphone in
 
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'
@@ -73,13 +78,13 @@ struct Settings {
     std::string iniPath() const { return AppPath + "LIRMUS.INI"; }
 };
 
-/// Reads every [OPTIONS], [LOAD], [KARAOKE SCREEN] and [PARTY] key with its default and rules into s.
+/// Reads every [OPTIONS], [LOAD], [KARAOKE SCREEN], [SING] and [PARTY] key with its default and rules into s.
 void readOptions(const SettingsService& ini, Settings& s);
 
 /// Reads the one option [section] key into s by the rules of readOptions; false when it names none.
 bool readOption(const SettingsService& ini, Settings& s, const std::string& section, const std::string& key);
 
-/// Stores option `key` ([OPTIONS], [LOAD], [KARAOKE SCREEN] or [PARTY]) as the file holds it (MelodyChannel 1-based), updates s
+/// Stores option `key` ([OPTIONS], [LOAD], [KARAOKE SCREEN], [SING] or [PARTY]) as the file holds it (MelodyChannel 1-based), updates s
 /// by the reading rules, then tells the service's listeners; false, storing nothing, for an unknown key.
 bool storeOptionString(SettingsService& ini, Settings& s, std::string_view key, const std::string& text);
 

@@ -53,7 +53,7 @@ int fitPixelSize(const QFont& family, const QStringList& lines, int width, int h
     return pixels;
 }
 
-ScreenGeometry screenGeometry(const QSize& size)
+ScreenGeometry screenGeometry(const QSize& size, bool guide)
 {
     const int W = std::max(size.width(), 1), H = std::max(size.height(), 1);
     ScreenGeometry g;
@@ -61,7 +61,12 @@ ScreenGeometry screenGeometry(const QSize& size)
     const int titleH = H * 12 / 100, bottomH = H * 12 / 100;
     g.title = QRect(g.margin, H / 100, W - 2 * g.margin, titleH);
     g.bottom = QRect(g.margin, H - bottomH, W - 2 * g.margin, bottomH);
-    g.rows = QRect(g.margin, g.title.bottom() + 1, W - 2 * g.margin, g.bottom.top() - g.title.bottom() - 1);
+    int top = g.title.bottom() + 1;
+    if (guide) {
+        g.guide = QRect(g.margin, top, W - 2 * g.margin, H * 24 / 100);
+        top = g.guide.bottom() + 1 + H / 100;
+    }
+    g.rows = QRect(g.margin, top, W - 2 * g.margin, g.bottom.top() - top);
     return g;
 }
 

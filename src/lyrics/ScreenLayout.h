@@ -21,8 +21,10 @@ struct ScreenGeometry {
     QRect title;     ///< the song's title and artist
     QRect rows;      ///< the karaoke rows and the text page, centred in it
     QRect bottom;    ///< chords and the countdown bars
+    QRect guide;     ///< the pitch guide under the title (empty without it)
 };
-ScreenGeometry screenGeometry(const QSize& size);
+/// With a guide, it takes a quarter of the height under the title and the rows move down.
+ScreenGeometry screenGeometry(const QSize& size, bool guide = false);
 
 /// The smallest pixel size at which four rows of family span half of screenHeight.
 int halfHeightPixels(const QFont& family, int screenHeight);

@@ -42,8 +42,14 @@ void ScreenRender::setSize(const QSize& size)
 {
     if (size == size_) return;
     size_ = size;
-    geometry_ = screenGeometry(size);
+    geometry_ = screenGeometry(size, guide_);
     background_ = QImage();
+}
+
+void ScreenRender::setGuide(bool on)
+{
+    guide_ = on;
+    geometry_ = screenGeometry(size_, on);
 }
 
 void ScreenRender::setPicture(const QString& path)
@@ -258,6 +264,17 @@ void ScreenRender::drawCard(QPainter& p, const TitleCard& card) const
         f.setPixelSize(fitPixelSize(f, {text}, W, height * 8 / 10, 1, 6));
         drawText(p, QRect(geometry_.margin, top, W, height), text, f, colour, Qt::AlignHCenter);
     };
+    if (card.ended) {
+        // The song just sung, with the singer's score.
+        line(QStringLiteral("Score"), H * 6 / 100, H * 10 / 100, false, sungColor());
+        line(card.credits.title, H * 18 / 100, H * 14 / 100, true, textColor());
+        if (!card.singer.isEmpty()) line(card.singer, H * 33 / 100, H * 9 / 100, true, sungColor());
+        line(QString::number(std::max(card.score, 0)), H * 44 / 100, H * 30 / 100, true, sungColor());
+        if (card.best >= 0) line(QStringLiteral("Best: %1").arg(card.best), H * 78 / 100, H * 8 / 100, false, textColor());
+        return;
+    }
+    if (card.score >= 0)
+        line(QStringLiteral("Last song: %1").arg(card.score), H * 3 / 100, H * 7 / 100, false, textColor());
     line(QStringLiteral("Up next"), H * 14 / 100, H * 10 / 100, false, sungColor());
     line(card.credits.title, H * 28 / 100, H * 20 / 100, true, textColor());
     line(card.credits.artist, H * 50 / 100, H * 10 / 100, false, textColor());

@@ -28,6 +28,9 @@ struct TitleCard {
     int count = 0;   ///< songs in the queue
     QString partyAddress; ///< where guests request songs ("" when the party service is off)
     QImage partyQr;       ///< the QR code of partyAddress (null: none shown)
+    int score = -1;  ///< the total of the song just sung, -1 = none
+    int best = -1;   ///< the song's best score kept in the library, -1 = none
+    bool ended = false; ///< the card of the song just sung (with its score), not of the next
     bool operator==(const TitleCard&) const = default;
 };
 
@@ -37,6 +40,9 @@ public:
 
     /// The screen's size: the bands follow, the background is drawn again.
     void setSize(const QSize& size);
+    /// Makes room for the pitch guide under the title, or gives it back to the rows.
+    void setGuide(bool on);
+    bool guide() const { return guide_; }
     const QSize& size() const { return size_; }
     const ScreenGeometry& geometry() const { return geometry_; }
     /// The picture behind the text when the background is pictures ("" = none: the gradient).
@@ -101,6 +107,7 @@ private:
     const Settings& settings_;
     QSize size_;
     ScreenGeometry geometry_;
+    bool guide_ = false;
     QString picture_;
     mutable QImage background_;
     QFont rowFont_;

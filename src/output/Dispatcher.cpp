@@ -170,7 +170,7 @@ void Dispatcher::markFirstSound(const QueueEntry& e)
         return;
     }
     view_.monitor.setStripEnabled(ch, true);
-    if (channels_.MelodyMuted && ch == settings_.MelodyChannel) {
+    if (channels_.MelodyMuted && ch == melodyChannel(settings_, channels_)) {
         if (cmd == kNoteOn) SendControl(out_, ch, kVolume, 0);
         return;
     }
@@ -242,7 +242,7 @@ void Dispatcher::controlChange(const QueueEntry& e)
         return;
     }
     int v = ApplyMaster(raw, 0, 127, mixer_.CtrlMaster[size_t(k)], mixer_.CtrlMin[size_t(k)]);
-    if (ch == settings_.MelodyChannel && channels_.MelodyMuted && e.Data1 == kVolume) v = 0;
+    if (ch == melodyChannel(settings_, channels_) && channels_.MelodyMuted && e.Data1 == kVolume) v = 0;
     // A muted channel stays silent until it is turned on again, which restores the song's values.
     if (e.Data1 == kVolume && channels_.ChannelUsed[size_t(ch)] && !channels_.ChannelOn[size_t(ch)]) v = 0;
     if (v != raw) SendControl(out_, ch, mixer_.CtrlNumber[size_t(k)], v);

@@ -30,6 +30,7 @@ bool Mixer::stripUsable(int ch) const
 void Mixer::ResetChannelStates()
 {
     channels_.SoloChannel = -1;
+    channels_.MelodyFound = -1;
     view_.setMelodyPanel(channels_.MelodyMuted ? kLampOff : kLampOn, true);
     for (int ch = 0; ch < ChannelState::kChannels; ++ch) {
         view_.setStripEnabled(ch, false);
@@ -100,7 +101,7 @@ void Mixer::sliMC_Change(int row, int value)
 
 bool Mixer::cmdOn_Click(int ch)
 {
-    const bool melodyOff = channels_.MelodyMuted && ch == settings_.MelodyChannel;
+    const bool melodyOff = channels_.MelodyMuted && ch == melodyChannel(settings_, channels_);
     if (!stripUsable(ch) || melodyOff || ch == channels_.SoloChannel) {
         app_.beep();
         return false;
@@ -143,7 +144,7 @@ bool Mixer::cmdMelody_Click()
         app_.beep();
         return false;
     }
-    const int m = settings_.MelodyChannel;
+    const int m = melodyChannel(settings_, channels_);
     const bool used = m >= 0 && m < ChannelState::kChannels && channels_.ChannelUsed[size_t(m)];
     channels_.MelodyMuted = !channels_.MelodyMuted;
     view_.setMelodyPanel(channels_.MelodyMuted ? kLampOff : kLampOn, true);

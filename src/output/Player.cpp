@@ -1,5 +1,6 @@
 #include "Player.h"
 
+#include "MelodyChannel.h"
 #include "RecordingTakes.h"
 #include "SongCredits.h"
 
@@ -287,6 +288,9 @@ void Player::queueComplete(long lengthMs)
     hub_.showSongLength(TimeText(double(lengthMs) / 1000.0).left(5));
     state_.QueueComplete = true;
     hub_.setWarnEnabled(true);
+    // Found before any note of the song is reported sent: the Melody button can follow it from the first.
+    const MelodyGuess melody = detectMelodyChannel(song_.queue, settings_.MelodyChannel);
+    channels_.MelodyFound = melody.detected ? melody.channel : -1;
 }
 
 void Player::MidiPanic() { transport_.MidiPanic(); }

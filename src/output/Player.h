@@ -80,6 +80,8 @@ public:
     /// queued song when none is chosen; none while a song plays or cards are off. Cheap: a
     /// screen may ask every frame.
     std::optional<TitleCard> titleCard() const;
+    /// Who asked for the song chosen last ("" when nobody was named).
+    const QString& singer() const { return singer_; }
     /// A song waits behind its card.
     bool songWaiting() const { return pending_.has_value(); }
     /// Who sings the song in use, waiting behind its card or cued and not yet sung ("" when

@@ -5,6 +5,7 @@
 #include "ColumnFit.h"
 #include "Jobs.h"
 #include "LibrarySql.h"
+#include "ScoreTable.h"
 #include "SongTableModel.h"
 #include "Twips.h"
 #include "frmImport.h"
@@ -183,6 +184,10 @@ void frmDataGrid::CaricaDB()
         stopLyricsFill();
         model_->clear();
         ok = library_.open(CurDB, &e);
+        // Older libraries gain the singers' scores; one that cannot take them (read-only) still opens.
+        DbError scores;
+        if (ok && !ensureScoresTable(library_.database(), &scores))
+            qWarning("%s: no scores kept: %s", qPrintable(CurDB), qPrintable(scores.text()));
     }
     if (ok) ok = loadShown(CurRecordSource, &e);
     if (ok) {

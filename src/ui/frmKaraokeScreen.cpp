@@ -274,6 +274,7 @@ void frmKaraokeScreen::frame()
 {
     if (!isVisible()) return;
     if (cardSource) setCard(cardSource());
+    followGuide();
     const SongState& song = cursor_.song();
     if (song.queue.MsgCount != timelineEntries_ || cursor_.songFile() != timelineSong_) {
         timeline_.build(song.queue);
@@ -294,6 +295,19 @@ void frmKaraokeScreen::frame()
         countIn_ = ci;
     }
     warmNext();
+}
+
+void frmKaraokeScreen::followGuide()
+{
+    std::optional<GuideView> g = guideSource ? guideSource() : std::nullopt;
+    if (g.has_value() != render_.guide()) {
+        render_.setGuide(g.has_value());
+        fittedSize_ = QSize(); // the rows' band changed
+        refit();
+        update();
+    }
+    guide_ = std::move(g);
+    if (guide_ && !card_) update(render_.geometry().guide);
 }
 
 void frmKaraokeScreen::warmNext()
@@ -422,6 +436,11 @@ void frmKaraokeScreen::paintEvent(QPaintEvent* e)
         render_.drawCard(p, *card_);
     } else {
         if (dirty.intersects(render_.geometry().title)) render_.drawTitle(p, credits());
+        if (guide_ && dirty.intersects(render_.geometry().guide)) {
+            QColor bar = render_.textColor();
+            bar.setAlpha(120);
+            drawGuide(p, render_.geometry().guide, *guide_, bar, render_.sungColor(), QColor(90, 220, 255));
+        }
         for (int r = 1; r <= rowCount(); ++r) {
             const QRect b = band(r);
             if (b.adjusted(0, -b.height() / 4, 0, b.height() / 4).intersects(dirty))

@@ -6,6 +6,7 @@
 // or a picture, the sung colour moving through each syllable over its
 // duration, a count-in before lines after a long gap, and a card between
 // songs. It changes no setting and nothing of the main window.
+#include "GuideRender.h"
 #include "LyricWidgets.h"
 #include "LyricsDisplay.h"
 #include "ScreenRender.h"
@@ -59,6 +60,9 @@ public:
     /// Where the card comes from: asked every frame (the player answers from its state).
     std::function<std::optional<TitleCard>()> cardSource;
     const std::optional<TitleCard>& card() const { return card_; }
+    /// What the pitch guide shows now ({}: no guide, the rows take its room). Asked every frame.
+    std::function<std::optional<GuideView>()> guideSource;
+    const std::optional<GuideView>& guide() const { return guide_; }
 
     /// Lays the screen out again for the song and its size.
     void refit();
@@ -126,6 +130,8 @@ private:
     /// Repaints row, whose text was before.
     void updateRow(int row, const QString& before);
     void warmNext();
+    /// Asks guideSource; the rows move when the guide comes or goes.
+    void followGuide();
     void showPointer();
     SongCredits credits() const;
 
@@ -137,6 +143,7 @@ private:
     QString timelineSong_;
     QPointer<QScreen> target_;
     std::optional<TitleCard> card_;
+    std::optional<GuideView> guide_;
     QStringList songLines_;
     QSize fittedSize_;
     int fittedRows_ = 0;

@@ -7,6 +7,7 @@
 #include "PartyDesk.h"
 #include "PartyServer.h"
 #include "SettingsService.h"
+#include "SingController.h"
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmDataGrid.h"
@@ -117,6 +118,8 @@ void frmMain::createChildWindows()
     hub.attachApp(this);
     frmDataGrid_ = new frmDataGrid;
     connectBrowser();
+    sing_ = new SingController(state_.player, state_.settings, this);
+    sing_->library = [this]() -> SongLibrary* { return frmDataGrid_ ? &frmDataGrid_->library() : nullptr; };
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
                        static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmIndic_)}) {
         // The four windows live as long as the program: they can be minimized
@@ -429,6 +432,7 @@ void frmMain::showOptionsDialog()
     // New karaoke rows change the lyrics window's height.
     connect(&dialog, &frmOptions::applied, this, [this] {
         if (frmPlay_) layOutOrMaximize();
+        if (sing_) sing_->settingsChanged();
     });
     dialog.exec();
 }
@@ -458,15 +462,18 @@ void frmMain::openKaraokeScreen()
     // Between songs the screen shows a card; with it gone songs start at once again.
     player.setTitleCards(true);
     view->cardSource = [this, &player] {
-        std::optional<TitleCard> card = player.titleCard();
+        std::optional<TitleCard> card = sing_->card(player.titleCard());
         if (card) {
             card->partyAddress = partyAddress_;
             card->partyQr = partyQr_;
         }
         return card;
     };
+    view->guideSource = [this] { return sing_->guide(); };
+    sing_->setActive(true);
     connect(view, &frmKaraokeScreen::closed, this, [this, &player] {
         player.setTitleCards(false);
+        sing_->setActive(false);
         QTimer::singleShot(0, this, [this] { showHeldBoxes(); }); // once the screen is gone
     });
     karaokeScreen_ = view;

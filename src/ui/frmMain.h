@@ -30,6 +30,7 @@ class frmPlay;
 class frmLyric;
 class frmIndic;
 class frmDataGrid;
+class SingController;
 class frmKaraokeScreen;
 class PartyDesk;
 class PartyServer;
@@ -62,6 +63,7 @@ public:
     frmLyric* lyrics() const { return frmLyric_; }
     frmIndic* monitor() const { return frmIndic_; }
     frmDataGrid* browser() const { return frmDataGrid_; }
+    SingController* singing() const { return sing_; }
     QMdiSubWindow* subWindowOf(QWidget* child) const;
     QMdiArea* mdiArea() const { return mdi_; }
 
@@ -144,6 +146,7 @@ private:
     frmLyric* frmLyric_ = nullptr;
     frmIndic* frmIndic_ = nullptr;
     frmDataGrid* frmDataGrid_ = nullptr;
+    SingController* sing_ = nullptr; ///< the microphone, the pitch guide and the score
     bool inResize_ = false;
     QPointer<frmKaraokeScreen> karaokeScreen_;
     /// Whether the karaoke screen is full screen over this window's screen.

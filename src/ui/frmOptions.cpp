@@ -1,6 +1,7 @@
 #include "frmOptions.h"
 
 #include "KaraokeScreenPage.h"
+#include "SingPage.h"
 #include "OptionsLogic.h"
 #include "Palette.h"
 #include "Player.h"
@@ -117,17 +118,19 @@ frmOptions::frmOptions(Settings& settings, SettingsService& ini, Player& player,
         const char* caption;
         const char* key;
         const char* tip;
-    } tabs[4] = {{"Player", "Player", "Player parameters"},
+    } tabs[5] = {{"Player", "Player", "Player parameters"},
                  {"Midi Output", "MidiOut", "Midi output parameters"},
                  {"Karaoke", "Karaoke", "Karaoke parameters"},
-                 {"Karaoke Screen", "KaraokeScreen", "The look of the full-screen karaoke screen"}};
+                 {"Karaoke Screen", "KaraokeScreen", "The look of the full-screen karaoke screen"},
+                 {"Sing", "Sing", "The singer's microphone, the pitch guide and the score"}};
     screenPage = new KaraokeScreenPage(this);
     screenPage->chooseColor = [this](const QColor& c, const QString& title) { return chooseColor(c, title); };
     screenPage->chooseFolder = [this](const QString& folder) {
         return QFileDialog::getExistingDirectory(this, "Pictures for the karaoke screen", folder);
     };
-    picOptions = {makePlayerPage(), makeMidiOutPage(), makeKaraokePage(), screenPage};
-    for (int i = 0; i < 4; ++i) {
+    singPage = new SingPage(this);
+    picOptions = {makePlayerPage(), makeMidiOutPage(), makeKaraokePage(), screenPage, singPage};
+    for (int i = 0; i < 5; ++i) {
         picOptions[size_t(i)]->setObjectName(QString("picOptions(%1)").arg(i));
         tbsOptions->addTab(picOptions[size_t(i)], tabs[i].caption);
         tbsOptions->tabBar()->setTabData(i, QString(tabs[i].key));
@@ -219,6 +222,10 @@ QWidget* frmOptions::makeMidiOutPage()
         grid->addWidget(rows[i].bar, 2 + i, 1);
         grid->addWidget(rows[i].value, 2 + i, 2);
     }
+    chkMelodyAuto = new QCheckBox("Auto", frame);
+    chkMelodyAuto->setObjectName("chkMelodyAuto");
+    chkMelodyAuto->setToolTip("The Melody button silences the channel that plays along with the lyrics");
+    grid->addWidget(chkMelodyAuto, 2, 3);
     connect(HSMelody, &QScrollBar::valueChanged, this, &frmOptions::HSMelody_Change);
     connect(HSSolo, &QScrollBar::valueChanged, this, &frmOptions::HSSolo_Change);
     connect(HSTempo, &QScrollBar::valueChanged, this, &frmOptions::HSTempo_Change);
@@ -356,6 +363,7 @@ void frmOptions::Form_Load()
     HSSolo_Change();
     HSMelody->setValue(s.MelodyChannel + 1);
     HSMelody_Change();
+    chkMelodyAuto->setChecked(s.MelodyAuto);
     chkMCI->setChecked(s.ExternalMCI);
 
     // A song under way keeps its device and its output path.
@@ -380,6 +388,7 @@ void frmOptions::Form_Load()
     if (missing) player_.tellMissingDevice(s.MIDIDEVICE);
     showSoundFont();
     screenPage->load(s);
+    singPage->load(s);
     tbsOptions_Click();
 
     adjustSize();
@@ -415,6 +424,8 @@ void frmOptions::AggiornaProfile()
     storeOptionInt(ini_, s, "SoloLevel", HSSolo->value());
     // Stored 1..16; the settings keep it 0-based.
     storeOptionInt(ini_, s, "MelodyChannel", HSMelody->value());
+    // Written only when changed: the file keeps the keys the dialog has always written.
+    if (chkMelodyAuto->isChecked() != s.MelodyAuto) storeOptionBool(ini_, s, "MelodyAuto", chkMelodyAuto->isChecked());
     storeOptionBool(ini_, s, "ExternalMCI", chkMCI->isChecked());
     storeOptionBool(ini_, s, "FilterLyrics", chkFLyr->isChecked());
     // Written only when changed: the file keeps the keys the dialog has always written.
@@ -425,6 +436,7 @@ void frmOptions::AggiornaProfile()
     const KaraokeLook look{PendingFont,     PendingBackColor, PendingForeColor, PendingPlayColor,
                            PendingRows,     PendingFontSize,  PendingCentered};
     const bool screenChanged = screenPage->store(ini_, s);
+    singPage->store(ini_, s);
     if (storeKaraokeLook(ini_, s, look) || screenChanged) player_.lyrics().PreparaPicLyric();
 
     // The list's own state: its page is disabled while another page shows.

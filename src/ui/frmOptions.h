@@ -24,6 +24,7 @@ class QTabWidget;
 namespace lirmus {
 
 class KaraokeScreenPage;
+class SingPage;
 class Player;
 class SettingsService;
 
@@ -33,8 +34,9 @@ public:
     frmOptions(Settings& settings, SettingsService& ini, Player& player, QWidget* parent = nullptr);
 
     QTabWidget* tbsOptions = nullptr;
-    std::array<QWidget*, 4> picOptions{};
+    std::array<QWidget*, 5> picOptions{};
     KaraokeScreenPage* screenPage = nullptr; ///< picOptions(3), the karaoke screen's look
+    SingPage* singPage = nullptr;            ///< picOptions(4), the microphone and the pitch guide
     // "Player"
     QCheckBox* chkAutoStart = nullptr;
     QCheckBox* chkTurboStart = nullptr;
@@ -43,6 +45,7 @@ public:
     QComboBox* OutputDevCombo = nullptr;
     QCheckBox* chkMCI = nullptr;
     QScrollBar* HSMelody = nullptr;
+    QCheckBox* chkMelodyAuto = nullptr;      ///< the Melody button follows the channel found in each song
     QScrollBar* HSSolo = nullptr;
     QScrollBar* HSTempo = nullptr;
     QScrollBar* HSKey = nullptr;

@@ -13,6 +13,7 @@
 #include "frmMain.h"
 #include "frmMidiInfo.h"
 #include "KaraokeScreenPage.h"
+#include "SingPage.h"
 #include "frmOptions.h"
 #include "frmPlay.h"
 
@@ -164,7 +165,7 @@ TEST(Options, LoadShowsTheSettingsInTheirControls)
     EXPECT_TRUE(d.optRows[2]->isChecked());
     EXPECT_FALSE(d.chkCent->isChecked());
     EXPECT_EQ(d.lstKarFonts->count(), QFontDatabase::families().size());
-    EXPECT_EQ(d.tbsOptions->count(), 4);
+    EXPECT_EQ(d.tbsOptions->count(), 5);
     EXPECT_EQ(d.tbsOptions->tabToolTip(1), "Midi output parameters");
 
     // Every value label follows its scroll bar.
@@ -393,10 +394,10 @@ TEST(Options, CtrlTabGoesRoundThePages)
     Options o("");
     frmOptions& d = *o.dialog;
     EXPECT_EQ(d.tbsOptions->currentIndex(), 0);
-    for (int expected : {1, 2, 3, 0}) {
+    for (int expected : {1, 2, 3, 4, 0}) {
         d.Form_KeyDown(Qt::Key_Tab, Qt::ControlModifier);
         EXPECT_EQ(d.tbsOptions->currentIndex(), expected);
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(d.picOptions[size_t(i)]->isEnabled(), i == expected);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(d.picOptions[size_t(i)]->isEnabled(), i == expected);
     }
     d.Form_KeyDown(Qt::Key_Tab, Qt::NoModifier);
     EXPECT_EQ(d.tbsOptions->currentIndex(), 0);
@@ -570,4 +571,41 @@ TEST(Options, MainWindowSwitchesToTheExternalPlayerAfterTheDialogAndOpensTheInfo
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->windowTitle(), "Midi Info");
     EXPECT_EQ(info->txtLyrics->toPlainText(), "la la la");
+}
+
+TEST(Options, MelodyAutoAndTheSingPageStoreOnlyWhatChanged)
+{
+    Options o("[SING]\nMicrophone=USB Headset\nPitchGuide=0\n");
+    frmOptions& d = *o.dialog;
+    SingPage& page = *d.singPage;
+    EXPECT_EQ(d.tbsOptions->tabText(4), "Sing");
+    EXPECT_FALSE(d.chkMelodyAuto->isChecked());
+    EXPECT_EQ(page.cboMicrophone->itemText(0), SingPage::kDefaultInput);
+    EXPECT_EQ(page.cboMicrophone->currentText(), "USB Headset") << "a device not plugged in stays chosen";
+    EXPECT_FALSE(page.chkPitchGuide->isChecked());
+    d.cmdApply_Click();
+    EXPECT_EQ(o.file().find("MelodyAuto"), std::string::npos) << "written only when changed";
+
+    d.chkMelodyAuto->setChecked(true);
+    page.cboMicrophone->setCurrentIndex(0);
+    page.chkPitchGuide->setChecked(true);
+    d.cmdApply_Click();
+    EXPECT_TRUE(o.settings.MelodyAuto);
+    EXPECT_EQ(o.settings.Microphone, "") << "the default input";
+    EXPECT_TRUE(o.settings.PitchGuide);
+    EXPECT_EQ(o.settings.MelodyChannel, 3) << "the stored channel stays as it is";
+    EXPECT_NE(o.file().find("[SING]\nMicrophone=\nPitchGuide=-1\n"), std::string::npos) << o.file();
+    EXPECT_NE(o.file().find("MelodyAuto=-1"), std::string::npos) << o.file();
+    o.open();
+    EXPECT_TRUE(o.dialog->chkMelodyAuto->isChecked());
+    EXPECT_EQ(o.dialog->singPage->cboMicrophone->currentIndex(), 0);
+}
+
+TEST(Options, TheLevelMeterReadsDecibels)
+{
+    EXPECT_EQ(meterPercent(-120.0f), 0);
+    EXPECT_EQ(meterPercent(-60.0f), 0);
+    EXPECT_EQ(meterPercent(-30.0f), 50);
+    EXPECT_EQ(meterPercent(0.0f), 100);
+    EXPECT_EQ(meterPercent(6.0f), 100);
 }

@@ -131,3 +131,27 @@ TEST(LirmusInfo, LengthsOfAHundredMinutesAndMorePrintWhole)
         EXPECT_TRUE(r.out.split('\n').contains(length)) << r.out.toStdString();
     }
 }
+
+TEST(LirmusInfo, PrintsTheMelodyChannelFoundFromTheLyricsElseTheSetting)
+{
+    const std::string dir = tempDir();
+    writeFile(dir + "LIRMUS.INI", "[OPTIONS]\nMelodyChannel=7\n");
+    SmfWriter w(1, 480);
+    SmfTrack& words = w.track();
+    SmfTrack& tune = w.track();
+    words.text(0, 3, "Words");
+    for (int i = 0; i < 4; ++i) {
+        words.text(i ? 480 : 0, 1, "la ");
+        tune.note(i ? 440 : 0, 11, 60 + i, 90).noteOff(40, 11, 60 + i);
+    }
+    words.end();
+    tune.end();
+    ASSERT_TRUE(w.save(dir + "sung.kar"));
+    SmfWriter plain(1, 480);
+    plain.track().note(0, 2, 60, 90).noteOff(480, 2, 60).end();
+    ASSERT_TRUE(plain.save(dir + "plain.mid"));
+
+    const InfoRun r = runInfo(dir, {"sung.kar", "plain.mid"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.split('\n').filter("melody channel: "), QStringList({"melody channel: 12", "melody channel: 7"}));
+}

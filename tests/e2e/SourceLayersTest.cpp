@@ -20,9 +20,10 @@ namespace {
 const fs::path kSource = LIRMUS_SOURCE_DIR "/src";
 
 // Top to bottom: a file may include its own layer's headers and those of the layers below it.
-const std::vector<std::string> kLayers = {"app",   "ui",    "output",  "party",         "lyrics",          "song",
-                                          "library", "mixer", "core",           "platform/mci",    "platform/midiout",
-                                          "platform/midifile", "platform/profile"};
+// The command-line tools under song/info print what sing finds in a song, so they sit above it.
+const std::vector<std::string> kLayers = {"app",     "ui",    "output", "song/info",    "sing",   "party",
+                                          "lyrics",  "song",  "library", "mixer",       "core",
+                                          "platform/mci", "platform/midiout", "platform/midifile", "platform/profile"};
 
 std::string read(const fs::path& p)
 {

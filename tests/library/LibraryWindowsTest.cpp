@@ -90,6 +90,8 @@ TEST(LibraryWindows, StartUpRestoresTheLibraryAndABadOneIsReported)
     EXPECT_EQ(b.w.windowTitle(), "3 Records from: All Songs in " + b.dir + "/karaoke.db");
     EXPECT_TRUE(b.w.optDBFile->isChecked());
     EXPECT_TRUE(b.writes.empty());
+    EXPECT_EQ(sqlValue(b.w.library(), "SELECT count(*) FROM sqlite_master WHERE name = 'Scores'").toInt(), 1)
+        << "a library made before scores gains their table when opened";
 
     Browser bad;
     ASSERT_TRUE(writeFile((bad.dir + "/text.db").toStdString(), std::string(2048, 't')));

@@ -185,6 +185,35 @@ TEST(Mixer, MelodyOffAndBackOn)
     EXPECT_TRUE(fresh.channels.MelodyMuted);
 }
 
+TEST(Mixer, MelodyAutoSilencesTheChannelFoundInTheSong)
+{
+    Desk d;
+    d.settings.MelodyAuto = true;
+    d.channels.MelodyFound = 6;
+    d.sounding(3, {90});
+    d.sounding(6, {80});
+    ASSERT_TRUE(d.mixer.cmdMelody_Click());
+    EXPECT_EQ(d.take(), std::vector<std::string>{cc(6, 7, 0)});
+    EXPECT_FALSE(d.mixer.cmdOn_Click(6)) << "the silenced melody cannot be turned on by its strip";
+    EXPECT_TRUE(d.mixer.cmdOn_Click(3));
+
+    // Nothing found in the song, or Auto off: the setting.
+    Desk none;
+    none.settings.MelodyAuto = true;
+    none.sounding(3, {90});
+    ASSERT_TRUE(none.mixer.cmdMelody_Click());
+    EXPECT_EQ(none.take(), std::vector<std::string>{cc(3, 7, 0)});
+    Desk off;
+    off.channels.MelodyFound = 6;
+    off.sounding(3, {90});
+    off.sounding(6, {80});
+    ASSERT_TRUE(off.mixer.cmdMelody_Click());
+    EXPECT_EQ(off.take(), std::vector<std::string>{cc(3, 7, 0)});
+    // A new song forgets the channel found in the last.
+    off.mixer.ResetChannelStates();
+    EXPECT_EQ(off.channels.MelodyFound, -1);
+}
+
 TEST(Mixer, StripSlidersSendTheScaledValueOnlyForAnAudibleChannel)
 {
     Desk d;

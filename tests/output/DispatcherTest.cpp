@@ -358,6 +358,24 @@ TEST(Dispatcher, SoloAndMelodyMuteAreReimposedOnTheSongsVolumes)
     EXPECT_EQ(f.received().size(), 2u);
 }
 
+TEST(Dispatcher, MelodyAutoKeepsTheChannelFoundSilent)
+{
+    Fixture f;
+    f.settings.MelodyAuto = true;
+    f.channels.MelodyFound = 11;
+    const long found = f.add(0, 0x9B, 60, 90);
+    const long volume = f.control(0, 11, 7, 100);
+    const long setting = f.add(0, 0x93, 60, 90);
+    f.finish();
+    f.channels.MelodyMuted = true;
+    f.sent(found);
+    f.sent(volume);
+    f.sent(setting);
+    EXPECT_FALSE(f.channels.ChannelOn[11]);
+    EXPECT_TRUE(f.channels.ChannelOn[3]) << "the setting's channel plays";
+    EXPECT_EQ(f.received(), (std::vector<std::string>{bytes({0xBB, 7, 0}), bytes({0xBB, 7, 0})}));
+}
+
 TEST(Dispatcher, TheExternalPlayerSendsTheFileValueItself)
 {
     Fixture f;

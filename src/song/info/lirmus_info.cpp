@@ -1,6 +1,8 @@
 // lirmus-info [--queue] FILE...: prepares each song exactly as the player does
 // and prints what the preparation found (and, with --queue, the whole queue).
+#include "CommandLineViews.h"
 #include "LoadSong.h"
+#include "MelodyChannel.h"
 #include "Midifile.h"
 #include "Settings.h"
 #include "SettingsService.h"
@@ -22,22 +24,6 @@
 using namespace lirmus;
 
 namespace {
-
-/// Views of a command-line run: nothing is shown, the title and the refusals are kept.
-class InfoViews : public QuietSongSink {
-public:
-    InfoViews(const QFontMetrics& metrics, long screenTwips) : metrics_(metrics), screenTwips_(screenTwips) {}
-
-    long textWidthTwips(const QString& text) const override { return long(metrics_.horizontalAdvance(text)) * 15; }
-    long screenWidthTwips() const override { return screenTwips_; }
-    void songRefused(const QString& text, MessageIcon, bool) override { refusals << text; }
-
-    QStringList refusals;
-
-private:
-    const QFontMetrics& metrics_;
-    long screenTwips_;
-};
 
 /// Output gathered in a buffer written out in large pieces: a queue can be long.
 class Out {
@@ -131,7 +117,7 @@ void printQueue(Out& out, const SongQueue& q)
     }
 }
 
-void printSong(Out& out, const std::string& path, const SongState& s, bool withQueue)
+void printSong(Out& out, const std::string& path, const SongState& s, const Settings& settings, bool withQueue)
 {
     out.raw("file: ");
     out.raw(path);
@@ -147,6 +133,7 @@ void printSong(Out& out, const std::string& path, const SongState& s, bool withQ
     out.raw("\nencoding: ");
     out.text(s.TextEncoding);
     out.raw("\n");
+    out.field("melody channel", detectMelodyChannel(s.queue, settings.MelodyChannel).channel + 1);
     QStringList songText = s.SongText.split(QStringLiteral("\r\n"));
     if (!songText.isEmpty() && songText.last().isEmpty()) songText.removeLast();
     printLines(out, "[song text]", songText);
@@ -160,11 +147,7 @@ void printSong(Out& out, const std::string& path, const SongState& s, bool withQ
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // Stderr carries the refusals of songs: keep Qt's own start-up notices off it.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
+    quietToolStart();
     QGuiApplication app(argc, argv);
 
     bool withQueue = false;
@@ -195,12 +178,9 @@ int main(int argc, char** argv)
     Out out;
     bool printed = false;
     for (const std::string& path : files) {
-        InfoViews views(metrics, screenTwips);
-        Midifile reader;
+        CommandLineViews views(metrics, screenTwips);
         SongState song;
-        PlayerFlags flags;
-        if (OpenSongFile(reader, path, views))
-            SongLoader(reader, song, flags, settings, views, views).LoadSong();
+        prepareSong(path, settings, views, song);
         if (!views.refusals.isEmpty()) {
             for (const QString& m : views.refusals)
                 std::fprintf(stderr, "%s: %s\n", path.c_str(), m.toStdString().c_str());
@@ -208,7 +188,7 @@ int main(int argc, char** argv)
             continue;
         }
         if (printed) out.raw("\n");
-        printSong(out, path, song, withQueue);
+        printSong(out, path, song, settings, withQueue);
         out.flush();
         printed = true;
     }

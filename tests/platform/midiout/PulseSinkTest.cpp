@@ -4,6 +4,7 @@
 #include "MciSequencer.h"
 #include "OutputErrors.h"
 #include "OutputTestSupport.h"
+#include "PulseServer.h"
 #include "SmfWriter.h"
 
 #include <gtest/gtest.h>
@@ -32,97 +33,10 @@ namespace {
 
 constexpr int kRate = 44100;
 
-bool onPath(const std::string& program)
-{
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    for (size_t a = 0; a <= dirs.size();) {
-        const size_t b = std::min(dirs.find(':', a), dirs.size());
-        if (access((dirs.substr(a, b - a) + "/" + program).c_str(), X_OK) == 0)
-            return true;
-        a = b + 1;
-    }
-    return false;
-}
-
 int64_t steadyUs()
 {
     return std::chrono::duration_cast<std::chrono::microseconds>(Steady::now().time_since_epoch()).count();
 }
-
-/// Starts program with args; its stdout to outFd (or a log), stderr to the log.
-pid_t spawn(const std::vector<std::string>& args, const std::string& log, int outFd = -1)
-{
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    if (outFd >= 0)
-        posix_spawn_file_actions_adddup2(&fa, outFd, 1);
-    else
-        posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_addopen(&fa, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&fa);
-    return pid;
-}
-
-int waitFor(const std::vector<std::string>& args, const std::string& log)
-{
-    const pid_t pid = spawn(args, log);
-    int status = -1;
-    if (pid > 0)
-        waitpid(pid, &status, 0);
-    return status;
-}
-
-/// A PulseAudio server with one null sink "lirmus", in a runtime folder of its own.
-/// This process talks to it (and only to it) through PULSE_SERVER.
-struct PulseServer {
-    std::string dir = tempDir();
-    std::string log = dir + "/pulse.log";
-    pid_t pid = -1;
-
-    bool start()
-    {
-        setenv("PULSE_RUNTIME_PATH", dir.c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        setenv("HOME", dir.c_str(), 1); // its cookie and state stay here too
-        setenv("PULSE_SERVER", ("unix:" + dir + "/native").c_str(), 1);
-        pid = spawn({"pulseaudio", "--system=false", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                     "--use-pid-file=false", "--disable-shm=true",
-                     "-L", "module-null-sink sink_name=lirmus rate=44100 channels=2",
-                     "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + dir + "/native"},
-                    log);
-        for (int i = 0; pid > 0 && i < 100; ++i) {
-            if (waitFor({"pactl", "info"}, dir + "/pactl.log") == 0)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
-    }
-
-    void kill()
-    {
-        if (pid <= 0)
-            return;
-        ::kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-
-    std::string logText() const
-    {
-        std::ifstream in(log);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    ~PulseServer() { kill(); }
-};
 
 /// parec on the sink's monitor; each read is stamped so the recording's
 /// frames can be placed on the steady clock.
