@@ -43,7 +43,7 @@ void frmDataGrid::AssestaLarghezza()
     const QFontMetrics fm = grdData->fontMetrics();
     const QFontMetrics header = grdData->horizontalHeader()->fontMetrics();
     const int pad = 2 * grdData->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
-    const int sample = std::min(model_->rowCount(), 200);
+    const int sample = std::min(model_->rowCount(), 64);
     const int marks = model_->favouriteColumn() < 0 ? columns : model_->favouriteColumn();
     std::vector<ColumnWant> wants(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
