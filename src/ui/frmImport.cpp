@@ -336,18 +336,21 @@ void frmImport::importStep(int file, ImportResult result, const DbError& e)
     if (result == ImportResult::Failed)
         dialogs_.message(importErrorMessage(SongImporter::midiFileOf(list_, file, ImportFolder, chkFolders->isChecked()), e),
                          LibraryDialogs::Icon::Exclamation);
-    const ImportCounts& counts = importer_.counts();
-    lblImported->setText(QString::number(counts.added));
-    lblNotImported->setText(QString::number(counts.already + counts.failed + counts.skipped + counts.copies));
+    showCounts();
+}
+
+void frmImport::showCounts()
+{
+    const ImportCounts& c = importer_.counts();
+    lblImported->setText(QString::number(c.added));
+    lblNotImported->setText(QString::number(c.already + c.failed + c.skipped + c.copies));
 }
 
 void frmImport::importFinished(bool cancelled)
 {
     const bool ok = importer_.end();
     importing_ = false;
-    const ImportCounts& counts = importer_.counts();
-    lblImported->setText(QString::number(counts.added));
-    lblNotImported->setText(QString::number(counts.already + counts.failed + counts.skipped + counts.copies));
+    showCounts();
     if (reload) reload();
     if (!ok) {
         setBusy(false);
@@ -367,7 +370,7 @@ void frmImport::importFinished(bool cancelled)
         return;
     }
     unsetCursor();
-    dialogs_.message(importReport(list_.ticked(), counts, importer_.skipped, importer_.copies),
+    dialogs_.message(importReport(list_.ticked(), importer_.counts(), importer_.skipped, importer_.copies),
                      LibraryDialogs::Icon::Information);
     accept();
 }

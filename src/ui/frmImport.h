@@ -84,6 +84,8 @@ private:
     void setBusy(bool busy);
     void importStep(int file, ImportResult result, const DbError& e);
     void importFinished(bool cancelled);
+    /// The running counters: added, and not added for any reason.
+    void showCounts();
     void scanFinished();
 
     SongLibrary& library_;

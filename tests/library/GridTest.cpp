@@ -257,3 +257,36 @@ TEST(Grid, TheToolNamesSongsFromTitlesAndListsByLyrics)
     EXPECT_TRUE(err.startsWith("'little twinkle' not Found in Lyrics !")) << err.toStdString();
     EXPECT_EQ(run({"list", db, "--lyrics", "!!"}, &out, &err), 2) << "no words to look for";
 }
+
+TEST(Grid, TheImportWindowNamesFromTitlesSkipsNoSongsAndLeavesCopiesOut)
+{
+    Browser b;
+    writeSong(b.dir + "/songs/waterloo_abba.mid", {"Waterloo - ABBA"});
+    touchFile(b.dir + "/songs/empty.kar");
+    b.loadDatabase(b.library(0));
+    b.w.dirFiles_Change(b.dir + "/songs");
+    auto importWith = [&](bool titles, bool copies) {
+        frmImport dlg(b.w.library(), b.w.filesPath(), b.w.dialogs);
+        dlg.reload = [&] { b.w.CaricaDB(); };
+        dlg.chkTitles->setChecked(titles);
+        dlg.chkCopies->setChecked(copies);
+        dlg.cmdOK_Click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.importing(); }));
+        return dlg.lblNotImported->text();
+    };
+    EXPECT_EQ(importWith(true, false), "1");
+    EXPECT_TRUE(b.messages.back().startsWith("1 songs added to DB. 1 files skipped: not songs.\n"))
+        << b.messages.back().toStdString();
+    EXPECT_EQ(b.column(0), QStringList({"Waterloo"}));
+    EXPECT_EQ(b.column(1), QStringList({"ABBA"}));
+
+    ASSERT_TRUE(QDir().mkpath(b.dir + "/more"));
+    ASSERT_TRUE(QFile::copy(b.dir + "/songs/waterloo_abba.mid", b.dir + "/more/copy.mid"));
+    b.w.dirFiles_Change(b.dir + "/more");
+    importWith(false, false);
+    EXPECT_TRUE(b.messages.back().startsWith("0 songs added to DB.\n1 songs not added because already in DB under "
+                                             "another name!")) << b.messages.back().toStdString();
+    importWith(false, true);
+    EXPECT_EQ(b.messages.back(), QString("1 songs added to DB."));
+    EXPECT_EQ(names(b), QStringList({"Waterloo", "copy"})) << "without the option: the file's name";
+}
