@@ -290,3 +290,28 @@ TEST(Grid, TheImportWindowNamesFromTitlesSkipsNoSongsAndLeavesCopiesOut)
     EXPECT_EQ(b.messages.back(), QString("1 songs added to DB."));
     EXPECT_EQ(names(b), QStringList({"Waterloo", "copy"})) << "without the option: the file's name";
 }
+
+TEST(Grid, TheImportWindowTakesAnotherFolder)
+{
+    Browser b;
+    writeSong(b.dir + "/Karaoke/Rock/Queen/One.mid");
+    writeSong(b.dir + "/Karaoke/Rock/Queen/Two.kar");
+    b.loadDatabase(b.library(0));
+    QString asked;
+    b.w.dialogs.chooseFolder = [&](const QString&, const QString& initial) {
+        asked = initial;
+        return b.dir + "/Karaoke/Rock/Queen";
+    };
+    frmImport dlg(b.w.library(), b.w.filesPath(), b.w.dialogs);
+    EXPECT_EQ(dlg.lstFiles->count(), 0);
+    dlg.cmdFolder->click();
+    EXPECT_EQ(asked, b.w.filesPath()) << "the dialog starts at the folder shown";
+    EXPECT_EQ(dlg.ImportFolder, b.dir + "/Karaoke/Rock/Queen");
+    EXPECT_EQ(dlg.lstFiles->count(), 2);
+    EXPECT_EQ(dlg.txtAuthor->text(), "Queen");
+    EXPECT_EQ(dlg.txtCategory->text(), "Rock");
+    b.w.dialogs.chooseFolder = [](const QString&, const QString&) { return QString(); };
+    frmImport again(b.w.library(), b.dir + "/Karaoke/Rock/Queen", b.w.dialogs);
+    again.cmdFolder->click();
+    EXPECT_EQ(again.lstFiles->count(), 2) << "cancelled: the same folder";
+}
