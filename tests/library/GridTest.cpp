@@ -52,6 +52,10 @@ TEST(ColumnFit, SpareRoomGoesToTextAndTooLittleComesFromIt)
     const std::vector<int> narrow = fitColumns(cols, 250);
     EXPECT_EQ(narrow[0] + narrow[1] + narrow[2], 250);
     EXPECT_EQ(narrow[0], 100 - 200 * 60 / 300);
+    const std::vector<int> odd = fitColumns({{100, 40, true}, {100, 40, true}, {100, 40, true}}, 280);
+    EXPECT_EQ(odd[0] + odd[1] + odd[2], 280) << "shares rounded down: the last text column takes the rest";
+    const std::vector<int> oddWide = fitColumns({{100, 40, true}, {100, 40, true}, {100, 40, true}, {9, 9, false}}, 401);
+    EXPECT_EQ(oddWide[0] + oddWide[1] + oddWide[2] + oddWide[3], 401);
     const std::vector<int> tiny = fitColumns(cols, 10);
     EXPECT_EQ(tiny, std::vector<int>({40, 50, 60})) << "never below a header";
     EXPECT_EQ(fitColumns(cols, 450), std::vector<int>({100, 50, 300}));
