@@ -25,6 +25,16 @@ std::vector<int> fitColumns(const std::vector<ColumnWant>& columns, int room)
         }
         widths.push_back(int(std::max<long long>(w, c.least)));
     }
+    // The shares are rounded down: the last text column takes up the few pixels left, so
+    // the columns end exactly at the edge and no scroll bar shows for them.
+    long long sum = 0;
+    for (int w : widths) sum += w;
+    for (size_t i = columns.size(); i-- > 0;) {
+        if (!columns[i].flexible) continue;
+        const long long adjusted = widths[i] + (room - sum);
+        if (sum != room && adjusted >= columns[i].least) widths[i] = int(adjusted);
+        break;
+    }
     return widths;
 }
 

@@ -24,6 +24,9 @@ const char* const kSchema[] = {
          LastPlayed TEXT,
          TempoChange INTEGER))",
     R"(CREATE INDEX IF NOT EXISTS "Song Details Hash" ON "Song Details" (Hash))",
+    // The few songs with marks are read at every load: without reading every song's row.
+    R"(CREATE INDEX IF NOT EXISTS "Song Details Marked" ON "Song Details" (MidiFile)
+       WHERE Favourite <> 0 OR PlayCount > 0 OR TempoChange IS NOT NULL)",
     // Lyrics are matched whatever their letter case and accents.
     R"(CREATE VIRTUAL TABLE IF NOT EXISTS "Song Lyrics" USING fts5(Lyrics, tokenize = 'unicode61 remove_diacritics 2'))",
     R"(CREATE TRIGGER IF NOT EXISTS "Song Details Delete" AFTER DELETE ON "All Songs" BEGIN
@@ -75,11 +78,12 @@ bool hasSongDetails(const SongLibrary& lib)
 
 bool upgradeSongDetails(SongLibrary& lib, DbError* err)
 {
-    if (hasSongDetails(lib)) {
-        // Triggers too: a copy that lost them still gets them back.
+    {
+        // Every table, index and trigger there: nothing to do (a file that lost some gets them back).
         QSqlQuery q(lib.database());
-        if (q.exec(R"(SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'All Songs')") &&
-            q.next() && q.value(0).toInt() >= 2)
+        if (q.exec(R"(SELECT count(*) FROM sqlite_master WHERE name IN ('Song Details', 'Song Lyrics',
+                      'Song Details Hash', 'Song Details Marked', 'Song Details Delete', 'Song Details Move'))") &&
+            q.next() && q.value(0).toInt() == 6)
             return true;
     }
     if (!lib.begin(err)) return false;

@@ -38,6 +38,9 @@ LibraryDialogs LibraryDialogs::standard(QWidget* parent)
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
         return dialog.selectedFiles().front();
     };
+    d.chooseFolder = [owner](const QString& title, const QString& initial) {
+        return QFileDialog::getExistingDirectory(owner ? owner->window() : nullptr, title, initial);
+    };
     return d;
 }
 

@@ -23,6 +23,8 @@ struct LibraryDialogs {
     std::function<QString(const QString& prompt, const QString& title, const QString& initial)> input;
     /// A file chosen in the open or save dialog; "" when cancelled.
     std::function<QString(const FileChoice& choice)> chooseFile;
+    /// A folder chosen, starting at initial; "" when cancelled.
+    std::function<QString(const QString& title, const QString& initial)> chooseFolder;
 
     /// The real dialogs, over parent.
     static LibraryDialogs standard(QWidget* parent);

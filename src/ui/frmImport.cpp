@@ -75,6 +75,9 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     lblImported->setObjectName("lblImported");
     lblNotImported = new QLabel("0", picImported);
     lblNotImported->setObjectName("lblNotImported");
+    cmdFolder = new QPushButton("Folder...", this);
+    cmdFolder->setObjectName("cmdFolder");
+    cmdFolder->setToolTip("Import the songs of another folder");
     cmdOk = new QPushButton("Ok", this);
     cmdOk->setObjectName("cmdOk");
     cmdOk->setDefault(true);
@@ -128,6 +131,7 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     count->addStretch(1);
     count->addWidget(picImported);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdFolder);
     buttons->addStretch(1);
     buttons->addWidget(cmdOk);
     buttons->addWidget(cmdAnnulla);
@@ -146,6 +150,7 @@ frmImport::frmImport(SongLibrary& library, const QString& folder, const LibraryD
     connect(cmdFoldersSel, &QPushButton::clicked, this, &frmImport::cmdFoldersSel_Click);
     connect(cmdFoldersDes, &QPushButton::clicked, this, &frmImport::cmdFoldersDes_Click);
     connect(cmdOk, &QPushButton::clicked, this, &frmImport::cmdOK_Click);
+    connect(cmdFolder, &QPushButton::clicked, this, &frmImport::cmdFolder_Click);
     connect(cmdAnnulla, &QPushButton::clicked, this, &frmImport::reject);
     connect(lstFiles, &QListWidget::itemChanged, this, &frmImport::lstFiles_ItemCheck);
     connect(lstFolders, &QListWidget::itemChanged, this, &frmImport::lstFolders_ItemCheck);
@@ -180,6 +185,7 @@ void frmImport::setBusy(bool busy)
     // Cancel stays: it stops the job.
     for (QWidget* w : {static_cast<QWidget*>(chkFolders), static_cast<QWidget*>(lstFiles),
                        static_cast<QWidget*>(chkTitles), static_cast<QWidget*>(chkCopies),
+                       static_cast<QWidget*>(cmdFolder),
                        static_cast<QWidget*>(cmdFilesSel), static_cast<QWidget*>(cmdFilesDes),
                        static_cast<QWidget*>(cmdFoldersSel), static_cast<QWidget*>(cmdFoldersDes)})
         w->setEnabled(!busy);
@@ -230,6 +236,16 @@ void frmImport::scanFinished()
     list_ = std::move(*scanned_);
     fillLists();
     setBusy(false);
+}
+
+void frmImport::cmdFolder_Click()
+{
+    if (importing_ || scanning() || !dialogs_.chooseFolder) return;
+    const QString folder = dialogs_.chooseFolder("Import from folder...", ImportFolder);
+    if (folder.isEmpty()) return;
+    ImportFolder = folder;
+    if (chkFolders->isChecked()) ListSubFolders();
+    else ListCurrentFolder();
 }
 
 void frmImport::chkFolders_Click(bool checked)
@@ -336,18 +352,21 @@ void frmImport::importStep(int file, ImportResult result, const DbError& e)
     if (result == ImportResult::Failed)
         dialogs_.message(importErrorMessage(SongImporter::midiFileOf(list_, file, ImportFolder, chkFolders->isChecked()), e),
                          LibraryDialogs::Icon::Exclamation);
-    const ImportCounts& counts = importer_.counts();
-    lblImported->setText(QString::number(counts.added));
-    lblNotImported->setText(QString::number(counts.already + counts.failed + counts.skipped + counts.copies));
+    showCounts();
+}
+
+void frmImport::showCounts()
+{
+    const ImportCounts& c = importer_.counts();
+    lblImported->setText(QString::number(c.added));
+    lblNotImported->setText(QString::number(c.already + c.failed + c.skipped + c.copies));
 }
 
 void frmImport::importFinished(bool cancelled)
 {
     const bool ok = importer_.end();
     importing_ = false;
-    const ImportCounts& counts = importer_.counts();
-    lblImported->setText(QString::number(counts.added));
-    lblNotImported->setText(QString::number(counts.already + counts.failed + counts.skipped + counts.copies));
+    showCounts();
     if (reload) reload();
     if (!ok) {
         setBusy(false);
@@ -367,7 +386,7 @@ void frmImport::importFinished(bool cancelled)
         return;
     }
     unsetCursor();
-    dialogs_.message(importReport(list_.ticked(), counts, importer_.skipped, importer_.copies),
+    dialogs_.message(importReport(list_.ticked(), importer_.counts(), importer_.skipped, importer_.copies),
                      LibraryDialogs::Icon::Information);
     accept();
 }

@@ -47,6 +47,7 @@ public:
     QWidget* picImported = nullptr;
     QLabel* lblImported = nullptr;
     QLabel* lblNotImported = nullptr;
+    QPushButton* cmdFolder = nullptr; ///< "Folder...": another folder to import
     QPushButton* cmdOk = nullptr;
     QPushButton* cmdAnnulla = nullptr;
 
@@ -69,6 +70,8 @@ public slots:
     void cmdFoldersSel_Click() { setAllFolders(true); }
     void cmdFoldersDes_Click() { setAllFolders(false); }
     void cmdOK_Click();
+    /// Asks for another folder and lists its songs (and its sub-folders' when ticked).
+    void cmdFolder_Click();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -84,6 +87,8 @@ private:
     void setBusy(bool busy);
     void importStep(int file, ImportResult result, const DbError& e);
     void importFinished(bool cancelled);
+    /// The running counters: added, and not added for any reason.
+    void showCounts();
     void scanFinished();
 
     SongLibrary& library_;

@@ -52,6 +52,10 @@ TEST(ColumnFit, SpareRoomGoesToTextAndTooLittleComesFromIt)
     const std::vector<int> narrow = fitColumns(cols, 250);
     EXPECT_EQ(narrow[0] + narrow[1] + narrow[2], 250);
     EXPECT_EQ(narrow[0], 100 - 200 * 60 / 300);
+    const std::vector<int> odd = fitColumns({{100, 40, true}, {100, 40, true}, {100, 40, true}}, 280);
+    EXPECT_EQ(odd[0] + odd[1] + odd[2], 280) << "shares rounded down: the last text column takes the rest";
+    const std::vector<int> oddWide = fitColumns({{100, 40, true}, {100, 40, true}, {100, 40, true}, {9, 9, false}}, 401);
+    EXPECT_EQ(oddWide[0] + oddWide[1] + oddWide[2] + oddWide[3], 401);
     const std::vector<int> tiny = fitColumns(cols, 10);
     EXPECT_EQ(tiny, std::vector<int>({40, 50, 60})) << "never below a header";
     EXPECT_EQ(fitColumns(cols, 450), std::vector<int>({100, 50, 300}));
@@ -256,4 +260,62 @@ TEST(Grid, TheToolNamesSongsFromTitlesAndListsByLyrics)
     EXPECT_EQ(out, "");
     EXPECT_TRUE(err.startsWith("'little twinkle' not Found in Lyrics !")) << err.toStdString();
     EXPECT_EQ(run({"list", db, "--lyrics", "!!"}, &out, &err), 2) << "no words to look for";
+}
+
+TEST(Grid, TheImportWindowNamesFromTitlesSkipsNoSongsAndLeavesCopiesOut)
+{
+    Browser b;
+    writeSong(b.dir + "/songs/waterloo_abba.mid", {"Waterloo - ABBA"});
+    touchFile(b.dir + "/songs/empty.kar");
+    b.loadDatabase(b.library(0));
+    b.w.dirFiles_Change(b.dir + "/songs");
+    auto importWith = [&](bool titles, bool copies) {
+        frmImport dlg(b.w.library(), b.w.filesPath(), b.w.dialogs);
+        dlg.reload = [&] { b.w.CaricaDB(); };
+        dlg.chkTitles->setChecked(titles);
+        dlg.chkCopies->setChecked(copies);
+        dlg.cmdOK_Click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.importing(); }));
+        return dlg.lblNotImported->text();
+    };
+    EXPECT_EQ(importWith(true, false), "1");
+    EXPECT_TRUE(b.messages.back().startsWith("1 songs added to DB. 1 files skipped: not songs.\n"))
+        << b.messages.back().toStdString();
+    EXPECT_EQ(b.column(0), QStringList({"Waterloo"}));
+    EXPECT_EQ(b.column(1), QStringList({"ABBA"}));
+
+    ASSERT_TRUE(QDir().mkpath(b.dir + "/more"));
+    ASSERT_TRUE(QFile::copy(b.dir + "/songs/waterloo_abba.mid", b.dir + "/more/copy.mid"));
+    b.w.dirFiles_Change(b.dir + "/more");
+    importWith(false, false);
+    EXPECT_TRUE(b.messages.back().startsWith("0 songs added to DB.\n1 songs not added because already in DB under "
+                                             "another name!")) << b.messages.back().toStdString();
+    importWith(false, true);
+    EXPECT_EQ(b.messages.back(), QString("1 songs added to DB."));
+    EXPECT_EQ(names(b), QStringList({"Waterloo", "copy"})) << "without the option: the file's name";
+}
+
+TEST(Grid, TheImportWindowTakesAnotherFolder)
+{
+    Browser b;
+    writeSong(b.dir + "/Karaoke/Rock/Queen/One.mid");
+    writeSong(b.dir + "/Karaoke/Rock/Queen/Two.kar");
+    b.loadDatabase(b.library(0));
+    QString asked;
+    b.w.dialogs.chooseFolder = [&](const QString&, const QString& initial) {
+        asked = initial;
+        return b.dir + "/Karaoke/Rock/Queen";
+    };
+    frmImport dlg(b.w.library(), b.w.filesPath(), b.w.dialogs);
+    EXPECT_EQ(dlg.lstFiles->count(), 0);
+    dlg.cmdFolder->click();
+    EXPECT_EQ(asked, b.w.filesPath()) << "the dialog starts at the folder shown";
+    EXPECT_EQ(dlg.ImportFolder, b.dir + "/Karaoke/Rock/Queen");
+    EXPECT_EQ(dlg.lstFiles->count(), 2);
+    EXPECT_EQ(dlg.txtAuthor->text(), "Queen");
+    EXPECT_EQ(dlg.txtCategory->text(), "Rock");
+    b.w.dialogs.chooseFolder = [](const QString&, const QString&) { return QString(); };
+    frmImport again(b.w.library(), b.dir + "/Karaoke/Rock/Queen", b.w.dialogs);
+    again.cmdFolder->click();
+    EXPECT_EQ(again.lstFiles->count(), 2) << "cancelled: the same folder";
 }
