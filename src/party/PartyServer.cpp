@@ -55,8 +55,8 @@ void PartyServer::stop()
     // A request waiting for this thread gives up on seeing this, so the service thread is free.
     closing_ = true;
     ++run_;
-    Service* service = service_;
-    QMetaObject::invokeMethod(service, [service] { delete service; }, Qt::BlockingQueuedConnection);
+    // Deleted in its own thread as that thread ends, with its server and sockets.
+    service_->deleteLater();
     service_ = nullptr;
     thread_->quit();
     thread_->wait();
