@@ -66,7 +66,6 @@ struct Settings {
     std::string Microphone;           ///< input device's description; "" = the system's default input
     bool MelodyAuto = false;          ///< the Melody button silences the channel found from the lyrics
     bool PitchGuide = true;           ///< the karaoke screen shows the pitch guide and scores
-    bool RecordVoice = false;         ///< the performance recording mixes the microphone in
 
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'

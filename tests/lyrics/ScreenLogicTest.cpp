@@ -133,6 +133,20 @@ TEST(ScreenLayout, TheTitleIsNeverCutAndGoesOnTwoLinesRatherThanTiny)
     EXPECT_TRUE(fitTitle(family, {}, band).lines.isEmpty());
 }
 
+TEST(ScreenLayout, ThePitchGuideTakesAQuarterUnderTheTitleAndTheRowsMoveDown)
+{
+    const ScreenGeometry plain = screenGeometry(QSize(1920, 1080));
+    EXPECT_TRUE(plain.guide.isEmpty());
+    const ScreenGeometry g = screenGeometry(QSize(1920, 1080), true);
+    EXPECT_EQ(g.guide.top(), g.title.bottom() + 1);
+    EXPECT_EQ(g.guide.height(), 1080 * 24 / 100);
+    EXPECT_EQ(g.guide.left(), g.margin);
+    EXPECT_GT(g.rows.top(), g.guide.bottom()) << "the rows never lie under the guide";
+    EXPECT_EQ(g.rows.bottom(), plain.rows.bottom());
+    EXPECT_EQ(g.bottom, plain.bottom);
+    EXPECT_GE(g.rows.height(), 1080 / 2) << "four rows still fit half the height";
+}
+
 TEST(SongCredits, TitleLinesNameTheSongElseItsFileName)
 {
     EXPECT_EQ(creditsFrom({"  Negra Sombra ", "", "Music: Xoan Montes", "Lyrics: R. de Castro"}, "/x/y.kar").title,

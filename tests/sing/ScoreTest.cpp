@@ -53,6 +53,7 @@ TEST(Score, NotesWeighByLengthLinesApartAndOnlyLyricNotesCount)
     ScoreEngine e(song);
     EXPECT_EQ(e.total(), 0);
     e.addFrame(0, 400, 50);          // the intro note: not scored
+    EXPECT_EQ(e.noteFraction(0), 0.0);
     e.addFrame(950, 1100, 72);       // the long note, an octave up, overlapping its ends
     EXPECT_EQ(e.lineScore(0), 80);   // 1000 of 1250 ms
     EXPECT_EQ(e.lineScore(1), 0);
