@@ -273,7 +273,10 @@ TEST(MonitorWindow, ControlsOfTheWindowReachTheMixer)
     m.take();
     click(m.w->sliMC[0], Qt::RightButton);
     EXPECT_EQ(m.table.CtrlMaster[0], 127);
-    EXPECT_EQ(m.take(), std::vector<std::string>{bytes({0xB1, 7, 90})});
+    // The key changes above restart the output, whose note-offs may still be on their way.
+    std::vector<std::string> sent = m.take();
+    std::erase_if(sent, [](const std::string& b) { return (uint8_t(b[0]) & 0xF0) == 0x80; });
+    EXPECT_EQ(sent, std::vector<std::string>{bytes({0xB1, 7, 90})});
 }
 
 TEST(MonitorWindow, ARealSongLightsItsStripsAndTheMixerRulesHoldWhileItPlays)
