@@ -96,8 +96,7 @@ void SettingsService::setStrings(const std::string& section,
         if (changed.empty()) return;
         ++version_;
     }
-    wake_.notify_all();
-    for (const std::string& key : changed) notify(section, key);
+    announce(section, changed);
 }
 
 void SettingsService::removeKeys(const std::string& section, const std::function<bool(const std::string&)>& drop)
@@ -109,8 +108,13 @@ void SettingsService::removeKeys(const std::string& section, const std::function
         if (removed.empty()) return;
         ++version_;
     }
+    announce(section, removed);
+}
+
+void SettingsService::announce(const std::string& section, const std::vector<std::string>& keys)
+{
     wake_.notify_all();
-    for (const std::string& key : removed) notify(section, key);
+    for (const std::string& key : keys) notify(section, key);
 }
 
 void SettingsService::setInt(const std::string& section, const std::string& key, long long value)

@@ -97,6 +97,8 @@ public:
     int fileWrites() const;
 
 private:
+    /// After keys of section changed in memory: wakes the writer, then tells the listeners.
+    void announce(const std::string& section, const std::vector<std::string>& keys);
     void writerLoop();
     bool save(bool* newFailure);
     void reportFromWriter(const std::string& message);
