@@ -81,12 +81,6 @@ int64_t VoiceMix::take(std::vector<float>& left, std::vector<float>& right, bool
     dropFront(r_, size_t(n));
     dropFront(v_, size_t(n));
     base_ += n;
-    if (finishing) { // what lies past the end is not the take's
-        l_.clear();
-        r_.clear();
-        v_.clear();
-        backingEnd_ = voiceEnd_ = base_;
-    }
     return n;
 }
 
