@@ -1,8 +1,10 @@
 // The singer in the recording, end to end: a tone played into a PulseAudio null
 // sink whose monitor is the microphone lands in the synthesizer's take beside
 // its notes, at the time it was played.
+#include "ControllerTable.h"
 #include "MIDIOutput.h"
 #include "Microphone.h"
+#include "Player.h"
 #include "PulseServer.h"
 #include "RecordingTakes.h"
 #include "SingKit.h"
@@ -125,4 +127,24 @@ TEST(VoiceRecording, ATakeHoldsTheNotesAndTheVoiceSungToThem)
     EXPECT_GT(voiceMs, playedMs - 30);
     EXPECT_NEAR(voiceMs, capturedMs, 40);
     EXPECT_LT(toneLevel(w, 441 * 10, 441 * 20, 880), 0.02) << "nothing sung before the tone";
+}
+
+TEST(VoiceRecording, ThePlayersTakesCarryTheVoiceOnlyWhenAskedAndRecording)
+{
+    Settings settings;
+    ControllerTable controllers = defaultControllerTable();
+    Player player(settings, controllers);
+    settings.RecordVoice = true;
+    player.applySynthSettings();
+    EXPECT_EQ(player.voiceTap(), nullptr) << "no audio file: nothing is recorded";
+    settings.AudioFile = tempDir() + "/take.wav";
+    player.applySynthSettings();
+    const auto tap = player.voiceTap();
+    ASSERT_NE(tap, nullptr);
+    EXPECT_EQ(tap->rate(), kSynthRate);
+    player.applySynthSettings();
+    EXPECT_EQ(player.voiceTap(), tap) << "the same tap while the microphone feeds it";
+    settings.RecordVoice = false;
+    player.applySynthSettings();
+    EXPECT_EQ(player.voiceTap(), nullptr);
 }
