@@ -163,6 +163,7 @@ const Option kOptionTable[] = {
     {kSing, "Microphone", "Microphone", text<&Settings::Microphone>},
     {kSing, "MelodyAuto", "MelodyAuto", flag<&Settings::MelodyAuto>},
     {kSing, "PitchGuide", "PitchGuide", flag<&Settings::PitchGuide>},
+    {kSing, "RecordVoice", "RecordVoice", flag<&Settings::RecordVoice>},
 };
 
 const Option* findOption(std::string_view section, std::string_view key)

@@ -66,6 +66,7 @@ struct Settings {
     std::string Microphone;           ///< input device's description; "" = the system's default input
     bool MelodyAuto = false;          ///< the Melody button silences the channel found from the lyrics
     bool PitchGuide = true;           ///< the karaoke screen shows the pitch guide and scores
+    bool RecordVoice = false;         ///< the audio file's takes mix the microphone in
 
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'

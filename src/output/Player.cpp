@@ -2,6 +2,7 @@
 
 #include "MelodyChannel.h"
 #include "RecordingTakes.h"
+#include "SynthDevice.h"
 #include "SongCredits.h"
 
 #include "ControllerTable.h"
@@ -79,6 +80,11 @@ void Player::applySynthSettings()
         takes_.reset();
     else if (!takes_ || takes_->path() != settings_.AudioFile)
         takes_ = std::make_shared<RecordingTakes>(settings_.AudioFile);
+    if (settings_.RecordVoice && !voiceTap_)
+        voiceTap_ = std::make_shared<VoiceTap>(kSynthRate);
+    else if (!settings_.RecordVoice)
+        voiceTap_.reset();
+    if (takes_) takes_->setVoice(voiceTap_);
     MIDIOutput1.setSoundFont(settings_.SoundFont);
     MIDIOutput1.setRecording(takes_);
     MIDIOutput1.setAudioDriver(settings_.AudioDriver);

@@ -25,6 +25,7 @@
 #include "SongSink.h"
 #include "SongState.h"
 #include "Transport.h"
+#include "VoiceTap.h"
 
 #include <QObject>
 #include <QStringList>
@@ -99,6 +100,8 @@ public:
     void dropSongs(const QStringList& files);
     /// Follows the synthesizer settings (SoundFont, audio file) for the next start.
     void applySynthSettings();
+    /// The voice the recording mixes in, for the microphone to feed (nullptr: none is recorded).
+    std::shared_ptr<VoiceTap> voiceTap() const { return takes_ ? voiceTap_ : nullptr; }
     /// The song has ended (or another starts): the next start records a new take.
     void endTake();
     /// Opens the output device the settings name ([LOAD] MIDIDEVICE, a list position);
@@ -175,6 +178,7 @@ private:
     Transport transport_{*this};
     ExternalPlayer external_;
     std::shared_ptr<RecordingTakes> takes_; // both synthesizers record to them
+    std::shared_ptr<VoiceTap> voiceTap_;    // the singer's voice on its way into them
     // The song behind its title card, and the singer of the song chosen.
     struct PendingSong {
         QString file;

@@ -6,6 +6,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 
 namespace lirmus {
@@ -61,6 +62,9 @@ public:
         return {};
     }
 
+    /// Any thread: the tap the samples also go to.
+    void setTap(std::shared_ptr<VoiceTap> tap) { std::atomic_store(&tap_, std::move(tap)); }
+
     Q_INVOKABLE void close()
     {
         if (source_) source_->stop();
@@ -90,6 +94,10 @@ private:
                 sum += format_.normalizedSampleValue(bytes.constData() + (i * channels + c) * bytesPerSample);
             mono_[size_t(i)] = sum / float(channels);
         }
+        // The recording wants the voice itself, stamped with when its first sample was captured.
+        if (const auto tap = std::atomic_load(&tap_); tap && tap->wanted() && n > 0)
+            tap->push(int64_t((now - double(n) * 1000.0 / tracker_->sampleRate()) * 1000.0), mono_.data(), int(n),
+                      int(tracker_->sampleRate()));
         out_.clear();
         tracker_->feed(mono_.data(), mono_.size(), out_);
         if (out_.empty()) return;
@@ -113,6 +121,7 @@ private:
     std::vector<float> mono_;
     std::vector<PitchFrame> out_;
     double fed_ = 0;
+    std::shared_ptr<VoiceTap> tap_;
 };
 
 Microphone::Microphone(QObject* parent) : QObject(parent)
@@ -161,6 +170,8 @@ bool Microphone::start(const QString& name)
     running_ = why.isEmpty();
     return running_;
 }
+
+void Microphone::setVoiceTap(std::shared_ptr<VoiceTap> tap) { worker_->setTap(std::move(tap)); }
 
 void Microphone::stop()
 {

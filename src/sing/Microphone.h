@@ -4,6 +4,7 @@
 // thread waits for the analysis. Frames reach the window thread in batches,
 // each stamped with the steady-clock time its sound was captured.
 #include "PitchTracker.h"
+#include "VoiceTap.h"
 
 #include <QObject>
 #include <QString>
@@ -41,6 +42,8 @@ public:
     /// Starts capturing from the device described by name ("" or a name not found: the default).
     /// False, with the reason in error(), when there is no input at all or it cannot open.
     bool start(const QString& name);
+    /// Feeds what is captured from now on to tap too (nullptr: to nothing), while the tap wants it.
+    void setVoiceTap(std::shared_ptr<VoiceTap> tap);
     /// Stops capturing (nothing when stopped).
     void stop();
     bool running() const { return running_; }

@@ -17,24 +17,30 @@ SingController::SingController(Player& player, const Settings& settings, QObject
 {
     connect(&mic_, &Microphone::frames, this, &SingController::takeFrames);
     connect(&mic_, &Microphone::failed, this, [this](const QString& why) { message_ = why; });
+    // The recording takes the voice whether or not the karaoke screen is up.
+    if (player_.voiceTap()) startMicrophone();
 }
+
+bool SingController::wantsMicrophone() const { return (active_ && settings_.PitchGuide) || player_.voiceTap(); }
 
 void SingController::setActive(bool on)
 {
     active_ = on;
-    if (on && settings_.PitchGuide) startMicrophone();
+    if (wantsMicrophone()) {
+        if (!mic_.running()) startMicrophone(); // a recording's voice goes on without a gap
+    }
     else mic_.stop();
 }
 
 void SingController::settingsChanged()
 {
-    if (!active_) return;
-    if (settings_.PitchGuide) startMicrophone();
+    if (wantsMicrophone()) startMicrophone();
     else mic_.stop();
 }
 
 void SingController::startMicrophone()
 {
+    mic_.setVoiceTap(player_.voiceTap());
     if (mic_.start(QString::fromStdString(settings_.Microphone))) {
         message_.clear();
         return;
@@ -62,6 +68,7 @@ void SingController::followSong()
 
 void SingController::takeFrames(const QVector<LiveFrame>& frames)
 {
+    if (!active_ || !settings_.PitchGuide) return; // the microphone runs for the recording alone
     followSong();
     if (!live_.hasSong() || frames.isEmpty()) return;
     const SingSong* s = live_.song();

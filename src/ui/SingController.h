@@ -60,6 +60,8 @@ private:
     void followSong();
     void finish();
     void startMicrophone();
+    /// The pitch guide on the karaoke screen or the recording wants the voice.
+    bool wantsMicrophone() const;
 
     Player& player_;
     const Settings& settings_;

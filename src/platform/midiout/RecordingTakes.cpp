@@ -1,5 +1,7 @@
 #include "RecordingTakes.h"
 
+#include "VoiceTap.h"
+
 #include <sys/stat.h>
 
 namespace lirmus {
@@ -54,6 +56,18 @@ std::string RecordingTakes::current()
 {
     std::lock_guard lock(m_);
     return current_;
+}
+
+void RecordingTakes::setVoice(std::shared_ptr<VoiceTap> tap)
+{
+    std::lock_guard lock(m_);
+    voice_ = std::move(tap);
+}
+
+std::shared_ptr<VoiceTap> RecordingTakes::voice()
+{
+    std::lock_guard lock(m_);
+    return voice_;
 }
 
 void RecordingTakes::endTake()

@@ -4,10 +4,13 @@
 // take, in the same file; the first start after it begins a new take in a file
 // that does not exist yet. No take ever goes over an existing file.
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
 namespace lirmus {
+
+class VoiceTap;
 
 /// "name.wav" numbered n: "name-2.wav" ("name" when n is 1; the extension of the file name alone is kept).
 std::string numberedName(const std::string& path, int n);
@@ -29,6 +32,10 @@ public:
     void endTake();
     /// The current take's file ("" before the first take).
     std::string current();
+    /// The takes begun from now on mix in the voice of tap (nullptr: none). Any thread.
+    void setVoice(std::shared_ptr<VoiceTap> tap);
+    /// The voice mixed into the takes (nullptr: none). Any thread.
+    std::shared_ptr<VoiceTap> voice();
     /// The name asked for.
     const std::string& path() const { return path_; }
 
@@ -37,6 +44,7 @@ private:
     std::mutex m_;
     std::string current_; // the current take's file, "" before the first
     bool ended_ = true;
+    std::shared_ptr<VoiceTap> voice_;
 };
 
 } // namespace lirmus

@@ -128,6 +128,8 @@ public:
             return;
         playStopped();
         const RecordingTakes::Take take = takes_->next();
+        // The voice heard with output frame F was sung when F was played: at the clock time frameOf maps to F.
+        recorder_->setVoice(takes_->voice(), [this](int64_t us) { return frameOf(us); });
         if (hasAudio()) {
             recorder_->begin(take.path, std::max(frameOf(startUs), rendered_.load()), take.continues);
         } else {

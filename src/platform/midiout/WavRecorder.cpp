@@ -9,12 +9,16 @@ namespace {
 
 // How often the writer empties the ring while a take goes on.
 constexpr auto kWriteEvery = std::chrono::milliseconds(20);
+// How long the take's frames wait for the voice sung to them: the card's
+// buffer plus the microphone's, with room to spare.
+constexpr int kVoiceHoldMs = 1000;
 
 } // namespace
 
 WavRecorder::WavRecorder(int rate, Notice onError, int ringSeconds)
     : rate_(rate), onError_(std::move(onError)), samples_(size_t(rate) * 2 * size_t(ringSeconds)),
-      blocks_(size_t(rate) * size_t(ringSeconds) / 32), buffer_(2 * kChunk)
+      blocks_(size_t(rate) * size_t(ringSeconds) / 32), buffer_(2 * kChunk), mix_(rate * kVoiceHoldMs / 1000),
+      voiceBuffer_(VoiceTap::kChunk)
 {
     writer_ = std::thread([this] { writerMain(); });
 }
@@ -27,6 +31,13 @@ WavRecorder::~WavRecorder()
     }
     cv_.notify_all();
     writer_.join();
+}
+
+void WavRecorder::setVoice(std::shared_ptr<VoiceTap> tap, std::function<int64_t(int64_t us)> frameOfUs)
+{
+    std::lock_guard lock(m_);
+    askedVoice_ = std::move(tap);
+    askedFrameOfUs_ = std::move(frameOfUs);
 }
 
 void WavRecorder::begin(const std::string& path, int64_t fromFrame, bool continues)
@@ -72,11 +83,12 @@ void WavRecorder::offer(int64_t start, int n, const float* left, const float* ri
     }
 }
 
-void WavRecorder::drain(int64_t endFrame)
+void WavRecorder::drain(int64_t endFrame, bool finishing)
 {
+    const bool writing = take_ && wav_.isOpen();
     for (Block b; blocks_.pop(b);) {
         samples_.pop(buffer_.data(), size_t(2 * b.frames));
-        if (!take_ || !wav_.isOpen())
+        if (!writing)
             continue;
         // Only the frames of the take: [from_, endFrame).
         const int64_t first = std::max(b.start, from_);
@@ -89,12 +101,27 @@ void WavRecorder::drain(int64_t endFrame)
             l[i] = buffer_[size_t(2 * (skip + i))];
             r[i] = buffer_[size_t(2 * (skip + i) + 1)];
         }
-        written_ = last;
-        if (!wav_.write(l, r, n)) {
-            onError_(wav_.error());
-            wav_.close();
-        }
+        mix_.addBacking(first, n, l, r);
     }
+    takeVoice();
+    if (!writing)
+        return;
+    mix_.take(mixedL_, mixedR_, finishing, endFrame);
+    written_ = mix_.handedOut();
+    if (!mixedL_.empty() && !wav_.write(mixedL_.data(), mixedR_.data(), int(mixedL_.size()))) {
+        onError_(wav_.error());
+        wav_.close();
+    }
+}
+
+void WavRecorder::takeVoice()
+{
+    if (!voice_)
+        return;
+    int64_t us = 0;
+    for (int n; (n = voice_->pop(us, voiceBuffer_.data(), int(voiceBuffer_.size()))) > 0;)
+        if (take_)
+            mix_.addVoice(frameOfUs_(us), n, voiceBuffer_.data());
 }
 
 void WavRecorder::writerMain()
@@ -107,7 +134,17 @@ void WavRecorder::writerMain()
             takePath_ = path_;
             from_ = written_ = askedFrom_;
             const auto mode = askedContinue_ ? WavWriter::Mode::Continue : WavWriter::Mode::New;
+            if (voice_)
+                voice_->setWanted(false);
+            voice_ = askedVoice_;
+            frameOfUs_ = askedFrameOfUs_;
             lock.unlock();
+            if (voice_) { // what was sung before the take is not its
+                take_ = false;
+                takeVoice();
+                voice_->setWanted(true);
+            }
+            mix_.start(from_, voice_ != nullptr);
             take_ = true;
             lost_.store(0);
             if (takePath_.empty())
@@ -121,7 +158,9 @@ void WavRecorder::writerMain()
         if (endAsked_) {
             const int64_t endFrame = askedEnd_;
             lock.unlock();
-            drain(endFrame); // every frame before the end is in the ring by now
+            drain(endFrame, true); // every frame before the end is in the ring by now
+            if (voice_)
+                voice_->setWanted(false);
             // The periodic drain may have written frames the end came before.
             if (wav_.isOpen() && written_ > endFrame && !wav_.keepFirst(wav_.frames() - (written_ - endFrame)))
                 onError_(wav_.error());
@@ -143,7 +182,7 @@ void WavRecorder::writerMain()
         // take is armed, before this thread has started it, belong to that take.
         if (take_) {
             lock.unlock();
-            drain(INT64_MAX);
+            drain(INT64_MAX, false);
             lock.lock();
         }
         cv_.wait_for(lock, kWriteEvery, [&] { return beginAsked_ || endAsked_ || quit_; });

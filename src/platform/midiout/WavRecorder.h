@@ -5,12 +5,15 @@
 // Frames carry their absolute number, so a take holds exactly the frames
 // [from, end) however late the audio thread hands a block over.
 #include "SpscRing.h"
+#include "VoiceMix.h"
+#include "VoiceTap.h"
 #include "WavWriter.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,6 +31,9 @@ public:
     WavRecorder(const WavRecorder&) = delete;
     WavRecorder& operator=(const WavRecorder&) = delete;
 
+    /// Owner: the takes begun from now on mix in the voice of tap (none: nullptr), each block
+    /// placed on the frame frameOfUs gives for its capture time (steady clock, microseconds).
+    void setVoice(std::shared_ptr<VoiceTap> tap, std::function<int64_t(int64_t us)> frameOfUs);
     /// Owner: starts writing into path the frames from fromFrame on, appending to it when
     /// continues (a take that goes on). An empty path is said to have no free name.
     void begin(const std::string& path, int64_t fromFrame, bool continues = false);
@@ -46,7 +52,8 @@ private:
     static constexpr int kChunk = 512;
 
     void writerMain();
-    void drain(int64_t endFrame);
+    void drain(int64_t endFrame, bool finishing);
+    void takeVoice();
 
     const int rate_;
     Notice onError_;
@@ -62,6 +69,8 @@ private:
     std::string path_;
     int64_t askedFrom_ = 0, askedEnd_ = 0;
     bool askedContinue_ = false;
+    std::shared_ptr<VoiceTap> askedVoice_;
+    std::function<int64_t(int64_t)> askedFrameOfUs_;
 
     // The writer thread's own.
     WavWriter wav_;
@@ -70,6 +79,10 @@ private:
     int64_t written_ = 0; // the first frame after those written
     bool take_ = false;
     std::vector<float> buffer_;
+    std::shared_ptr<VoiceTap> voice_; // the take's voice, if any
+    std::function<int64_t(int64_t)> frameOfUs_;
+    VoiceMix mix_;
+    std::vector<float> voiceBuffer_, mixedL_, mixedR_;
     std::thread writer_;
 };
 

@@ -2,6 +2,7 @@
 // frames, whenever the audio thread hands them over.
 #include "SmfWriter.h"
 #include "WavFile.h"
+#include "VoiceTap.h"
 #include "WavRecorder.h"
 
 #include <gtest/gtest.h>
@@ -98,4 +99,40 @@ TEST(WavRecorder, AContinuedTakeAppendsWhatFollows)
     ASSERT_EQ(w.samples.size() / 2, 500u);
     EXPECT_EQ(frameOfSample(w.samples[2 * 299]), 299);
     EXPECT_EQ(frameOfSample(w.samples[2 * 300]), 0); // frame 5000
+}
+
+TEST(WavRecorder, TheVoiceIsMixedOnTheFramesItWasSungTo)
+{
+    std::vector<std::string> notices;
+    WavRecorder rec(44100, [&](const std::string& m) { notices.push_back(m); });
+    auto tap = std::make_shared<VoiceTap>(44100);
+    // Output frame 0 is heard at 1 s on the steady clock.
+    rec.setVoice(tap, [](int64_t us) { return (us - 1'000'000) * 44100 / 1'000'000; });
+    const std::vector<float> sung(4800, 0.5f), before(1000, 0.9f);
+    tap->push(1'000'000, before.data(), 1000, 44100); // sung before the take: not in it
+    const std::string path = tempDir() + "/voice.wav";
+    rec.begin(path, 0);
+    for (int i = 0; i < 200 && !tap->wanted(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(tap->wanted());
+    std::vector<float> l(441, 0.1f), r(441, 0.0f);
+    for (int64_t f = 0; f < 44100; f += 441) rec.offer(f, 441, l.data(), r.data());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the backing is written ahead of the voice
+    tap->push(1'500'000, sung.data(), 4800, 48000);               // 0.1 s from 0.5 s on, at the card's rate
+    rec.end(44100);
+    EXPECT_FALSE(tap->wanted());
+    EXPECT_TRUE(notices.empty()) << notices.front();
+
+    const Wav w = readWav(path);
+    ASSERT_TRUE(w.valid);
+    ASSERT_EQ(w.samples.size() / 2, 44100u);
+    const auto at = [&](size_t frame, int ch) { return w.samples[2 * frame + size_t(ch)] / 32767.0; };
+    EXPECT_NEAR(at(100, 0), 0.1, 0.001);
+    EXPECT_NEAR(at(100, 1), 0.0, 0.001);
+    EXPECT_NEAR(at(22049, 1), 0.0, 0.001);
+    EXPECT_NEAR(at(22050, 0), 0.6, 0.001);
+    EXPECT_NEAR(at(22050, 1), 0.5, 0.001);
+    EXPECT_NEAR(at(26458, 1), 0.5, 0.001);
+    EXPECT_NEAR(at(26461, 1), 0.0, 0.001);
+    EXPECT_NEAR(at(30000, 0), 0.1, 0.001);
 }
