@@ -229,11 +229,13 @@ int runFirstCopy(const QString& lockPath, CommandLine command)
     state.player.openOutput();
     if (main.SetMciMode) main.SetMciMode();
     QApplication::restoreOverrideCursor();
-    // A changed SoundFont or recording file is followed from the next start on.
+    // A changed SoundFont, recording file or voice in it is followed from the next start on.
     state.settingsService->listen([&state](const std::string& section, const std::string& key) {
-        if (QString::fromStdString(section).compare("LOAD", Qt::CaseInsensitive) != 0) return;
-        const QString k = QString::fromStdString(key);
-        if (k.compare("SoundFont", Qt::CaseInsensitive) == 0 || k.compare("AudioFile", Qt::CaseInsensitive) == 0) {
+        const auto is = [](const std::string& a, const char* b) {
+            return QString::fromStdString(a).compare(b, Qt::CaseInsensitive) == 0;
+        };
+        if ((is(section, "LOAD") && (is(key, "SoundFont") || is(key, "AudioFile"))) ||
+            (is(section, "SING") && is(key, "RecordVoice"))) {
             readOption(*state.settingsService, state.settings, section, key);
             state.player.applySynthSettings();
         }

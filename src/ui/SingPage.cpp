@@ -30,11 +30,16 @@ SingPage::SingPage(QWidget* parent) : QWidget(parent)
     lblHeard->setObjectName("lblHeard");
     chkPitchGuide = new QCheckBox("Show the pitch guide and score singers on the karaoke screen", this);
     chkPitchGuide->setObjectName("chkPitchGuide");
+    chkRecordVoice = new QCheckBox("Mix the microphone into the recording of the audio file", this);
+    chkRecordVoice->setObjectName("chkRecordVoice");
+    chkRecordVoice->setToolTip("The takes written to the audio file ([LOAD] AudioFile) hold the singer's "
+                               "voice with the song, where it was sung.");
     auto* form = new QFormLayout(this);
     form->addRow("Microphone:", cboMicrophone);
     form->addRow("Level:", pgrLevel);
     form->addRow("Heard:", lblHeard);
     form->addRow(QString(), chkPitchGuide);
+    form->addRow(QString(), chkRecordVoice);
     connect(cboMicrophone, &QComboBox::currentIndexChanged, this, [this] {
         if (mic_) listen(true);
     });
@@ -55,6 +60,7 @@ void SingPage::load(const Settings& s)
         cboMicrophone->setCurrentIndex(cboMicrophone->findText(chosen));
     }
     chkPitchGuide->setChecked(s.PitchGuide);
+    chkRecordVoice->setChecked(s.RecordVoice);
 }
 
 QString SingPage::chosenDevice() const
@@ -68,6 +74,8 @@ bool SingPage::store(SettingsService& ini, Settings& s) const
     const std::string device = chosenDevice().toStdString();
     if (device != s.Microphone) changed |= storeOptionString(ini, s, "Microphone", device);
     if (chkPitchGuide->isChecked() != s.PitchGuide) changed |= storeOptionBool(ini, s, "PitchGuide", chkPitchGuide->isChecked());
+    if (chkRecordVoice->isChecked() != s.RecordVoice)
+        changed |= storeOptionBool(ini, s, "RecordVoice", chkRecordVoice->isChecked());
     return changed;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The options dialog's page "Sing": the microphone the singer uses, with a
-// level meter and the pitch heard to try it, and the pitch guide ([SING] in
-// the settings). Edits are held until the dialog applies them.
+// level meter and the pitch heard to try it, the pitch guide and the voice in
+// the recording ([SING] in the settings). Edits are held until the dialog applies them.
 #include "Settings.h"
 
 #include <QWidget>
@@ -38,6 +38,7 @@ public:
     QProgressBar* pgrLevel = nullptr;
     QLabel* lblHeard = nullptr;
     QCheckBox* chkPitchGuide = nullptr;
+    QCheckBox* chkRecordVoice = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -583,22 +583,26 @@ TEST(Options, MelodyAutoAndTheSingPageStoreOnlyWhatChanged)
     EXPECT_EQ(page.cboMicrophone->itemText(0), SingPage::kDefaultInput);
     EXPECT_EQ(page.cboMicrophone->currentText(), "USB Headset") << "a device not plugged in stays chosen";
     EXPECT_FALSE(page.chkPitchGuide->isChecked());
+    EXPECT_FALSE(page.chkRecordVoice->isChecked());
     d.cmdApply_Click();
     EXPECT_EQ(o.file().find("MelodyAuto"), std::string::npos) << "written only when changed";
+    EXPECT_EQ(o.file().find("RecordVoice"), std::string::npos);
 
     d.chkMelodyAuto->setChecked(true);
     page.cboMicrophone->setCurrentIndex(0);
     page.chkPitchGuide->setChecked(true);
+    page.chkRecordVoice->setChecked(true);
     d.cmdApply_Click();
     EXPECT_TRUE(o.settings.MelodyAuto);
+    EXPECT_TRUE(o.settings.RecordVoice);
     EXPECT_EQ(o.settings.Microphone, "") << "the default input";
     EXPECT_TRUE(o.settings.PitchGuide);
     EXPECT_EQ(o.settings.MelodyChannel, 3) << "the stored channel stays as it is";
-    EXPECT_NE(o.file().find("[SING]\nMicrophone=\nPitchGuide=-1\n"), std::string::npos) << o.file();
-    EXPECT_NE(o.file().find("MelodyAuto=-1"), std::string::npos) << o.file();
+    EXPECT_NE(o.file().find("[SING]\nMicrophone=\nPitchGuide=-1\nMelodyAuto=-1\nRecordVoice=-1\n"), std::string::npos) << o.file();
     o.open();
     EXPECT_TRUE(o.dialog->chkMelodyAuto->isChecked());
     EXPECT_EQ(o.dialog->singPage->cboMicrophone->currentIndex(), 0);
+    EXPECT_TRUE(o.dialog->singPage->chkRecordVoice->isChecked());
 }
 
 TEST(Options, TheLevelMeterReadsDecibels)

@@ -4,6 +4,7 @@
 #include "PlayerHarness.h"
 #include "LoadSong.h"
 #include "SmfWriter.h"
+#include "VoiceTap.h"
 #include "WavFile.h"
 
 #include <gtest/gtest.h>
@@ -414,6 +415,44 @@ TEST(Transport, ARecordingTakeHoldsTheWholeSongAndTheNextSongStartsAnother)
     ASSERT_TRUE(third.valid) << "the song chosen over the other has a take of its own";
     EXPECT_NEAR(third.samples.size() / 2 / 44.1, 300, 60);
     EXPECT_FALSE(std::filesystem::exists(dir + "/take-5.wav"));
+}
+
+// With the voice asked for, what the microphone feeds the player's tap is in
+// the take, on the frames played when it was sung.
+TEST(Transport, ARecordingTakeHoldsTheVoiceWhereItWasSung)
+{
+    const std::string dir = test::tempDir() + "/voice-takes";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    PlayerHarness h;
+    h.player->output().useTestDevice(nullptr);
+    h.player->output().setAudioOutput(false);
+    h.settings.AudioFile = dir + "/take.wav";
+    h.settings.RecordVoice = true;
+    h.player->applySynthSettings();
+    h.player->openOutput();
+    const auto tap = h.player->voiceTap();
+    ASSERT_NE(tap, nullptr);
+
+    h.start(writeSong("voice.mid", 2));
+    const int64_t startUs = h.clock.nowUs();
+    h.play(200);
+    const std::vector<float> sung(4410, 0.25f); // 100 ms, sung from 500 ms on
+    tap->push(startUs + 500'000, sung.data(), int(sung.size()), 44100);
+    h.play(1000);
+    h.transport().cmdStop_Click();
+    h.player->output().deliverPending();
+
+    const test::Wav take = test::readWav(dir + "/take.wav");
+    ASSERT_TRUE(take.valid);
+    const auto mean = [&](int fromMs, int toMs) { // the piano's waves average out, the voice does not
+        double sum = 0;
+        for (int f = fromMs * 441 / 10; f < toMs * 441 / 10; ++f) sum += take.samples[2 * size_t(f) + 1] / 32767.0;
+        return sum / ((toMs - fromMs) * 44.1);
+    };
+    EXPECT_NEAR(mean(300, 480), 0.0, 0.03);
+    EXPECT_NEAR(mean(510, 590), 0.25, 0.03) << "the voice is not where it was sung";
+    EXPECT_NEAR(mean(620, 800), 0.0, 0.03);
 }
 
 TEST(Transport, ASongChosenWithTitleCardsWaitsBehindItsCardThenPlays)

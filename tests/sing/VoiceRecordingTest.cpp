@@ -7,6 +7,7 @@
 #include "Player.h"
 #include "PulseServer.h"
 #include "RecordingTakes.h"
+#include "SingController.h"
 #include "SingKit.h"
 #include "SmfWriter.h"
 #include "SynthDevice.h"
@@ -57,6 +58,16 @@ double toneOnsetMs(const Wav& w, double freq)
     return -1;
 }
 
+// Qt Multimedia keeps the first sound server it reached for the whole process:
+// every test here hears the same one.
+PulseServer* sharedServer()
+{
+    static PulseServer server; // stopped when the process ends
+    static const bool started = server.start();
+    if (!started) ADD_FAILURE() << server.logText();
+    return &server;
+}
+
 } // namespace
 
 TEST(VoiceRecording, ATakeHoldsTheNotesAndTheVoiceSungToThem)
@@ -65,8 +76,7 @@ TEST(VoiceRecording, ATakeHoldsTheNotesAndTheVoiceSungToThem)
     const auto fonts = defaultSoundFonts();
     if (std::none_of(fonts.begin(), fonts.end(), [](const std::string& f) { return std::ifstream(f).good(); }))
         GTEST_SKIP() << "no SoundFont";
-    PulseServer server;
-    ASSERT_TRUE(server.start()) << server.logText();
+    PulseServer& server = *sharedServer();
 
     Microphone mic;
     ASSERT_TRUE(mic.start({})) << mic.error().toStdString();
@@ -147,4 +157,27 @@ TEST(VoiceRecording, ThePlayersTakesCarryTheVoiceOnlyWhenAskedAndRecording)
     settings.RecordVoice = false;
     player.applySynthSettings();
     EXPECT_EQ(player.voiceTap(), nullptr);
+}
+
+TEST(VoiceRecording, TheMicrophoneRunsForTheRecordingAloneAndStopsWithIt)
+{
+    if (!onPath("pulseaudio") || !onPath("pacat") || !onPath("pactl")) GTEST_SKIP() << "no PulseAudio";
+    sharedServer();
+    Settings settings;
+    settings.PitchGuide = false; // nobody looks at a guide: only the recording wants the voice
+    settings.AudioFile = tempDir() + "/alone.wav";
+    settings.RecordVoice = true;
+    ControllerTable controllers = defaultControllerTable();
+    Player player(settings, controllers);
+    player.applySynthSettings();
+    SingController sing(player, settings);
+    EXPECT_TRUE(sing.microphone().running()) << sing.microphone().error().toStdString();
+    sing.setActive(true);
+    sing.setActive(false); // the karaoke screen came and went
+    EXPECT_TRUE(sing.microphone().running());
+
+    settings.RecordVoice = false;
+    player.applySynthSettings();
+    sing.settingsChanged();
+    EXPECT_FALSE(sing.microphone().running());
 }

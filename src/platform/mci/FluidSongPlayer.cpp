@@ -160,16 +160,6 @@ bool FluidSongPlayer::start(std::unique_ptr<OutputDevice> port, std::string& err
     port_ = std::move(port);
     if (!port_) {
         loadSoundFont();
-        if (options_.recording) {
-            // Its writer thread opens the file; what goes wrong is told from tick() and stop().
-            wav_ = std::make_unique<WavRecorder>(kRate, [this](const std::string& m) {
-                std::lock_guard lock(wavErrorM_);
-                if (wavError_.empty())
-                    wavError_ = m;
-            });
-            const RecordingTakes::Take take = options_.recording->next();
-            wav_->begin(take.path, 0, take.continues);
-        }
         ring_ = std::make_unique<AudioRing>(kRingFrames);
         openAudio();
     }
@@ -177,7 +167,21 @@ bool FluidSongPlayer::start(std::unique_ptr<OutputDevice> port, std::string& err
     quit_ = false;
     rendered_ = 0;
     originUs_ = nowUs();
-    lastPullUs_ = originUs_;
+    lastPullUs_ = originUs_.load();
+    // After the origin is set: the recorder maps the voice's capture times by it.
+    if (!port_ && options_.recording) {
+        // Its writer thread opens the file; what goes wrong is told from tick() and stop().
+        wav_ = std::make_unique<WavRecorder>(kRate, [this](const std::string& m) {
+            std::lock_guard lock(wavErrorM_);
+            if (wavError_.empty())
+                wavError_ = m;
+        });
+        // The voice sung at clock time t goes on the frame heard at t.
+        wav_->setVoice(options_.recording->voice(),
+                       [this](int64_t us) { return (us - originUs_.load()) * kRate / 1'000'000; });
+        const RecordingTakes::Take take = options_.recording->next();
+        wav_->begin(take.path, 0, take.continues);
+    }
     audioLost_ = false;
     renderer_ = std::thread([this] { renderLoop(); });
     return true;
@@ -214,7 +218,7 @@ void FluidSongPlayer::renderLoop()
         for (;;) {
             const bool due = driver_ && !audioLost_
                                  ? ring_->size() < kAheadFrames
-                                 : rendered_ + kBlock <= (nowUs() - originUs_) * kRate / 1'000'000;
+                                 : rendered_ + kBlock <= (nowUs() - originUs_.load()) * kRate / 1'000'000;
             if (!due || quit_)
                 break;
             renderBlock();

@@ -99,7 +99,7 @@ private:
     std::mutex wavErrorM_; // the recorder's writer thread against the owner's
     std::string wavError_;
     const std::string* smf_ = nullptr;
-    int64_t originUs_ = 0;
+    std::atomic<int64_t> originUs_{0}; // clock time of frame 0 (read by the recorder's writer thread)
     int64_t rendered_ = 0;
     bool paused_ = false;
     int64_t heldTick_ = 0;

@@ -139,13 +139,12 @@ void WavRecorder::writerMain()
             voice_ = askedVoice_;
             frameOfUs_ = askedFrameOfUs_;
             lock.unlock();
-            if (voice_) { // what was sung before the take is not its
-                take_ = false;
-                takeVoice();
-                voice_->setWanted(true);
-            }
             mix_.start(from_, voice_ != nullptr);
             take_ = true;
+            if (voice_) { // sung before the take's first frame: the mix drops it
+                voice_->setWanted(true);
+                takeVoice();
+            }
             lost_.store(0);
             if (takePath_.empty())
                 onError_("No free file name is left for the recording beside the audio file.");

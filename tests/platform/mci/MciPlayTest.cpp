@@ -9,6 +9,7 @@
 #include "SmfWriter.h"
 #include "SynthDevice.h"
 #include "TestDevice.h"
+#include "VoiceTap.h"
 #include "Clock.h"
 #include "WavFile.h"
 
@@ -171,6 +172,37 @@ TEST_F(MciPlay, AudioFileHoldsTheNoteWhenItWasPlayed)
     EXPECT_GE(onset, 395);
     EXPECT_LE(onset, 480);
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MciPlay, AudioFileMixesTheVoiceOnTheFramesItWasSungTo)
+{
+    // Silence for a second: whatever sounds in the take is the voice.
+    SmfWriter w(0, 480);
+    w.track().tempo(0, 500000).end(960);
+    const std::string song = tempDir() + "/quiet.mid";
+    ASSERT_TRUE(w.save(song));
+    const auto tap = std::make_shared<VoiceTap>(44100);
+    takes->setVoice(tap);
+    takes->endTake();
+    start(song, 0);
+    const int64_t playedUs = SteadyClock::instance().nowUs(); // the song's time 0, once it plays
+    sleepMs(100);
+    const std::vector<float> sung(4410, 0.25f); // 100 ms, sung from 300 ms on
+    tap->push(playedUs + 300'000, sung.data(), int(sung.size()), 44100);
+    sleepMs(1000);
+    ASSERT_TRUE(mci->execute("Close MCIMidi"));
+    takes->setVoice(nullptr);
+
+    const Wav wav = readWav(takes->current());
+    ASSERT_TRUE(wav.valid);
+    const auto level = [&](int fromMs, int toMs) {
+        double sum = 0;
+        for (int f = fromMs * 441 / 10; f < toMs * 441 / 10; ++f) sum += wav.samples[2 * size_t(f) + 1] / 32767.0;
+        return sum / ((toMs - fromMs) * 44.1);
+    };
+    EXPECT_NEAR(level(20, 280), 0.0, 0.002);
+    EXPECT_NEAR(level(320, 380), 0.25, 0.01) << "the voice is not where it was sung";
+    EXPECT_NEAR(level(420, 900), 0.0, 0.002);
 }
 
 TEST_F(MciPlay, SongWhoseNameHoldsQuotationMarksPlays)

@@ -109,7 +109,7 @@ TEST(WavRecorder, TheVoiceIsMixedOnTheFramesItWasSungTo)
     // Output frame 0 is heard at 1 s on the steady clock.
     rec.setVoice(tap, [](int64_t us) { return (us - 1'000'000) * 44100 / 1'000'000; });
     const std::vector<float> sung(4800, 0.5f), before(1000, 0.9f);
-    tap->push(1'000'000, before.data(), 1000, 44100); // sung before the take: not in it
+    tap->push(900'000, before.data(), 1000, 44100); // sung before the take: not in it
     const std::string path = tempDir() + "/voice.wav";
     rec.begin(path, 0);
     for (int i = 0; i < 200 && !tap->wanted(); ++i)
