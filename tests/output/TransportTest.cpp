@@ -445,11 +445,8 @@ TEST(Transport, ARecordingTakeHoldsTheVoiceWhereItWasSung)
 
     const test::Wav take = test::readWav(dir + "/take.wav");
     ASSERT_TRUE(take.valid);
-    const auto mean = [&](int fromMs, int toMs) { // the piano's waves average out, the voice does not
-        double sum = 0;
-        for (int f = fromMs * 441 / 10; f < toMs * 441 / 10; ++f) sum += take.samples[2 * size_t(f) + 1] / 32767.0;
-        return sum / ((toMs - fromMs) * 44.1);
-    };
+    // The piano's waves average out, the voice does not.
+    const auto mean = [&](int fromMs, int toMs) { return test::meanLevel(take, 1, fromMs, toMs); };
     EXPECT_NEAR(mean(300, 480), 0.0, 0.03);
     EXPECT_NEAR(mean(510, 590), 0.25, 0.03) << "the voice is not where it was sung";
     EXPECT_NEAR(mean(620, 800), 0.0, 0.03);

@@ -37,4 +37,12 @@ double firstOnsetMs(const Wav& wav, int threshold)
     return -1;
 }
 
+double meanLevel(const Wav& wav, int channel, int fromMs, int toMs)
+{
+    double sum = 0;
+    for (size_t f = size_t(fromMs) * 441 / 10; f < size_t(toMs) * 441 / 10; ++f)
+        sum += wav.samples.at(2 * f + size_t(channel)) / 32767.0;
+    return sum / ((toMs - fromMs) * 44.1);
+}
+
 } // namespace lirmus::test

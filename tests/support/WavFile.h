@@ -17,4 +17,7 @@ Wav readWav(const std::string& path);
 /// Milliseconds from the start to the first sample louder than threshold; -1 when silent.
 double firstOnsetMs(const Wav& wav, int threshold = 300);
 
+/// The mean of channel (0 left, 1 right) from fromMs to toMs, full scale 1.
+double meanLevel(const Wav& wav, int channel, int fromMs, int toMs);
+
 } // namespace lirmus::test

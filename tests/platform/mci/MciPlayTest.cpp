@@ -195,11 +195,7 @@ TEST_F(MciPlay, AudioFileMixesTheVoiceOnTheFramesItWasSungTo)
 
     const Wav wav = readWav(takes->current());
     ASSERT_TRUE(wav.valid);
-    const auto level = [&](int fromMs, int toMs) {
-        double sum = 0;
-        for (int f = fromMs * 441 / 10; f < toMs * 441 / 10; ++f) sum += wav.samples[2 * size_t(f) + 1] / 32767.0;
-        return sum / ((toMs - fromMs) * 44.1);
-    };
+    const auto level = [&](int fromMs, int toMs) { return meanLevel(wav, 1, fromMs, toMs); };
     EXPECT_NEAR(level(20, 280), 0.0, 0.002);
     EXPECT_NEAR(level(320, 380), 0.25, 0.01) << "the voice is not where it was sung";
     EXPECT_NEAR(level(420, 900), 0.0, 0.002);
