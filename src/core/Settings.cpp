@@ -164,6 +164,7 @@ const Option kOptionTable[] = {
     {kSing, "MelodyAuto", "MelodyAuto", flag<&Settings::MelodyAuto>},
     {kSing, "PitchGuide", "PitchGuide", flag<&Settings::PitchGuide>},
     {kSing, "RecordVoice", "RecordVoice", flag<&Settings::RecordVoice>},
+    {kSing, "LyricsGuide", "LyricsGuide", flag<&Settings::LyricsGuide>},
 };
 
 const Option* findOption(std::string_view section, std::string_view key)

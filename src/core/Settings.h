@@ -67,6 +67,7 @@ struct Settings {
     bool MelodyAuto = false;          ///< the Melody button silences the channel found from the lyrics
     bool PitchGuide = true;           ///< the karaoke screen shows the pitch guide and scores
     bool RecordVoice = false;         ///< the audio file's takes mix the microphone in
+    bool LyricsGuide = false;         ///< the lyrics window shows the pitch guide too
 
     // Start-up facts
     std::string AppPath;    ///< folder of LIRMUS.INI, always ending in '/'

@@ -32,6 +32,28 @@ void LyricBox::paintEvent(QPaintEvent* e)
     if (afterPaint) afterPaint();
 }
 
+GuideBox::GuideBox(const LyricRender& render, QWidget* parent) : QWidget(parent), render_(render)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void GuideBox::setView(std::optional<GuideView> view)
+{
+    if (!view && !view_) return;
+    view_ = std::move(view);
+    update();
+}
+
+void GuideBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), render_.backColor());
+    if (!view_) return;
+    QColor bar = render_.foreColor();
+    bar.setAlpha(120);
+    drawGuide(p, rect().adjusted(px(90), 0, -px(90), 0), *view_, bar, render_.playColor(), QColor(0, 150, 220));
+}
+
 CountdownBar::CountdownBar(const QColor& bar, QWidget* parent) : QWidget(parent), bar_(bar)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -1,7 +1,8 @@
 #pragma once
 // The drawing areas of the lyrics window: the karaoke rows and the text page
-// (both drawn by LyricRender in their paint events), the countdown bars and
-// the command strip.
+// (both drawn by LyricRender in their paint events), the pitch guide, the
+// countdown bars and the command strip.
+#include "GuideRender.h"
 #include "LyricsDisplay.h"
 
 #include <QColor>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 
@@ -34,6 +36,23 @@ protected:
 private:
     Kind kind_;
     const LyricRender& render_;
+};
+
+/// picGuide: the pitch guide as the karaoke screen draws it, on the lyrics' colours.
+class GuideBox : public QWidget {
+    Q_OBJECT
+public:
+    GuideBox(const LyricRender& render, QWidget* parent);
+    /// What to draw now (none: an empty lane); repaints.
+    void setView(std::optional<GuideView> view);
+    const std::optional<GuideView>& view() const { return view_; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    const LyricRender& render_;
+    std::optional<GuideView> view_;
 };
 
 /// picNextLyr, picNextLyrA: a bar half a twip long per millisecond left.

@@ -21,7 +21,9 @@ SingController::SingController(Player& player, const Settings& settings, QObject
     if (player_.voiceTap()) startMicrophone();
 }
 
-bool SingController::wantsMicrophone() const { return (active_ && settings_.PitchGuide) || player_.voiceTap(); }
+bool SingController::listening() const { return settings_.PitchGuide && (active_ || settings_.LyricsGuide); }
+
+bool SingController::wantsMicrophone() const { return listening() || player_.voiceTap(); }
 
 void SingController::setActive(bool on)
 {
@@ -68,7 +70,7 @@ void SingController::followSong()
 
 void SingController::takeFrames(const QVector<LiveFrame>& frames)
 {
-    if (!active_ || !settings_.PitchGuide) return; // the microphone runs for the recording alone
+    if (!listening()) return; // the microphone runs for the recording alone
     followSong();
     if (!live_.hasSong() || frames.isEmpty()) return;
     const SingSong* s = live_.song();

@@ -62,6 +62,8 @@ private:
     void startMicrophone();
     /// The pitch guide on the karaoke screen or the recording wants the voice.
     bool wantsMicrophone() const;
+    /// A guide shows (the karaoke screen's, or the lyrics window's): the singer is heard and scored.
+    bool listening() const;
 
     Player& player_;
     const Settings& settings_;

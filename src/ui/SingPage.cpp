@@ -30,6 +30,8 @@ SingPage::SingPage(QWidget* parent) : QWidget(parent)
     lblHeard->setObjectName("lblHeard");
     chkPitchGuide = new QCheckBox("Show the pitch guide and score singers on the karaoke screen", this);
     chkPitchGuide->setObjectName("chkPitchGuide");
+    chkLyricsGuide = new QCheckBox("Show the pitch guide in the lyrics window too", this);
+    chkLyricsGuide->setObjectName("chkLyricsGuide");
     chkRecordVoice = new QCheckBox("Mix the microphone into the recording of the audio file", this);
     chkRecordVoice->setObjectName("chkRecordVoice");
     chkRecordVoice->setToolTip("The takes written to the audio file ([LOAD] AudioFile) hold the singer's "
@@ -39,7 +41,10 @@ SingPage::SingPage(QWidget* parent) : QWidget(parent)
     form->addRow("Level:", pgrLevel);
     form->addRow("Heard:", lblHeard);
     form->addRow(QString(), chkPitchGuide);
+    form->addRow(QString(), chkLyricsGuide);
     form->addRow(QString(), chkRecordVoice);
+    // The lyrics window's guide is the karaoke screen's guide shown there as well.
+    connect(chkPitchGuide, &QCheckBox::toggled, chkLyricsGuide, &QWidget::setEnabled);
     connect(cboMicrophone, &QComboBox::currentIndexChanged, this, [this] {
         if (mic_) listen(true);
     });
@@ -60,6 +65,8 @@ void SingPage::load(const Settings& s)
         cboMicrophone->setCurrentIndex(cboMicrophone->findText(chosen));
     }
     chkPitchGuide->setChecked(s.PitchGuide);
+    chkLyricsGuide->setChecked(s.LyricsGuide);
+    chkLyricsGuide->setEnabled(s.PitchGuide);
     chkRecordVoice->setChecked(s.RecordVoice);
 }
 
@@ -74,6 +81,8 @@ bool SingPage::store(SettingsService& ini, Settings& s) const
     const std::string device = chosenDevice().toStdString();
     if (device != s.Microphone) changed |= storeOptionString(ini, s, "Microphone", device);
     if (chkPitchGuide->isChecked() != s.PitchGuide) changed |= storeOptionBool(ini, s, "PitchGuide", chkPitchGuide->isChecked());
+    if (chkLyricsGuide->isChecked() != s.LyricsGuide)
+        changed |= storeOptionBool(ini, s, "LyricsGuide", chkLyricsGuide->isChecked());
     if (chkRecordVoice->isChecked() != s.RecordVoice)
         changed |= storeOptionBool(ini, s, "RecordVoice", chkRecordVoice->isChecked());
     return changed;

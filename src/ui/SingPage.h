@@ -38,6 +38,7 @@ public:
     QProgressBar* pgrLevel = nullptr;
     QLabel* lblHeard = nullptr;
     QCheckBox* chkPitchGuide = nullptr;
+    QCheckBox* chkLyricsGuide = nullptr;
     QCheckBox* chkRecordVoice = nullptr;
 
 protected:

@@ -27,6 +27,8 @@ namespace {
 constexpr int kTitleHeight = 270;
 constexpr int kChromeHeight = 1020;
 constexpr int kBoxPadding = 60;
+constexpr int kGuideHeight = 1200; // the pitch guide under the rows, when shown
+constexpr int kGuideFrameMs = 33;
 constexpr int kCmdWidth = 2040, kCmdHeight = 690;
 constexpr int kLargestFontSize = 48, kSmallFontSize = 15, kFontStep = 4;
 
@@ -61,6 +63,11 @@ frmLyric::frmLyric(LyricCursor& cursor, Settings& settings, SettingsService* ser
     picSysex = new LyricBox(LyricBox::Kind::TextPage, render_, this);
     picSysex->setObjectName("picSysex");
     picSysex->hide();
+    picGuide = new GuideBox(render_, this);
+    picGuide->setObjectName("picGuide");
+    picGuide->hide();
+    guideTimer_.setInterval(kGuideFrameMs);
+    connect(&guideTimer_, &QTimer::timeout, this, &frmLyric::followGuide);
 
     lbNLyr = new QLabel("Next lyric", this);
     lbNLyr->setObjectName("lbNLyr");
@@ -118,6 +125,8 @@ frmLyric::frmLyric(LyricCursor& cursor, Settings& settings, SettingsService* ser
     resize(px(9000), px(3000));
     CaricaKarFont();
     Form_Load();
+    picGuide->setVisible(guideShown());
+    if (guideShown()) guideTimer_.start();
     PreparaAltezza();
 }
 
@@ -191,6 +200,7 @@ void frmLyric::PreparaAltezza()
             picSysex->show();
             counted += sysHeight;
         }
+        if (guideShown()) counted += kGuideHeight;
         LyricWindowHeight_ = counted + kChromeHeight;
         if (!layoutWindows) resize(width(), px(LyricWindowHeight_));
         placeBoxes();
@@ -333,6 +343,10 @@ void frmLyric::placeBoxes()
         picSysex->setGeometry(twipsRect(0, top, W, 4 * rowHeight + kBoxPadding));
         top += 4 * rowHeight + kBoxPadding;
     }
+    if (!picGuide->isHidden()) {
+        picGuide->setGeometry(twipsRect(0, top, W, kGuideHeight));
+        top += kGuideHeight;
+    }
     render_.setBoxWidth(px(W));
     lbNLyr->setGeometry(twipsRect(90, top + 45, 1200, 255));
     picNextLyr->setGeometry(twipsRect(1305, top + 90, 1005, 165));
@@ -343,5 +357,19 @@ void frmLyric::placeBoxes()
     lblMarker->setGeometry(twipsRect(90, top + 405, W - kCmdWidth - 90 - 120, 270));
     picCmd->setGeometry(twipsRect(W - kCmdWidth - 120, top + 30, kCmdWidth, kCmdHeight));
 }
+
+bool frmLyric::guideShown() const { return settings_.PitchGuide && settings_.LyricsGuide; }
+
+void frmLyric::followGuideSetting()
+{
+    const bool on = guideShown();
+    if (on == !picGuide->isHidden()) return;
+    picGuide->setVisible(on);
+    if (on) guideTimer_.start();
+    else guideTimer_.stop();
+    PreparaAltezza();
+}
+
+void frmLyric::followGuide() { picGuide->setView(guideSource ? guideSource() : std::nullopt); }
 
 } // namespace lirmus

@@ -8,10 +8,12 @@
 #include "LyricWidgets.h"
 #include "SongSink.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -46,6 +48,10 @@ public:
     /// Whether the main window is maximized, and a way to maximize it.
     std::function<bool()> mainMaximized;
     std::function<void()> maximizeMain;
+    /// What the pitch guide shows now, asked while the settings show it here.
+    std::function<std::optional<GuideView>()> guideSource;
+    /// Shows or hides the pitch guide under the rows as the settings say (the window's height follows).
+    void followGuideSetting();
 
     void Form_Load();
     void CaricaKarFont();
@@ -69,6 +75,7 @@ public:
 
     const LyricRender& render() const { return render_; }
 
+    GuideBox* picGuide = nullptr;
     CommandStrip* picCmd = nullptr;
     QScrollBar* HSRows = nullptr;
     QLabel* lblRows = nullptr;
@@ -85,6 +92,9 @@ private:
     void storeInt(const char* key, long long value);
     void storeBool(const char* key, bool value);
     void focusCountdown();
+    /// The guide's picture for now.
+    void followGuide();
+    bool guideShown() const;
 
     LyricCursor& cursor_;
     const LyricDisplayState& state_;
@@ -92,6 +102,7 @@ private:
     SettingsService* service_;
     LyricRender render_;
     int LyricWindowHeight_ = 0;
+    QTimer guideTimer_;
     bool sizing_ = false; // PreparaAltezza lets the main window resize: no second one meanwhile
 };
 

@@ -120,6 +120,7 @@ void frmMain::createChildWindows()
     connectBrowser();
     sing_ = new SingController(state_.player, state_.settings, this);
     sing_->library = [this]() -> SongLibrary* { return frmDataGrid_ ? &frmDataGrid_->library() : nullptr; };
+    frmLyric_->guideSource = [this] { return sing_->guide(); };
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
                        static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmIndic_)}) {
         // The four windows live as long as the program: they can be minimized
@@ -431,6 +432,7 @@ void frmMain::showOptionsDialog()
     frmOptions dialog(state_.settings, settingsService(), state_.player, this);
     // New karaoke rows change the lyrics window's height.
     connect(&dialog, &frmOptions::applied, this, [this] {
+        if (frmLyric_) frmLyric_->followGuideSetting();
         if (frmPlay_) layOutOrMaximize();
         if (sing_) sing_->settingsChanged();
     });

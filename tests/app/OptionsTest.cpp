@@ -584,6 +584,7 @@ TEST(Options, MelodyAutoAndTheSingPageStoreOnlyWhatChanged)
     EXPECT_EQ(page.cboMicrophone->currentText(), "USB Headset") << "a device not plugged in stays chosen";
     EXPECT_FALSE(page.chkPitchGuide->isChecked());
     EXPECT_FALSE(page.chkRecordVoice->isChecked());
+    EXPECT_FALSE(page.chkLyricsGuide->isEnabledTo(&page)) << "no guide at all: none in the lyrics window either";
     d.cmdApply_Click();
     EXPECT_EQ(o.file().find("MelodyAuto"), std::string::npos) << "written only when changed";
     EXPECT_EQ(o.file().find("RecordVoice"), std::string::npos);
@@ -592,13 +593,16 @@ TEST(Options, MelodyAutoAndTheSingPageStoreOnlyWhatChanged)
     page.cboMicrophone->setCurrentIndex(0);
     page.chkPitchGuide->setChecked(true);
     page.chkRecordVoice->setChecked(true);
+    EXPECT_TRUE(page.chkLyricsGuide->isEnabledTo(&page));
+    page.chkLyricsGuide->setChecked(true);
     d.cmdApply_Click();
+    EXPECT_TRUE(o.settings.LyricsGuide);
     EXPECT_TRUE(o.settings.MelodyAuto);
     EXPECT_TRUE(o.settings.RecordVoice);
     EXPECT_EQ(o.settings.Microphone, "") << "the default input";
     EXPECT_TRUE(o.settings.PitchGuide);
     EXPECT_EQ(o.settings.MelodyChannel, 3) << "the stored channel stays as it is";
-    EXPECT_NE(o.file().find("[SING]\nMicrophone=\nPitchGuide=-1\nMelodyAuto=-1\nRecordVoice=-1\n"), std::string::npos) << o.file();
+    EXPECT_NE(o.file().find("[SING]\nMicrophone=\nPitchGuide=-1\nMelodyAuto=-1\nLyricsGuide=-1\nRecordVoice=-1\n"), std::string::npos) << o.file();
     o.open();
     EXPECT_TRUE(o.dialog->chkMelodyAuto->isChecked());
     EXPECT_EQ(o.dialog->singPage->cboMicrophone->currentIndex(), 0);

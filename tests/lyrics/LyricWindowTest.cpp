@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QThread>
 
 #include <memory>
 
@@ -349,4 +350,36 @@ TEST(LyricWindow, EnlargingWritesTheSettingAndAMissingFontIsReplaced)
     EXPECT_NE(f.settings.KaraokeFont, "No Such Family At All");
     EXPECT_TRUE(QFontDatabase::hasFamily(QString::fromStdString(f.settings.KaraokeFont)));
     EXPECT_EQ(f.w->render().font().family().toStdString(), f.settings.KaraokeFont);
+}
+
+TEST(LyricWindow, ThePitchGuideTakesABandUnderTheRowsWhileTheSettingsShowIt)
+{
+    Window win;
+    frmLyric& w = *win.w;
+    EXPECT_TRUE(w.picGuide->isHidden()) << "off until asked for";
+    const int plain = w.LyricWindowHeight();
+    GuideView view;
+    view.nowMs = 1000;
+    view.bars = {{500, 1500, 60, 1.0f}}; // one note under the cue line, sung on pitch
+    w.guideSource = [&] { return std::optional<GuideView>(view); };
+
+    win.settings.LyricsGuide = true;
+    w.followGuideSetting();
+    ASSERT_FALSE(w.picGuide->isHidden());
+    EXPECT_GT(w.LyricWindowHeight(), plain + 1000) << "the window asks for the guide's room";
+    EXPECT_GE(w.picGuide->geometry().top(), w.picLyr->geometry().bottom());
+    EXPECT_LE(w.picGuide->geometry().bottom(), w.lbNLyr->geometry().top());
+    for (int i = 0; i < 100 && !w.picGuide->view(); ++i) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    ASSERT_TRUE(w.picGuide->view().has_value()) << "the guide follows its source";
+    const QImage img = w.picGuide->grab().toImage();
+    EXPECT_NEAR(spanOf(img, QRect(0, 0, img.width(), img.height()), isPlay).first, img.width() / 4, 8)
+        << "the note sung lights in the play colour from its start";
+
+    win.settings.PitchGuide = false; // no guide anywhere
+    w.followGuideSetting();
+    EXPECT_TRUE(w.picGuide->isHidden());
+    EXPECT_EQ(w.LyricWindowHeight(), plain);
 }

@@ -159,7 +159,7 @@ TEST(VoiceRecording, ThePlayersTakesCarryTheVoiceOnlyWhenAskedAndRecording)
     EXPECT_EQ(player.voiceTap(), nullptr);
 }
 
-TEST(VoiceRecording, TheMicrophoneRunsForTheRecordingAloneAndStopsWithIt)
+TEST(VoiceRecording, TheMicrophoneRunsForTheRecordingOrTheLyricsWindowsGuideAlone)
 {
     if (!onPath("pulseaudio") || !onPath("pacat") || !onPath("pactl")) GTEST_SKIP() << "no PulseAudio";
     sharedServer();
@@ -178,6 +178,13 @@ TEST(VoiceRecording, TheMicrophoneRunsForTheRecordingAloneAndStopsWithIt)
 
     settings.RecordVoice = false;
     player.applySynthSettings();
+    sing.settingsChanged();
+    EXPECT_FALSE(sing.microphone().running());
+
+    settings.PitchGuide = settings.LyricsGuide = true; // the guide shows beside the lyrics, no screen
+    sing.settingsChanged();
+    EXPECT_TRUE(sing.microphone().running());
+    settings.LyricsGuide = false;
     sing.settingsChanged();
     EXPECT_FALSE(sing.microphone().running());
 }
