@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 using namespace lirmus;
 using namespace lirmus::test;
 
@@ -100,6 +102,15 @@ TEST(ScoreBoard, ASongsBestTenRankedAndNamedAsTheLibraryNamesIt)
     EXPECT_EQ(seen, QStringList({"1 Flo 100", "2 Bob 90", "2 Cy 90", "4 Jo 80", "5 - 70", "6 Ed 60", "7 - 55",
                                  "8 Ann 50", "9 Ivy 40", "10 Hal 30"}));
     EXPECT_TRUE(board.rows[0].date.startsWith("12/7/26")) << board.rows[0].date.toStdString();
+    {
+        // Dates are shown in local time: noon UTC is the next day fourteen hours east.
+        const QByteArray tz = qgetenv("TZ");
+        qputenv("TZ", "UTC-14");
+        tzset();
+        EXPECT_TRUE(scoreBoard(&lib, "/songs/a.kar", us).rows[0].date.startsWith("12/8/26"));
+        tz.isNull() ? qunsetenv("TZ") : qputenv("TZ", tz);
+        tzset();
+    }
 
     board = scoreBoard(&lib, "/songs/b.kar", us);
     EXPECT_EQ(board.heading, "Solo") << "no author";
