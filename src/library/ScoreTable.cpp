@@ -53,4 +53,14 @@ bool bestScores(const QSqlDatabase& db, const QString& song, int limit, std::vec
     return true;
 }
 
+bool scoreCount(const QSqlDatabase& db, const QString& song, long long* n, DbError* err)
+{
+    QSqlQuery q(db);
+    q.prepare("SELECT count(*) FROM Scores WHERE Song = ?");
+    q.addBindValue(song);
+    if (!q.exec() || !q.next()) return failed(err, q.lastError());
+    *n = q.value(0).toLongLong();
+    return true;
+}
+
 } // namespace lirmus

@@ -28,4 +28,7 @@ bool addScore(const QSqlDatabase& db, const ScoreRecord& record, DbError* err);
 /// The best performances of song, best first (the earlier first among equal scores), at most limit.
 bool bestScores(const QSqlDatabase& db, const QString& song, int limit, std::vector<ScoreRecord>* out, DbError* err);
 
+/// How many performances of song are kept.
+bool scoreCount(const QSqlDatabase& db, const QString& song, long long* n, DbError* err);
+
 } // namespace lirmus

@@ -18,6 +18,7 @@
 #include "frmOptions.h"
 #include "frmParty.h"
 #include "frmPlay.h"
+#include "frmScores.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -121,6 +122,10 @@ void frmMain::createChildWindows()
     sing_ = new SingController(state_.player, state_.settings, this);
     sing_->library = [this]() -> SongLibrary* { return frmDataGrid_ ? &frmDataGrid_->library() : nullptr; };
     frmLyric_->guideSource = [this] { return sing_->guide(); };
+    // A song just scored may change the list open beside it.
+    connect(sing_, &SingController::songScored, this, [this] {
+        if (scores_) scores_->showBoard(scoreBoardOf(scores_->song()));
+    });
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
                        static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmIndic_)}) {
         // The four windows live as long as the program: they can be minimized
@@ -357,6 +362,7 @@ void frmMain::connectBrowser()
         for (int index : {8, 10, 18}) menuAction("mnuDataBase", index)->setEnabled(open);
         // Guests search the library the host has open.
         if (party_) party_->setLibrary(open ? frmDataGrid_->CurDB : QString());
+        if (scores_) scores_->showBoard(scoreBoardOf(scores_->song()));
     });
     connect(frmDataGrid_, &frmDataGrid::importMenuEnabled, this,
             [this](bool on) { menuAction("mnuDataBase", 10)->setEnabled(on); });
@@ -392,6 +398,7 @@ void frmMain::mnuPlayer_Click(int index)
     case 6: if (buttons.Pause) transport.cmdPause_Click(); break;
     case 8: if (buttons.Stop) transport.cmdStop_Click(); break;
     case 92: frmPlay_->cmdInfo_Click(); break;
+    case 94: showBestScores(state_.player.state().SongFile); break;
     default: break;
     }
 }
@@ -524,8 +531,33 @@ void frmMain::mnuPData_Click(int index)
     case 10: frmDataGrid_->MidiKar_Copy(); break;
     case 12: addSelectedToQueue(); break;
     case 14: frmDataGrid_->toggleFavourite(); break;
+    case 16: {
+        QString file;
+        int transpose = 0;
+        if (frmDataGrid_->selectedSong(&file, &transpose)) showBestScores(file);
+        break;
+    }
     default: break;
     }
+}
+
+void frmMain::showBestScores(const QString& song)
+{
+    if (!scores_) {
+        scores_ = new frmScores(this);
+        scores_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    scores_->showBoard(scoreBoardOf(song));
+    scores_->show();
+    scores_->raise();
+    scores_->activateWindow();
+}
+
+frmScores* frmMain::scoresWindow() const { return scores_; }
+
+ScoreBoard frmMain::scoreBoardOf(const QString& song) const
+{
+    return scoreBoard(frmDataGrid_ ? &frmDataGrid_->library() : nullptr, song, QLocale());
 }
 
 bool frmMain::screenCoversMe() const

@@ -34,6 +34,8 @@ class SingController;
 class frmKaraokeScreen;
 class PartyDesk;
 class PartyServer;
+class frmScores;
+struct ScoreBoard;
 
 class frmMain : public QMainWindow, private AppDisplay {
     Q_OBJECT
@@ -101,6 +103,11 @@ public:
     /// "Party...": the port, the PIN, the limit, the address and its QR code.
     void showPartyDialog();
 
+    /// Opens the best-scores window on song from the open library (brought up again when open).
+    void showBestScores(const QString& song);
+    /// The best-scores window while it is open, else nullptr.
+    frmScores* scoresWindow() const;
+
 public slots:
     void mnuExit_Click();
     void mnuPlayer_Click(int index);
@@ -149,6 +156,7 @@ private:
     SingController* sing_ = nullptr; ///< the microphone, the pitch guide and the score
     bool inResize_ = false;
     QPointer<frmKaraokeScreen> karaokeScreen_;
+    QPointer<frmScores> scores_;
     /// Whether the karaoke screen is full screen over this window's screen.
     bool screenCoversMe() const;
     /// Boxes held while the karaoke screen covers this window: they come once it closes.
@@ -159,6 +167,8 @@ private:
     };
     std::vector<HeldBox> held_;
     void showHeldBoxes();
+    /// The best-scores list of song in the browser's library.
+    ScoreBoard scoreBoardOf(const QString& song) const;
     void chooseKaraokeScreenDialog();
     std::unique_ptr<PartyDesk> partyDesk_;
     std::unique_ptr<PartyServer> party_; // after the desk it uses
