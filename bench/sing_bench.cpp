@@ -1,5 +1,7 @@
 // lirmus-bench-sing [SECONDS]: the score's costs on a song of SECONDS (default
 // 180) sung by a voice made from its melody.
+// lirmus-bench-sing --voice SONG OUT.wav [SHIFT]: writes that voice for SONG
+// (SHIFT semitones off), to play into a microphone by hand.
 //  1. lirmus-score on the song and its recording, run as the user runs it: wall time.
 //  2. Pitch tracking as the microphone's thread does it, 512-sample hops fed in
 //     blocks of 20 ms: its thread's CPU time over the recording's length, in
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 using namespace lirmus;
 
@@ -32,6 +35,18 @@ double threadCpuSeconds()
 
 int main(int argc, char** argv)
 {
+    if (argc >= 4 && std::string(argv[1]) == "--voice") {
+        const Settings settings;
+        const SongState state = test::prepared(argv[2], settings);
+        const SingSong melody = singSongOf(state, settings.MelodyChannel);
+        const double shift = argc > 4 ? std::atof(argv[4]) : 0;
+        if (melody.notes.empty() || !test::writeMonoWav(argv[3], test::singMelody(melody, shift))) {
+            std::fprintf(stderr, "no melody in %s, or %s cannot be written\n", argv[2], argv[3]);
+            return 1;
+        }
+        std::printf("%zu notes written to %s\n", melody.notes.size(), argv[3]);
+        return 0;
+    }
     const int seconds = argc > 1 ? std::max(10, std::atoi(argv[1])) : 180;
     const std::string song = test::longSong(seconds), wav = test::tempDir() + "voice.wav";
     const SingSong melody = singSongOf(test::prepared(song), 3);
