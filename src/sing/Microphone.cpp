@@ -24,7 +24,11 @@ QAudioDevice deviceNamed(const QString& name)
     if (!name.isEmpty())
         for (const QAudioDevice& d : QMediaDevices::audioInputs())
             if (d.description() == name) return d;
-    return QMediaDevices::defaultAudioInput();
+    const QAudioDevice def = QMediaDevices::defaultAudioInput();
+    if (!def.isNull()) return def;
+    // No default named (yet): any input the system has.
+    const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
+    return inputs.isEmpty() ? QAudioDevice() : inputs.front();
 }
 
 } // namespace

@@ -17,8 +17,14 @@ SingController::SingController(Player& player, const Settings& settings, QObject
 {
     connect(&mic_, &Microphone::frames, this, &SingController::takeFrames);
     connect(&mic_, &Microphone::failed, this, [this](const QString& why) { message_ = why; });
-    // The recording takes the voice whether or not the karaoke screen is up.
-    if (player_.voiceTap()) startMicrophone();
+    // A microphone plugged in later is taken up within a retry's time.
+    retry_.setInterval(kRetryMs);
+    connect(&retry_, &QTimer::timeout, this, [this] {
+        if (!wantsMicrophone() || mic_.running()) retry_.stop();
+        else if (!Microphone::deviceNames().isEmpty()) startMicrophone();
+    });
+    // The recording and the lyrics window's guide want the voice whether or not the karaoke screen is up.
+    if (wantsMicrophone()) startMicrophone();
 }
 
 bool SingController::listening() const { return settings_.PitchGuide && (active_ || settings_.LyricsGuide); }
@@ -45,12 +51,14 @@ void SingController::startMicrophone()
     mic_.setVoiceTap(player_.voiceTap());
     if (mic_.start(QString::fromStdString(settings_.Microphone))) {
         message_.clear();
+        retry_.stop();
         return;
     }
     // Said once in a run: the songs go on without a score.
     if (!told_) message_ = mic_.error();
     told_ = true;
-    qWarning("%s", qPrintable(mic_.error()));
+    if (!retry_.isActive()) qWarning("%s", qPrintable(mic_.error()));
+    retry_.start();
 }
 
 void SingController::followSong()

@@ -9,6 +9,7 @@
 #include "ScreenRender.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -68,6 +69,8 @@ private:
     Player& player_;
     const Settings& settings_;
     Microphone mic_;
+    QTimer retry_; // runs while the microphone is wanted and could not start
+    static constexpr int kRetryMs = 2000;
     LiveSinging live_;
     bool active_ = false;
     QString songFile_;

@@ -125,8 +125,6 @@ frmLyric::frmLyric(LyricCursor& cursor, Settings& settings, SettingsService* ser
     resize(px(9000), px(3000));
     CaricaKarFont();
     Form_Load();
-    picGuide->setVisible(guideShown());
-    if (guideShown()) guideTimer_.start();
     PreparaAltezza();
 }
 
@@ -200,7 +198,9 @@ void frmLyric::PreparaAltezza()
             picSysex->show();
             counted += sysHeight;
         }
+        picGuide->setVisible(guideShown());
         if (guideShown()) counted += kGuideHeight;
+        if (guideShown() != guideTimer_.isActive()) guideShown() ? guideTimer_.start() : guideTimer_.stop();
         LyricWindowHeight_ = counted + kChromeHeight;
         if (!layoutWindows) resize(width(), px(LyricWindowHeight_));
         placeBoxes();
@@ -362,12 +362,7 @@ bool frmLyric::guideShown() const { return settings_.PitchGuide && settings_.Lyr
 
 void frmLyric::followGuideSetting()
 {
-    const bool on = guideShown();
-    if (on == !picGuide->isHidden()) return;
-    picGuide->setVisible(on);
-    if (on) guideTimer_.start();
-    else guideTimer_.stop();
-    PreparaAltezza();
+    if (guideShown() != !picGuide->isHidden()) PreparaAltezza();
 }
 
 void frmLyric::followGuide() { picGuide->setView(guideSource ? guideSource() : std::nullopt); }

@@ -187,4 +187,36 @@ TEST(VoiceRecording, TheMicrophoneRunsForTheRecordingOrTheLyricsWindowsGuideAlon
     settings.LyricsGuide = false;
     sing.settingsChanged();
     EXPECT_FALSE(sing.microphone().running());
+    settings.LyricsGuide = true;
+    SingController started(player, settings); // as the program starts with those settings
+    EXPECT_TRUE(started.microphone().running());
+}
+
+TEST(VoiceRecording, AMicrophonePluggedInLaterIsTakenUp)
+{
+    if (!onPath("pulseaudio") || !onPath("pacat") || !onPath("pactl")) GTEST_SKIP() << "no PulseAudio";
+    const PulseServer& server = *sharedServer();
+    const std::string pactlLog = server.dir + "/pactl.log";
+    const auto waitUntil = [](auto done) {
+        for (int i = 0; i < 500 && !done(); ++i) {
+            QCoreApplication::processEvents();
+            QThread::msleep(10);
+        }
+        return done();
+    };
+    ASSERT_EQ(waitFor({"pactl", "unload-module", "module-remap-source"}, pactlLog), 0);
+    ASSERT_TRUE(waitUntil([] { return Microphone::deviceNames().isEmpty(); })) << "the microphone is unplugged";
+    Settings settings;
+    settings.LyricsGuide = true;
+    ControllerTable controllers = defaultControllerTable();
+    Player player(settings, controllers);
+    SingController sing(player, settings);
+    EXPECT_FALSE(sing.microphone().running());
+
+    ASSERT_EQ(waitFor({"pactl", "load-module", "module-remap-source", "master=lirmus.monitor", "source_name=lirmus_mic",
+                       "source_properties=device.description=Microphone"},
+                      pactlLog),
+              0);
+    waitFor({"pactl", "set-default-source", "lirmus_mic"}, pactlLog);
+    EXPECT_TRUE(waitUntil([&] { return sing.microphone().running(); })) << sing.microphone().error().toStdString();
 }
