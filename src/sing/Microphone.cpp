@@ -24,11 +24,7 @@ QAudioDevice deviceNamed(const QString& name)
     if (!name.isEmpty())
         for (const QAudioDevice& d : QMediaDevices::audioInputs())
             if (d.description() == name) return d;
-    const QAudioDevice def = QMediaDevices::defaultAudioInput();
-    if (!def.isNull()) return def;
-    // No default named (yet): any input the system has.
-    const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
-    return inputs.isEmpty() ? QAudioDevice() : inputs.front();
+    return QMediaDevices::defaultAudioInput();
 }
 
 } // namespace

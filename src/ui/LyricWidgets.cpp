@@ -7,6 +7,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace lirmus {
 
 LyricBox::LyricBox(Kind kind, const LyricRender& render, QWidget* parent)
@@ -44,11 +46,25 @@ void GuideBox::setView(std::optional<GuideView> view)
     update();
 }
 
+void GuideBox::setIdleText(const QString& text)
+{
+    idleText_ = text;
+    if (!view_) update();
+}
+
 void GuideBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), render_.backColor());
-    if (!view_) return;
+    if (!view_) {
+        QFont f = font();
+        f.setBold(true);
+        f.setPixelSize(std::max(12, height() / 3));
+        p.setFont(f);
+        p.setPen(render_.playColor());
+        p.drawText(rect(), Qt::AlignCenter, idleText_);
+        return;
+    }
     QColor bar = render_.foreColor();
     bar.setAlpha(120);
     drawGuide(p, rect().adjusted(px(90), 0, -px(90), 0), *view_, bar, render_.playColor(), QColor(0, 150, 220));

@@ -46,6 +46,9 @@ public:
     /// What to draw now (none: an empty lane); repaints.
     void setView(std::optional<GuideView> view);
     const std::optional<GuideView>& view() const { return view_; }
+    /// What the box says while no song is sung (the last song's score).
+    void setIdleText(const QString& text);
+    QString idleText() const { return idleText_; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -53,6 +56,7 @@ protected:
 private:
     const LyricRender& render_;
     std::optional<GuideView> view_;
+    QString idleText_;
 };
 
 /// picNextLyr, picNextLyrA: a bar half a twip long per millisecond left.

@@ -122,6 +122,8 @@ void frmMain::createChildWindows()
     sing_ = new SingController(state_.player, state_.settings, this);
     sing_->library = [this]() -> SongLibrary* { return frmDataGrid_ ? &frmDataGrid_->library() : nullptr; };
     frmLyric_->guideSource = [this] { return sing_->guide(); };
+    connect(sing_, &SingController::songScored, frmLyric_,
+            [this](int score) { frmLyric_->picGuide->setIdleText(QString("Last song: %1").arg(score)); });
     // A song just scored may change the list open beside it.
     connect(sing_, &SingController::songScored, this, [this] {
         if (scores_) scores_->showBoard(scoreBoardOf(scores_->song()));

@@ -13,8 +13,11 @@
 #include "frmMain.h"
 #include "frmMidiInfo.h"
 #include "KaraokeScreenPage.h"
+#include "SingController.h"
 #include "SingPage.h"
 #include "frmOptions.h"
+#include "LyricWidgets.h"
+#include "frmLyric.h"
 #include "frmPlay.h"
 
 #include <gtest/gtest.h>
@@ -563,6 +566,19 @@ TEST(Options, MainWindowSwitchesToTheExternalPlayerAfterTheDialogAndOpensTheInfo
     EXPECT_FALSE(state.settings.ExternalMCI);
     EXPECT_TRUE(main.monitor()->isEnabled());
     EXPECT_EQ(state.player.output().State(), 1);
+
+    // The lyrics window makes room for the pitch guide as soon as the Sing page asks for it.
+    EXPECT_TRUE(main.lyrics()->picGuide->isHidden());
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        d->singPage->chkLyricsGuide->setChecked(true);
+        d->cmdOK_Click();
+    });
+    main.mnuOptions_Click(9);
+    EXPECT_FALSE(main.lyrics()->picGuide->isHidden());
+    emit main.singing()->songScored(87); // a song sung to its end: its score stays in the guide's box
+    EXPECT_EQ(main.lyrics()->picGuide->idleText(), "Last song: 87");
 
     // F6: the information window on the song loaded.
     cueSong(state.player);

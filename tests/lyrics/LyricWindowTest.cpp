@@ -378,6 +378,18 @@ TEST(LyricWindow, ThePitchGuideTakesABandUnderTheRowsWhileTheSettingsShowIt)
     EXPECT_NEAR(spanOf(img, QRect(0, 0, img.width(), img.height()), isPlay).first, img.width() / 4, 8)
         << "the note sung lights in the play colour from its start";
 
+    w.guideSource = nullptr; // the song ended: the box tells the last score
+    w.picGuide->setIdleText("Last song: 87");
+    for (int i = 0; i < 100 && w.picGuide->view(); ++i) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+    }
+    const QImage idle = w.picGuide->grab().toImage();
+    const auto [left, right] = spanOf(idle, QRect(0, 0, idle.width(), idle.height()), isPlay);
+    EXPECT_GT(left, idle.width() / 3) << "centred";
+    EXPECT_LT(right, idle.width() * 2 / 3);
+    EXPECT_GT(right - left, idle.width() / 10);
+
     win.settings.PitchGuide = false; // no guide anywhere
     w.followGuideSetting();
     EXPECT_TRUE(w.picGuide->isHidden());
