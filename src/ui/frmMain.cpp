@@ -119,15 +119,7 @@ void frmMain::createChildWindows()
     hub.attachApp(this);
     frmDataGrid_ = new frmDataGrid;
     connectBrowser();
-    sing_ = new SingController(state_.player, state_.settings, this);
-    sing_->library = [this]() -> SongLibrary* { return frmDataGrid_ ? &frmDataGrid_->library() : nullptr; };
-    frmLyric_->guideSource = [this] { return sing_->guide(); };
-    connect(sing_, &SingController::songScored, frmLyric_,
-            [this](int score) { frmLyric_->picGuide->setIdleText(QString("Last song: %1").arg(score)); });
-    // A song just scored may change the list open beside it.
-    connect(sing_, &SingController::songScored, this, [this] {
-        if (scores_) scores_->showBoard(scoreBoardOf(scores_->song()));
-    });
+    connectSinging();
     for (QWidget* w : {static_cast<QWidget*>(frmDataGrid_), static_cast<QWidget*>(frmLyric_),
                        static_cast<QWidget*>(frmPlay_), static_cast<QWidget*>(frmIndic_)}) {
         // The four windows live as long as the program: they can be minimized
@@ -541,25 +533,6 @@ void frmMain::mnuPData_Click(int index)
     }
     default: break;
     }
-}
-
-void frmMain::showBestScores(const QString& song)
-{
-    if (!scores_) {
-        scores_ = new frmScores(this);
-        scores_->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    scores_->showBoard(scoreBoardOf(song));
-    scores_->show();
-    scores_->raise();
-    scores_->activateWindow();
-}
-
-frmScores* frmMain::scoresWindow() const { return scores_; }
-
-ScoreBoard frmMain::scoreBoardOf(const QString& song) const
-{
-    return scoreBoard(frmDataGrid_ ? &frmDataGrid_->library() : nullptr, song, QLocale());
 }
 
 bool frmMain::screenCoversMe() const

@@ -169,6 +169,8 @@ private:
     void showHeldBoxes();
     /// The best-scores list of song in the browser's library.
     ScoreBoard scoreBoardOf(const QString& song) const;
+    /// Creates the singing controller and wires the guides and score windows to it.
+    void connectSinging();
     void chooseKaraokeScreenDialog();
     std::unique_ptr<PartyDesk> partyDesk_;
     std::unique_ptr<PartyServer> party_; // after the desk it uses
