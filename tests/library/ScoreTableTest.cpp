@@ -118,6 +118,9 @@ TEST(ScoreBoard, ASongsBestTenRankedAndNamedAsTheLibraryNamesIt)
     ASSERT_EQ(board.rows.size(), 2u);
     EXPECT_EQ(board.rows[0].score, 100);
 
+    ASSERT_TRUE(addScore(lib.database(), {"/songs/c.kar", "Ann", 50, QDateTime::currentDateTime()}, &e));
+    EXPECT_EQ(scoreBoard(&lib, "/songs/c.kar", us).count, "1 performance");
+
     board = scoreBoard(&lib, dir + "/not/in/library.kar", us);
     EXPECT_EQ(board.heading, "library.kar");
     EXPECT_TRUE(board.rows.empty());

@@ -1,6 +1,7 @@
 #include "VoiceTap.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace lirmus {
 
@@ -15,7 +16,8 @@ void VoiceTap::push(int64_t capturedUs, const float* mono, int n, int inputRate)
         return;
     // Chunks of the output rate, each stamped with the capture time of its first sample.
     const double step = double(inputRate) / rate_; // input samples per output sample
-    const int64_t total = int64_t(double(n) / step);
+    // Rounded, not cut: 960 samples at 48 kHz are 882 at 44.1 kHz, not 881 and a gap.
+    const int64_t total = std::llround(double(n) / step);
     for (int64_t done = 0; done < total;) {
         const int m = int(std::min<int64_t>(kChunk, total - done));
         for (int i = 0; i < m; ++i) {

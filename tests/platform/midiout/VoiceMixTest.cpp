@@ -1,5 +1,6 @@
 // Mixing the singer's voice into a take by position, whichever stream comes first.
 #include "VoiceMix.h"
+#include "VoiceTap.h"
 
 #include <gtest/gtest.h>
 
@@ -116,4 +117,19 @@ TEST(VoiceMix, GapsAreSilenceOverlapsAndFramesBeforeTheTakeAreDropped)
     o.take(m, true);
     ASSERT_EQ(o.l.size(), 50u);
     EXPECT_FLOAT_EQ(o.l[0], 0.2f);
+}
+
+TEST(VoiceTap, BlocksKeepTheirCaptureTimeAtTheOutputRateAndNeverOverrunTheReader)
+{
+    VoiceTap tap(44100);
+    const std::vector<float> sung(960, 0.5f); // 20 ms at 48 kHz
+    tap.push(1'000'000, sung.data(), int(sung.size()), 48000);
+    int64_t us = 0;
+    std::vector<float> small(8), out(VoiceTap::kChunk);
+    EXPECT_EQ(tap.pop(us, small.data(), int(small.size())), 0) << "a block never goes into a buffer too small for it";
+    const int n = tap.pop(us, out.data(), int(out.size()));
+    EXPECT_EQ(us, 1'000'000);
+    EXPECT_EQ(n, 882) << "20 ms at 44.1 kHz";
+    EXPECT_FLOAT_EQ(out[size_t(n - 1)], 0.5f);
+    EXPECT_EQ(tap.pop(us, out.data(), int(out.size())), 0);
 }
