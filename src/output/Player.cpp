@@ -191,19 +191,34 @@ const SongCredits& Player::creditsOf(const QString& file) const
     return credits_;
 }
 
+namespace {
+
+/// The card of a song that comes first: its credits, who asked for it, of count songs.
+TitleCard cardOf(SongCredits credits, QString singer, int count)
+{
+    TitleCard c;
+    c.credits = std::move(credits);
+    c.singer = std::move(singer);
+    c.place = 1;
+    c.count = count;
+    return c;
+}
+
+} // namespace
+
 std::optional<TitleCard> Player::titleCard() const
 {
     if (!titleCards_) return {};
     const int queued = playQueue_.size();
-    if (pending_) return TitleCard{creditsOf(pending_->file), pending_->singer, 1, 1 + queued};
+    if (pending_) return cardOf(creditsOf(pending_->file), pending_->singer, 1 + queued);
     const PlayerState& st = state_;
     const bool loaded = !st.SongFile.isEmpty() && song_.queue.MsgCount > 0 && !st.Loading;
     // Cued at its start: Play has not been pressed since it was loaded or stopped.
     if (loaded && st.Paused && !settings_.ExternalMCI && MIDIOutput1.stateCode() != OutputStateCode::Playing &&
         MIDIOutput1.stateCode() != OutputStateCode::Paused)
-        return TitleCard{creditsFrom(song_.TitleLines, st.SongFile), singer_, 1, 1 + queued};
+        return cardOf(creditsFrom(song_.TitleLines, st.SongFile), singer_, 1 + queued);
     if (!loaded && queued > 0)
-        return TitleCard{creditsOf(playQueue_.songs().first()), playQueue_.singerAt(0), 1, queued};
+        return cardOf(creditsOf(playQueue_.songs().first()), playQueue_.singerAt(0), queued);
     return {};
 }
 

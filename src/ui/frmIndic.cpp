@@ -122,7 +122,7 @@ void frmIndic::buildMasterPanel()
     picMidiOut->setFrameShape(QFrame::StyledPanel);
     picMidiOut->setAutoFillBackground(true);
 
-    auto button = [this](QPushButton*& b, const char* name, const QString& caption, QWidget* parent, QRect twipsRect) {
+    auto button = [](QPushButton*& b, const char* name, const QString& caption, QWidget* parent, QRect twipsRect) {
         b = new QPushButton(caption, parent);
         b->setObjectName(name);
         b->setGeometry(px(twipsRect.x()), px(twipsRect.y()), px(twipsRect.width()), px(twipsRect.height()));

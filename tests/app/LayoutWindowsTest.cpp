@@ -71,8 +71,12 @@ TEST(LayoutWindows, TheFourWindowsTileTheClientAreaAtEverySize)
                     // Strips and the master panel fill the monitor as far as twice their height.
                     EXPECT_GE(r.stripHeight, 360);
                     EXPECT_LE(r.stripHeight, 720);
-                    if (r.stripHeight > 360) EXPECT_LE(16 * r.stripHeight + 2400, r.monitor.height);
-                    if (r.stripHeight < 720) EXPECT_GE(16 * (r.stripHeight + 1) + 2400, r.monitor.height);
+                    if (r.stripHeight > 360) {
+                        EXPECT_LE(16 * r.stripHeight + 2400, r.monitor.height);
+                    }
+                    if (r.stripHeight < 720) {
+                        EXPECT_GE(16 * (r.stripHeight + 1) + 2400, r.monitor.height);
+                    }
                 }
             }
 }

@@ -174,9 +174,10 @@ TEST(MainWindow, LayoutPlacesTheFourWindows)
         const QRect g(w->mapTo(m, QPoint(0, 0)), w->size());
         EXPECT_TRUE(band.contains(g)) << w->objectName().toStdString() << " is cut";
         for (QWidget* other : controls)
-            if (other != w && w != m->picMelody && other != m->picMelody)
+            if (other != w && w != m->picMelody && other != m->picMelody) {
                 EXPECT_FALSE(w->geometry().intersects(other->geometry()))
                     << w->objectName().toStdString() << " covers " << other->objectName().toStdString();
+            }
     }
 }
 

@@ -125,7 +125,9 @@ TEST(KaraokeScreen, TheSungColourReachesEachSyllablesEndExactlyWhenTheNextFallsD
         v.at(e.Time + wipe / 2.0);
         EXPECT_NEAR(v.screen->sungPx(row), (before + after) / 2.0, 1.0) << "half way at half its time";
         v.at(e.Time + wipe * 0.9);
-        if (after - before >= 10) EXPECT_LT(v.screen->sungPx(row), after) << "not there before its time";
+        if (after - before >= 10) {
+            EXPECT_LT(v.screen->sungPx(row), after) << "not there before its time";
+        }
         v.at(e.Time + wipe);
         EXPECT_EQ(v.screen->sungPx(row), after) << "at its end when the next one falls due";
         ++checked;
@@ -220,7 +222,11 @@ TEST(KaraokeScreen, CountInDotsComeOnlyBeforeTheFirstLineAndAfterLongGaps)
 TEST(KaraokeScreen, TheCardCoversTheRowsAndNamesTheSongAndItsSinger)
 {
     Playing v(2, QSize(1280, 720));
-    TitleCard card{{"Next Song Title", "The Artist"}, "Anna", 1, 3};
+    TitleCard card;
+    card.credits = {"Next Song Title", "The Artist"};
+    card.singer = "Anna";
+    card.place = 1;
+    card.count = 3;
     v.screen->setCard(card);
     QApplication::processEvents();
     EXPECT_FALSE(v.screen->lbNLyr->isVisible());

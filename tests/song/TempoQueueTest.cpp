@@ -139,7 +139,9 @@ TEST(SongQueue, SortIsStableAndCarriesIndexesAlong)
     EXPECT_EQ(q[1].Time, 5000) << "entries before the start stay";
     for (long i = 3; i <= q.MsgCount; ++i) {
         ASSERT_LE(q[i - 1].Time, q[i].Time) << i;
-        if (q[i - 1].Time == q[i].Time) ASSERT_LT(q[i - 1].Value, q[i].Value) << i;
+        if (q[i - 1].Time == q[i].Time) {
+            ASSERT_LT(q[i - 1].Value, q[i].Value) << i;
+        }
     }
     EXPECT_EQ(q[special].Value, specialValue);
     EXPECT_EQ(outside, 1);

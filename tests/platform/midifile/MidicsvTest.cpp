@@ -88,7 +88,9 @@ Listing parseListing(const std::string& csv)
         const std::string& type = f.at(2);
         if (type == "Header") l.format = std::stoi(f[3]), l.tracks = std::stoi(f[4]), l.division = std::stoi(f[5]);
         if (type == "Header" || type == "Start_track" || type == "End_of_file") continue;
-        ReadEvent e{std::stoi(f[0]), std::stol(f[1])};
+        ReadEvent e;
+        e.track = std::stoi(f[0]);
+        e.tick = std::stol(f[1]);
         const auto channel = std::find(kChannel.begin(), kChannel.end(), type);
         const auto meta = std::find_if(std::begin(kMetas), std::end(kMetas), [&](const Meta& m) { return type == m.name; });
         if (channel != kChannel.end()) {

@@ -291,7 +291,9 @@ TEST(MIDIOutput, DeviceListHoldsTheBuiltInSynthesizerQuietlyAndAMissingOneIsSaid
     for (int id = -1; id <= count; ++id) {
         out.setDeviceID(id);
         EXPECT_EQ(out.Technology(), id < 0 ? 5 : id == 0 ? 2 : id < count ? 1 : 0) << id;
-        if (id < count) EXPECT_EQ(out.DriverVersion(), id <= 0 ? synthVersion() : rtMidiVersion()) << id;
+        if (id < count) {
+            EXPECT_EQ(out.DriverVersion(), id <= 0 ? synthVersion() : rtMidiVersion()) << id;
+        }
         EXPECT_EQ(out.DeviceName().empty(), id == count) << id;
     }
     out.setDeviceID(0);
