@@ -8,6 +8,7 @@
 //  2. CPU of the whole program while the song plays on the real clock for
 //     SECONDS (default 20) with the screen's own frame timer: process CPU time
 //     over wall time, in percent of one core.
+#include "BenchTiming.h"
 #include "Clock.h"
 #include "ControllerTable.h"
 #include "Player.h"
@@ -43,13 +44,6 @@ void report(const char* what, std::vector<double> us)
     const auto at = [&](double q) { return us[std::min(us.size() - 1, size_t(q * double(us.size())))]; };
     std::printf("  %-40s n=%-6zu p50 %7.0f us  p99 %7.0f us  max %7.0f us\n", what, us.size(), at(0.5), at(0.99),
                 us.back());
-}
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 struct Rig {
@@ -125,12 +119,12 @@ void cpuWhilePlaying(const std::string& song, QSize size, int seconds)
     p.playSong(QString::fromStdString(song), 0);
     int frames = 0;
     screen.afterPaint = [&] { ++frames; };
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = benchCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     QTimer::singleShot(seconds * 1000, qApp, [] { QApplication::quit(); });
     QApplication::exec(); // the program's own event loop, as it runs
-    const double cpu = cpuSeconds() - cpu0, secondsPassed = wall.elapsed() / 1000.0;
+    const double cpu = benchCpuSeconds() - cpu0, secondsPassed = wall.elapsed() / 1000.0;
     std::printf("  CPU while playing %d s: %.1f %% of one core (%d repaints, %.0f a second)\n", seconds,
                 100.0 * cpu / secondsPassed, frames, frames / secondsPassed);
 }

@@ -6,6 +6,7 @@
 //  2. Pitch tracking as the microphone's thread does it, 512-sample hops fed in
 //     blocks of 20 ms: its thread's CPU time over the recording's length, in
 //     percent of one core.
+#include "BenchTiming.h"
 #include "PitchTracker.h"
 #include "ScoreEngine.h"
 #include "SingKit.h"
@@ -21,17 +22,6 @@
 #include <string>
 
 using namespace lirmus;
-
-namespace {
-
-double threadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -72,15 +62,15 @@ int main(int argc, char** argv)
     std::vector<PitchFrame> frames;
     frames.reserve(voice.size() / 512 + 1);
     const size_t block = 882; // 20 ms
-    const double cpu0 = threadCpuSeconds();
+    const double cpu0 = benchCpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     for (size_t at = 0; at < voice.size(); at += block)
         tracker.feed(voice.data() + at, std::min(block, voice.size() - at), frames);
-    const double cpu = threadCpuSeconds() - cpu0;
+    const double cpu = benchCpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu0;
     std::printf("  pitch tracking: %.3f s of CPU for %.0f s of voice: %.2f %% of a core (%zu hops, %.1f us a hop)\n",
                 cpu, audioSeconds, 100.0 * cpu / audioSeconds, frames.size(), 1e6 * cpu / double(frames.size()));
     ScoreEngine engine(melody);
-    const double s0 = threadCpuSeconds();
+    const double s0 = benchCpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     for (const PitchFrame& f : frames) engine.addFrame(f.ms - melody.timeOffset, f.lengthMs, f.midi);
-    std::printf("  scoring the hops: %.2f ms of CPU, score %d\n", 1000 * (threadCpuSeconds() - s0), engine.total());
+    std::printf("  scoring the hops: %.2f ms of CPU, score %d\n", 1000 * (benchCpuSeconds(CLOCK_THREAD_CPUTIME_ID) - s0), engine.total());
     return 0;
 }

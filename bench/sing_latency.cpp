@@ -5,6 +5,7 @@
 //     microphone's thread to the paint that first shows its trace (p50, p95).
 //  2. CPU of the whole program while it listens and draws, in percent of one core.
 // With PNGPREFIX, the screen mid-song is saved at 1920 x 1080 and 1280 x 720.
+#include "BenchTiming.h"
 #include "ControllerTable.h"
 #include "Player.h"
 #include "PulseServer.h"
@@ -24,17 +25,6 @@
 #include <sys/wait.h>
 
 using namespace lirmus;
-
-namespace {
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -97,7 +87,7 @@ int main(int argc, char** argv)
     runUntil([&] { return player.lyrics().songPositionMs() >= cutMs; }, 10000);
     const pid_t pacat = test::spawn({"pacat", "--device=lirmus", "--file-format=wav", "--latency-msec=20", wav},
                                     server.dir + "/pacat.log");
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = benchCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     const double shotAt = melody.notes[9].start + 200;
@@ -110,7 +100,7 @@ int main(int argc, char** argv)
         screen.resize(1920, 1080);
     }
     runUntil([&] { return sing.lastScore() >= 0; }, 30000);
-    const double cpu = cpuSeconds() - cpu0, seconds = double(wall.elapsed()) / 1000;
+    const double cpu = benchCpuSeconds() - cpu0, seconds = double(wall.elapsed()) / 1000;
     if (!prefix.empty()) {
         runUntil([] { return false; }, 500);
         screen.grab().save(QString::fromStdString(prefix + "-score.png"));

@@ -198,9 +198,11 @@ void frmLyric::PreparaAltezza()
             picSysex->show();
             counted += sysHeight;
         }
-        picGuide->setVisible(guideShown());
-        if (guideShown()) counted += kGuideHeight;
-        if (guideShown() != guideTimer_.isActive()) guideShown() ? guideTimer_.start() : guideTimer_.stop();
+        const bool guide = guideShown();
+        picGuide->setVisible(guide);
+        if (guide) counted += kGuideHeight;
+        if (guide && !guideTimer_.isActive()) guideTimer_.start();
+        if (!guide) guideTimer_.stop();
         LyricWindowHeight_ = counted + kChromeHeight;
         if (!layoutWindows) resize(width(), px(LyricWindowHeight_));
         placeBoxes();
